@@ -1,0 +1,42 @@
+# Runs the configuration check on good and bad values; each bad value must stop the
+# configure step with a message naming what is wrong. CDN lists use ',' here because
+# ';' separates CMake list items.
+set(cdn "a.example,b.example,c.example,d.example,e.example,f.example,g.example,h.example")
+set(digest "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef")
+
+set(failures 0)
+function(check name portal probe cdnList sha expected)
+  string(REPLACE "," ";" cdnList "${cdnList}")
+  execute_process(
+    COMMAND "${CMAKE_COMMAND}" "-DVESKO_PORTAL_HOST=${portal}" "-DVESKO_PROBE_CDN_HOST=${probe}"
+      "-DVESKO_CDN_HOSTS=${cdnList}" "-DVESKO_LOADER_SHA256=${sha}" -P "${VALIDATION_SCRIPT}"
+    RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+  if(expected STREQUAL "")
+    if(NOT rc EQUAL 0)
+      message(SEND_ERROR "${name}: rejected but should pass: ${err}")
+    endif()
+  elseif(rc EQUAL 0 OR NOT err MATCHES "${expected}")
+    message(SEND_ERROR "${name}: expected a failure mentioning '${expected}', got rc=${rc}: ${err}")
+  endif()
+endfunction()
+
+check("accepted" portal.kordis.example probe.vesko.example "${cdn}" "${digest}" "")
+check("upper-case portal" Portal.example probe.example "${cdn}" "${digest}" VESKO_PORTAL_HOST)
+check("port in host" portal.example:8443 probe.example "${cdn}" "${digest}" VESKO_PORTAL_HOST)
+check("empty portal" "" probe.example "${cdn}" "${digest}" VESKO_PORTAL_HOST)
+check("trailing dot" portal.example. probe.example "${cdn}" "${digest}" VESKO_PORTAL_HOST)
+check("underscore" portal_x.example probe.example "${cdn}" "${digest}" VESKO_PORTAL_HOST)
+check("non-ascii probe" portal.example "pröbe.example" "${cdn}" "${digest}" VESKO_PROBE_CDN_HOST)
+check("probe equals portal" same.example same.example "${cdn}" "${digest}" VESKO_PROBE_CDN_HOST)
+check("seven cdn hosts" portal.example probe.example
+  "a.example,b.example,c.example,d.example,e.example,f.example,g.example" "${digest}" "expected 8")
+check("duplicate cdn host" portal.example probe.example
+  "a.example,a.example,c.example,d.example,e.example,f.example,g.example,h.example" "${digest}" "listed twice")
+check("upper-case cdn host" portal.example probe.example
+  "A.example,b.example,c.example,d.example,e.example,f.example,g.example,h.example" "${digest}" VESKO_CDN_HOSTS)
+check("cdn is probe" portal.example a.example "${cdn}" "${digest}" "must differ")
+check("cdn is portal" a.example probe.example "${cdn}" "${digest}" "must differ")
+check("upper-case digest" portal.example probe.example "${cdn}"
+  "0123456789ABCDEF0123456789abcdef0123456789abcdef0123456789abcdef" VESKO_LOADER_SHA256)
+check("short digest" portal.example probe.example "${cdn}" "0123" VESKO_LOADER_SHA256)
+check("long digest" portal.example probe.example "${cdn}" "${digest}0" VESKO_LOADER_SHA256)
