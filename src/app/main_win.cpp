@@ -1,13 +1,50 @@
-// Process entry of VeskoBrowser.exe.
+// Process entry of VeskoBrowser.exe: prepares the process, then either runs the offline
+// self-test or starts the browser. Fatal start-up errors end in a message box and exit 1.
 #include <windows.h>
+#include <shellapi.h>
 
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/process_setup_win.h"
+#include "app/wide_text_win.h"
+#include "selftest/self_test_win.h"
+
+namespace {
+
+std::vector<std::wstring> commandLineArguments() {
+    int count = 0;
+    LPWSTR* raw = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (raw == nullptr) return {};
+    std::vector<std::wstring> arguments(raw, raw + count);
+    LocalFree(raw);
+    return arguments;
+}
+
+int runProcess() {
+    if (vesko::isSelfTestCommandLine(commandLineArguments())) return vesko::runSelfTest();
+    // The browser itself comes with the window; until then a plain start ends cleanly.
+    return 0;
+}
+
+void showFatalError(const char* message) {
+    const std::wstring text = L"Vesko Browser: " + vesko::toWide(message);
+    MessageBoxW(nullptr, text.c_str(), L"VESKO Browser", MB_ICONERROR);
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE, PWSTR, int /*showCommand*/) {
     vesko::restrictDllSearchPath();
     vesko::requestPerMonitorDpiAwareness();
     const vesko::ComApartment apartment;
     if (!apartment.initialized()) return 1;
-    int exitCode = 0;
-    return exitCode;
+    try {
+        return runProcess();
+    } catch (const std::exception& error) {
+        showFatalError(error.what());
+        return 1;
+    }
 }
