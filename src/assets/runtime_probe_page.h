@@ -1,0 +1,42 @@
+#pragma once
+// The runtime probe's page and its three addresses. The browser serves the page under
+// the portal's origin; it reads a cross-origin answer without CORS permission and runs
+// a plain-http script, which succeed only with the engine's two switches in force,
+// and posts what it found back to the host.
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vesko {
+
+// Every probe address contains this; outside a running probe such addresses are 404.
+inline constexpr std::string_view kProbePathMarker = "/__vesko_internal_probe__/";
+inline constexpr std::size_t kProbeNonceLength = 32;
+
+struct ProbeAddresses {
+  std::string index;  // https, portal host: the page
+  std::string cors;   // https, probe CDN host: the nonce as a body, no CORS header
+  std::string mixed;  // http, probe CDN host: a script that calls __veskoMixed
+};
+
+// Lower-case hexadecimal, high nibble first: the text form of randomHex's bytes.
+std::string hexLower(std::span<const unsigned char> bytes);
+
+// Exactly kProbeNonceLength characters of "0123456789abcdef".
+bool isProbeNonce(std::string_view nonce);
+
+// The functions below take a nonce that isProbeNonce accepts and throw
+// std::runtime_error("BAD_PROBE_NONCE") otherwise: the nonce lands unescaped inside
+// addresses and a script literal.
+
+// kProbePathMarker + nonce.
+std::string probePath(std::string_view nonce);
+
+ProbeAddresses probeAddresses(std::string_view nonce);
+
+// The page's exact UTF-8 bytes.
+std::string probePage(std::string_view nonce);
+
+}  // namespace vesko
