@@ -9,6 +9,12 @@ function(vesko_check_host name value)
   if(len EQUAL 0 OR len GREATER 253 OR NOT value MATCHES "${host_regex}")
     message(FATAL_ERROR "${name}: '${value}' is not a lower-case ASCII host name")
   endif()
+  # A name whose last label reads as a number is an IPv4 address to a browser engine,
+  # which would then load a different host than the policy approved.
+  string(REGEX MATCH "[^.]+$" last "${value}")
+  if(last MATCHES "^[0-9]+$" OR last MATCHES "^0x[0-9a-f]*$")
+    message(FATAL_ERROR "${name}: '${value}' ends in a numeric label and would be read as an IPv4 address")
+  endif()
 endfunction()
 
 function(vesko_validate_config)
@@ -32,6 +38,10 @@ function(vesko_validate_config)
   endforeach()
   if(VESKO_PROBE_CDN_HOST STREQUAL VESKO_PORTAL_HOST)
     message(FATAL_ERROR "VESKO_PROBE_CDN_HOST must differ from VESKO_PORTAL_HOST")
+  endif()
+  # "standin": the digest of the stand-in loader this build makes, taken at build time.
+  if(VESKO_LOADER_SHA256 STREQUAL "standin")
+    return()
   endif()
   if(NOT VESKO_LOADER_SHA256 MATCHES "^[0-9a-f]+$")
     message(FATAL_ERROR "VESKO_LOADER_SHA256: '${VESKO_LOADER_SHA256}' is not lower-case hexadecimal")
