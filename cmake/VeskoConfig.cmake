@@ -7,7 +7,7 @@ set(VESKO_CDN_HOSTS
   CACHE STRING "The eight public CDN hosts (semicolon-separated)")
 # All zeros matches no file, so a build that pins nothing refuses every loader.
 set(VESKO_LOADER_SHA256 "0000000000000000000000000000000000000000000000000000000000000000"
-  CACHE STRING "SHA-256 of the engine loader shipped beside the executable (64 lower-case hex)")
+  CACHE STRING "SHA-256 of the engine loader shipped beside the executable (64 lower-case hex), or 'standin' for the stand-in engine's loader built here")
 
 include("${CMAKE_CURRENT_LIST_DIR}/ConfigValidation.cmake")
 vesko_validate_config()
@@ -17,5 +17,18 @@ foreach(h IN LISTS VESKO_CDN_HOSTS)
   string(APPEND VESKO_CDN_HOSTS_CXX "    \"${h}\",\n")
 endforeach()
 set(VESKO_GENERATED_INCLUDE "${CMAKE_BINARY_DIR}/generated")
+if(VESKO_LOADER_SHA256 STREQUAL "standin")
+  # The stand-in's loader exists only once the build has made it; its digest reaches the
+  # configuration through a header written at build time (tools/standin-engine).
+  if(NOT WIN32 OR VESKO_FUZZ)
+    message(FATAL_ERROR "VESKO_LOADER_SHA256: 'standin' needs the Windows build, which makes the stand-in loader")
+  endif()
+  set(VESKO_LOADER_SHA256_INCLUDE "\n#include \"engine/standin_loader_sha256.h\"")
+  set(VESKO_LOADER_SHA256_CXX
+    "inline constexpr std::string_view kPinnedLoaderSha256 = vesko::generated::kStandInLoaderSha256;")
+else()
+  set(VESKO_LOADER_SHA256_INCLUDE "")
+  set(VESKO_LOADER_SHA256_CXX "inline constexpr std::string_view kPinnedLoaderSha256 = \"${VESKO_LOADER_SHA256}\";")
+endif()
 configure_file("${CMAKE_CURRENT_LIST_DIR}/compiled_config.h.in"
   "${VESKO_GENERATED_INCLUDE}/policy/compiled_config.h" @ONLY)

@@ -1,0 +1,119 @@
+#include "ui/browser_app.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/files.h"
+#include "app/wide_text_win.h"
+#include "policy/compiled_config.h"
+#include "policy/portal_policy.h"
+
+namespace vesko {
+namespace {
+
+constexpr wchar_t kTabRefusedStatus[] =
+    L"Prit kontrollin e motorit. Lejohen vet\u00EBm faqet e KORDIS; maksimumi 80 skeda.";
+// A tab asked for before the environment exists; the request is refused like any other.
+constexpr wchar_t kEngineNotReadyStatus[] = L"Motori WebView2 nuk \u00EBsht\u00EB gati ende.";
+constexpr wchar_t kWindowTitleSuffix[] = L" \u2014 Vesko Browser";
+
+}  // namespace
+
+std::wstring userErrorText(const std::string& code) {
+    return L"Veprimi nuk p\u00EBrfundoi: " + toWide(code);
+}
+
+BrowserApp::BrowserApp(HINSTANCE moduleInstance) : instance(moduleInstance) {
+    engineSources.loaderFolder = [] { return exeDirectory(); };
+    engineSources.dataFolder = [] { return dataDirectory(); };
+    engineSources.pinnedLoaderSha256 = std::string(config::kPinnedLoaderSha256);
+}
+
+BrowserApp::~BrowserApp() {
+    for (const auto& tab : tabs) {
+        if (tab->controller) tab->controller->Close();
+    }
+    tabs.clear();
+    environment10.Reset();
+    environment.Reset();
+    loaderModule.reset();
+    uiFont.reset();
+}
+
+void BrowserApp::setStatus(const std::wstring& text, unsigned seconds) {
+    statusText = text;
+    statusExpiresAt = seconds == 0 ? 0 : unixTimeMs() + static_cast<std::int64_t>(seconds) * 1000;
+    if (window != nullptr) InvalidateRect(window, nullptr, FALSE);
+}
+
+void BrowserApp::openTab(const std::wstring& url, ICoreWebView2NewWindowRequestedEventArgs* newWindowArgs,
+                         ICoreWebView2Deferral* deferral, bool background) {
+    const auto refuse = [&](const wchar_t* text) {
+        if (newWindowArgs != nullptr) newWindowArgs->put_Handled(TRUE);
+        if (deferral != nullptr) deferral->Complete();
+        setStatus(text, 7);
+    };
+    if (!environment10) return refuse(kEngineNotReadyStatus);
+    const bool popup = newWindowArgs != nullptr;
+    if (probeRunning || (!probePassed && !tabs.empty()) || tabs.size() >= kTabLimit ||
+        !PortalPolicy::isAllowedNavigation(toUtf8(url), popup)) {
+        return refuse(kTabRefusedStatus);
+    }
+
+    auto tab = std::make_shared<Tab>();
+    tab->id = static_cast<std::uint32_t>(nextTabId++);
+    tab->url = url;
+    tab->pendingNewWindowArgs = newWindowArgs;
+    tab->pendingDeferral = deferral;
+
+    // A page's pop-up opens behind the current tab unless Shift is held right now.
+    const bool inFront = !background && (!popup || GetKeyState(VK_SHIFT) < 0);
+    tabs.push_back(std::move(tab));
+    if (inFront) {
+        selectTab(static_cast<int>(tabs.size()) - 1);
+    } else {
+        layoutChildren();
+    }
+    // The tab's view is created by the tab-view code once it exists; until then the tab
+    // stays in the list as requested.
+}
+
+void BrowserApp::selectTab(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= tabs.size()) return;
+    activeTab = index;
+    const auto tab = tabs[static_cast<std::size_t>(index)];
+    if (window != nullptr) SetWindowTextW(window, (tab->title + kWindowTitleSuffix).c_str());
+    if (addressField != nullptr) SetWindowTextW(addressField, tab->url.c_str());
+    if (index < firstVisibleTab) firstVisibleTab = index;
+    layoutChildren();
+    if (tab->controller) tab->controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+}
+
+void BrowserApp::layoutChildren() {
+    if (window == nullptr) return;
+    const auto scaled = [this](double v) { return static_cast<int>(std::floor(v * dpiScale + 0.5)); };
+    RECT client{};
+    GetClientRect(window, &client);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+
+    if (addressField != nullptr) {
+        ShowWindow(addressField, engineReady ? SW_SHOW : SW_HIDE);
+        if (engineReady) {
+            MoveWindow(addressField, scaled(198), scaled(55), std::max(scaled(120), width - scaled(260)), scaled(22),
+                       TRUE);
+        }
+    }
+    const bool minimised = IsIconic(window) != FALSE;
+    for (std::size_t i = 0; i < tabs.size(); ++i) {
+        const auto& controller = tabs[i]->controller;
+        if (!controller) continue;
+        const RECT bounds{0, scaled(88), width, std::max(scaled(88), height - scaled(27))};
+        controller->put_Bounds(bounds);
+        const bool visible = static_cast<int>(i) == activeTab && !minimised;
+        controller->put_IsVisible(visible ? TRUE : FALSE);
+    }
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+}  // namespace vesko

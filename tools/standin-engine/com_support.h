@@ -1,0 +1,131 @@
+#pragma once
+// The COM layer's plumbing: reference counts, interface tables, event lists, the message
+// loop delivery and the call record.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/engine_interface_win.h"
+
+namespace vesko::standin {
+
+using Microsoft::WRL::ComPtr;
+
+// The reference count and QueryInterface of an object implementing one interface chain.
+template <typename Interface>
+class RefCounted : public Interface {
+public:
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG remaining = --count_;
+        if (remaining == 0) delete this;
+        return remaining;
+    }
+
+protected:
+    RefCounted() = default;
+    virtual ~RefCounted() = default;
+    // Answers IUnknown and the listed IIDs with this object.
+    HRESULT answerQuery(REFIID iid, void** out, std::initializer_list<const IID*> iids) {
+        if (out == nullptr) return E_POINTER;
+        *out = nullptr;
+        bool known = IsEqualIID(iid, IID_IUnknown) != FALSE;
+        for (const IID* candidate : iids) known = known || IsEqualIID(iid, *candidate) != FALSE;
+        if (!known) return E_NOINTERFACE;
+        *out = static_cast<Interface*>(this);
+        AddRef();
+        return S_OK;
+    }
+
+private:
+    std::atomic<ULONG> count_{1};
+};
+
+// A new object whose single reference the result owns.
+template <typename T, typename... Args>
+ComPtr<T> makeObject(Args&&... args) {
+    ComPtr<T> object;
+    // Adopts the first reference (MinGW's ComPtr::Attach would add one more).
+    *object.ReleaseAndGetAddressOf() = new T(std::forward<Args>(args)...);
+    return object;
+}
+
+// Task memory holding a copy of the text; the host frees it with CoTaskMemFree.
+HRESULT copyToTaskMemory(std::wstring_view text, LPWSTR* out);
+
+std::string narrow(std::wstring_view text);
+std::wstring widen(std::string_view text);
+std::string hexResult(HRESULT result);
+
+// Appends one entry to the call record.
+void record(std::string object, std::string method, std::string detail = {});
+
+// Handlers registered on one event, with their tokens. Raising works on a copy, so a
+// handler may add or remove handlers while it runs.
+template <typename Handler>
+class EventList {
+public:
+    HRESULT add(Handler* handler, EventRegistrationToken* token) {
+        if (handler == nullptr || token == nullptr) return E_INVALIDARG;
+        token->value = nextToken()++;
+        entries_.push_back({token->value, ComPtr<Handler>(handler)});
+        return S_OK;
+    }
+    HRESULT remove(EventRegistrationToken token) {
+        std::erase_if(entries_, [&](const Entry& e) { return e.token == token.value; });
+        return S_OK;
+    }
+    std::vector<ComPtr<Handler>> handlers() const {
+        std::vector<ComPtr<Handler>> copy;
+        for (const Entry& e : entries_) copy.push_back(e.handler);
+        return copy;
+    }
+    bool empty() const { return entries_.empty(); }
+    void clear() { entries_.clear(); }
+
+private:
+    struct Entry {
+        std::int64_t token;
+        ComPtr<Handler> handler;
+    };
+    static std::int64_t& nextToken() {
+        static std::int64_t value = 1;
+        return value;
+    }
+    std::vector<Entry> entries_;
+};
+
+// Runs tasks later on the thread that created it, one per message, from that thread's
+// message loop, the way the engine delivers every completion and event.
+class Dispatcher {
+public:
+    static std::shared_ptr<Dispatcher> forCurrentThread();
+    ~Dispatcher();
+    Dispatcher(const Dispatcher&) = delete;
+    Dispatcher& operator=(const Dispatcher&) = delete;
+
+    void post(std::function<void()> task);
+
+private:
+    Dispatcher();
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void runOne();
+
+    HWND window_ = nullptr;
+    std::deque<std::function<void()>> tasks_;
+};
+
+// The module that holds the stand-in's code (the DLL, or the program that links it).
+HMODULE ownModule();
+
+}  // namespace vesko::standin

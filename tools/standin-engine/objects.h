@@ -1,0 +1,42 @@
+#pragma once
+// The stand-in's engine objects, as the environment and the views create them.
+
+#include <memory>
+#include <string>
+
+#include "com_support.h"
+#include "site_backend.h"
+#include "standin.h"
+
+namespace vesko::standin {
+
+// What every object of one environment shares.
+struct EngineContext {
+    std::shared_ptr<Dispatcher> dispatcher;
+    std::shared_ptr<Backend> backend;
+    Knobs knobs;
+    std::wstring userDataFolder;
+    std::wstring browserArguments;
+    std::wstring language;
+    std::wstring version;
+};
+
+ComPtr<ICoreWebView2Environment> makeEnvironment(std::shared_ptr<EngineContext> context);
+
+// Creates a controller and its view for `parent` and reports it to `handler` later.
+void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView2Environment* environment,
+                     HWND parent, const std::wstring& profileName,
+                     ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> handler);
+
+ComPtr<ICoreWebView2WebResourceResponse> makeResponse(IStream* content, int statusCode, std::wstring reason,
+                                                      const std::wstring& headers);
+
+// The response as the engine serves it: the stream read from its start, headers split.
+// nullopt for an object this module did not make.
+std::optional<ResponseSnapshot> snapshotResponse(ICoreWebView2WebResourceResponse* response);
+std::optional<ViewState> snapshotController(ICoreWebView2Controller* controller);
+
+// The next number for an object's name in the call record.
+int nextObjectNumber();
+
+}  // namespace vesko::standin

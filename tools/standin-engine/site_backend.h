@@ -1,0 +1,67 @@
+#pragma once
+// The backend decides what pages do; the COM layer only delivers it. The first backend
+// answers from a folder of files, one subfolder per host name.
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/engine_interface_win.h"
+
+namespace vesko::standin {
+
+using HeaderList = std::vector<std::pair<std::string, std::string>>;
+
+// What a request got: a response, or a network error with its status.
+struct FetchResult {
+    bool networkError = false;
+    COREWEBVIEW2_WEB_ERROR_STATUS errorStatus = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+    int statusCode = 0;
+    std::string reasonPhrase;
+    HeaderList headers;
+    std::string body;
+};
+
+// What a loaded document holds, with every address made absolute.
+struct PageModel {
+    std::string title;
+    std::vector<std::string> links;
+    std::vector<std::string> subresources;  // scripts, style sheets, images
+    std::vector<std::string> frames;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    // The answer to a request that the host left to the network.
+    virtual FetchResult fetch(const std::string& url) = 0;
+    virtual PageModel describePage(const std::string& url, const std::string& html) = 0;
+};
+
+std::unique_ptr<Backend> makeSiteFolderBackend(std::filesystem::path siteFolder);
+
+// An absolute http or https URL taken apart; nullopt for anything else.
+struct UrlParts {
+    std::string scheme;  // lower case
+    std::string host;    // lower case
+    std::string port;    // as written, empty when absent
+    std::string path;    // starts with '/'
+    std::string query;   // with its '?', or empty
+};
+std::optional<UrlParts> splitHttpUrl(std::string_view url);
+
+// `reference` resolved against the absolute `base`, dot segments removed.
+std::string resolveUrl(std::string_view base, std::string_view reference);
+
+// The file a path names inside a host folder: percent-decoded, "index.html" for a
+// folder. nullopt for anything that could leave the folder ("..", backslashes, drive
+// letters, NUL, control characters).
+std::optional<std::filesystem::path> sitePath(std::string_view urlPath);
+
+PageModel scanHtml(std::string_view url, std::string_view html);
+
+}  // namespace vesko::standin

@@ -1,0 +1,1129 @@
+// The stand-in's controllers and views: a child window of the host's window painted with
+// the page's title, address and links, and the navigation pipeline that raises the
+// engine's events in a browser's order.
+#include <algorithm>
+#include <set>
+
+#include "objects.h"
+
+namespace vesko::standin {
+namespace {
+
+constexpr wchar_t kViewClass[] = L"VeskoStandInView";
+constexpr double kMinimumZoom = 0.25;
+constexpr double kMaximumZoom = 5.0;
+
+// Every call on a closed controller or its view is refused, as the engine does.
+const HRESULT kClosed = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+
+std::set<const void*>& liveControllers() {
+    static std::set<const void*> controllers;
+    return controllers;
+}
+
+std::string boolText(BOOL value) {
+    return value ? "true" : "false";
+}
+
+// '*' matches any run of characters, everything else itself.
+bool globMatches(std::wstring_view pattern, std::wstring_view text) {
+    std::size_t p = 0, t = 0, star = std::wstring_view::npos, resume = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == L'*') {
+            star = p++;
+            resume = t;
+        } else if (p < pattern.size() && pattern[p] == text[t]) {
+            ++p;
+            ++t;
+        } else if (star != std::wstring_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*') ++p;
+    return p == pattern.size();
+}
+
+class Deferral final : public RefCounted<ICoreWebView2Deferral> {
+public:
+    Deferral(std::string owner, std::function<void()> onComplete)
+        : owner_(std::move(owner)), onComplete_(std::move(onComplete)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2Deferral});
+    }
+    HRESULT STDMETHODCALLTYPE Complete() override {
+        record(owner_ + ".deferral", "Complete");
+        if (!onComplete_) return E_UNEXPECTED;  // completed before
+        auto onComplete = std::move(onComplete_);
+        onComplete_ = nullptr;
+        onComplete();
+        return S_OK;
+    }
+    bool completed() const { return !onComplete_; }
+
+private:
+    std::string owner_;
+    std::function<void()> onComplete_;
+};
+
+class NavigationStartingArgs final : public RefCounted<ICoreWebView2NavigationStartingEventArgs> {
+public:
+    NavigationStartingArgs(std::string owner, std::wstring uri, bool userInitiated, std::uint64_t id)
+        : owner_(std::move(owner) + ".navigationStarting"), uri_(std::move(uri)), userInitiated_(userInitiated), id_(id) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2NavigationStartingEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        record(owner_, "get_Uri");
+        return copyToTaskMemory(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { return getBool(value, userInitiated_, "get_IsUserInitiated"); }
+    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override { return getBool(value, false, "get_IsRedirected"); }
+    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override {
+        record(owner_, "get_RequestHeaders", "unsupported");
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) override { return getBool(cancel, cancel_, "get_Cancel"); }
+    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) override {
+        record(owner_, "put_Cancel", boolText(cancel));
+        cancel_ = cancel != FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override {
+        record(owner_, "get_NavigationId");
+        if (id == nullptr) return E_POINTER;
+        *id = id_;
+        return S_OK;
+    }
+    bool cancelled() const { return cancel_; }
+
+private:
+    HRESULT getBool(BOOL* out, bool value, const char* method) {
+        record(owner_, method);
+        if (out == nullptr) return E_POINTER;
+        *out = value ? TRUE : FALSE;
+        return S_OK;
+    }
+    std::string owner_;
+    std::wstring uri_;
+    bool userInitiated_;
+    std::uint64_t id_;
+    bool cancel_ = false;
+};
+
+class SourceChangedArgs final : public RefCounted<ICoreWebView2SourceChangedEventArgs> {
+public:
+    SourceChangedArgs(std::string owner, bool newDocument) : owner_(std::move(owner)), newDocument_(newDocument) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2SourceChangedEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* value) override {
+        record(owner_ + ".sourceChanged", "get_IsNewDocument");
+        if (value == nullptr) return E_POINTER;
+        *value = newDocument_ ? TRUE : FALSE;
+        return S_OK;
+    }
+
+private:
+    std::string owner_;
+    bool newDocument_;
+};
+
+class NavigationCompletedArgs final : public RefCounted<ICoreWebView2NavigationCompletedEventArgs> {
+public:
+    NavigationCompletedArgs(std::string owner, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, std::uint64_t id)
+        : owner_(std::move(owner) + ".navigationCompleted"), success_(success), status_(status), id_(id) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2NavigationCompletedEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* value) override {
+        record(owner_, "get_IsSuccess");
+        if (value == nullptr) return E_POINTER;
+        *value = success_ ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) override {
+        record(owner_, "get_WebErrorStatus");
+        if (status == nullptr) return E_POINTER;
+        *status = status_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override {
+        record(owner_, "get_NavigationId");
+        if (id == nullptr) return E_POINTER;
+        *id = id_;
+        return S_OK;
+    }
+
+private:
+    std::string owner_;
+    bool success_;
+    COREWEBVIEW2_WEB_ERROR_STATUS status_;
+    std::uint64_t id_;
+};
+
+class WebResourceRequest final : public RefCounted<ICoreWebView2WebResourceRequest> {
+public:
+    WebResourceRequest(std::string owner, std::wstring uri, std::wstring method)
+        : owner_(std::move(owner) + ".request"), uri_(std::move(uri)), method_(std::move(method)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2WebResourceRequest});
+    }
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        record(owner_, "get_Uri");
+        return copyToTaskMemory(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR uri) override {
+        record(owner_, "put_Uri", narrow(uri != nullptr ? uri : L""));
+        if (uri == nullptr) return E_INVALIDARG;
+        uri_ = uri;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) override {
+        record(owner_, "get_Method");
+        return copyToTaskMemory(method_, method);
+    }
+    HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR method) override {
+        record(owner_, "put_Method", narrow(method != nullptr ? method : L""));
+        if (method == nullptr) return E_INVALIDARG;
+        method_ = method;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override {
+        record(owner_, "get_Content");
+        if (content == nullptr) return E_POINTER;
+        *content = content_.Get();
+        if (*content != nullptr) (*content)->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Content(IStream* content) override {
+        record(owner_, "put_Content");
+        content_ = content;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders**) override {
+        record(owner_, "get_Headers", "unsupported");
+        return E_NOTIMPL;
+    }
+    const std::wstring& uri() const { return uri_; }
+
+private:
+    std::string owner_;
+    std::wstring uri_;
+    std::wstring method_;
+    ComPtr<IStream> content_;
+};
+
+class WebResourceRequestedArgs final : public RefCounted<ICoreWebView2WebResourceRequestedEventArgs> {
+public:
+    WebResourceRequestedArgs(std::string owner, ComPtr<WebResourceRequest> request,
+                             COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, std::function<void()> resume)
+        : owner_(std::move(owner) + ".webResourceRequested"),
+          request_(std::move(request)),
+          context_(context),
+          resume_(std::move(resume)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2WebResourceRequestedEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** request) override {
+        record(owner_, "get_Request");
+        if (request == nullptr) return E_POINTER;
+        *request = ComPtr<ICoreWebView2WebResourceRequest>(request_.Get()).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** response) override {
+        record(owner_, "get_Response");
+        if (response == nullptr) return E_POINTER;
+        *response = ComPtr<ICoreWebView2WebResourceResponse>(response_).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) override {
+        std::string detail = "null";
+        if (const auto snapshot = snapshotResponse(response)) {
+            detail = std::to_string(snapshot->statusCode) + " " + narrow(snapshot->reasonPhrase) + ", " +
+                     std::to_string(snapshot->body.size()) + " bytes";
+        }
+        record(owner_, "put_Response", detail);
+        response_ = response;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        record(owner_, "GetDeferral");
+        if (deferral == nullptr) return E_POINTER;
+        if (deferral_) return E_UNEXPECTED;  // one deferral per request
+        deferral_ = makeObject<Deferral>(owner_, resume_);
+        *deferral = ComPtr<ICoreWebView2Deferral>(deferral_.Get()).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* context) override {
+        record(owner_, "get_ResourceContext");
+        if (context == nullptr) return E_POINTER;
+        *context = context_;
+        return S_OK;
+    }
+
+    bool deferred() const { return deferral_ && !deferral_->completed(); }
+    ICoreWebView2WebResourceResponse* response() const { return response_.Get(); }
+    const std::wstring& requestUri() const { return request_->uri(); }
+
+private:
+    std::string owner_;
+    ComPtr<WebResourceRequest> request_;
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT context_;
+    std::function<void()> resume_;
+    ComPtr<ICoreWebView2WebResourceResponse> response_;
+    ComPtr<Deferral> deferral_;
+};
+
+class Settings final : public RefCounted<ICoreWebView2Settings3> {
+public:
+    Settings(std::string owner, int version) : owner_(std::move(owner) + ".settings"), version_(version) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_ICoreWebView2Settings3) && version_ < 3) return answerQuery(iid, out, {});
+        if (IsEqualIID(iid, IID_ICoreWebView2Settings2) && version_ < 2) return answerQuery(iid, out, {});
+        return answerQuery(iid, out, {&IID_ICoreWebView2Settings, &IID_ICoreWebView2Settings2, &IID_ICoreWebView2Settings3});
+    }
+    HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* v) override { return get(v, script_, "get_IsScriptEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL v) override { return put(script_, v, "put_IsScriptEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* v) override { return get(v, webMessage_, "get_IsWebMessageEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsWebMessageEnabled(BOOL v) override { return put(webMessage_, v, "put_IsWebMessageEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* v) override { return get(v, dialogs_, "get_AreDefaultScriptDialogsEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_AreDefaultScriptDialogsEnabled(BOOL v) override { return put(dialogs_, v, "put_AreDefaultScriptDialogsEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_IsStatusBarEnabled(BOOL* v) override { return get(v, statusBar_, "get_IsStatusBarEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL v) override { return put(statusBar_, v, "put_IsStatusBarEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* v) override { return get(v, devTools_, "get_AreDevToolsEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL v) override { return put(devTools_, v, "put_AreDevToolsEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_AreDefaultContextMenusEnabled(BOOL* v) override { return get(v, contextMenus_, "get_AreDefaultContextMenusEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_AreDefaultContextMenusEnabled(BOOL v) override { return put(contextMenus_, v, "put_AreDefaultContextMenusEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_AreHostObjectsAllowed(BOOL* v) override { return get(v, hostObjects_, "get_AreHostObjectsAllowed"); }
+    HRESULT STDMETHODCALLTYPE put_AreHostObjectsAllowed(BOOL v) override { return put(hostObjects_, v, "put_AreHostObjectsAllowed"); }
+    HRESULT STDMETHODCALLTYPE get_IsZoomControlEnabled(BOOL* v) override { return get(v, zoomControl_, "get_IsZoomControlEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsZoomControlEnabled(BOOL v) override { return put(zoomControl_, v, "put_IsZoomControlEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL* v) override { return get(v, errorPage_, "get_IsBuiltInErrorPageEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL v) override { return put(errorPage_, v, "put_IsBuiltInErrorPageEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_UserAgent(LPWSTR* value) override {
+        record(owner_, "get_UserAgent");
+        return copyToTaskMemory(userAgent_, value);
+    }
+    HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR value) override {
+        record(owner_, "put_UserAgent", narrow(value != nullptr ? value : L""));
+        if (value == nullptr) return E_INVALIDARG;
+        userAgent_ = value;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL* v) override { return get(v, acceleratorKeys_, "get_AreBrowserAcceleratorKeysEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL v) override { return put(acceleratorKeys_, v, "put_AreBrowserAcceleratorKeysEnabled"); }
+
+private:
+    HRESULT get(BOOL* out, BOOL value, const char* method) {
+        record(owner_, method);
+        if (out == nullptr) return E_POINTER;
+        *out = value;
+        return S_OK;
+    }
+    HRESULT put(BOOL& field, BOOL value, const char* method) {
+        record(owner_, method, boolText(value));
+        field = value ? TRUE : FALSE;
+        return S_OK;
+    }
+    std::string owner_;
+    int version_;
+    // An engine's defaults: everything on except nothing.
+    BOOL script_ = TRUE, webMessage_ = TRUE, dialogs_ = TRUE, statusBar_ = TRUE, devTools_ = TRUE,
+         contextMenus_ = TRUE, hostObjects_ = TRUE, zoomControl_ = TRUE, errorPage_ = TRUE, acceleratorKeys_ = TRUE;
+    std::wstring userAgent_ = L"Mozilla/5.0 (Windows NT 10.0; Win64; x64) VeskoStandIn/1.0";
+};
+
+class Controller;
+
+class WebView final : public RefCounted<ICoreWebView2_22> {
+public:
+    WebView(std::shared_ptr<EngineContext> context, ComPtr<ICoreWebView2Environment> environment, std::string name)
+        : context_(std::move(context)),
+          environment_(std::move(environment)),
+          name_(std::move(name)),
+          settings_(makeObject<Settings>(name_, context_->knobs.settingsVersion)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        static const IID* const kVersions[] = {
+            &IID_ICoreWebView2,    &IID_ICoreWebView2_2,  &IID_ICoreWebView2_3,  &IID_ICoreWebView2_4,
+            &IID_ICoreWebView2_5,  &IID_ICoreWebView2_6,  &IID_ICoreWebView2_7,  &IID_ICoreWebView2_8,
+            &IID_ICoreWebView2_9,  &IID_ICoreWebView2_10, &IID_ICoreWebView2_11, &IID_ICoreWebView2_12,
+            &IID_ICoreWebView2_13, &IID_ICoreWebView2_14, &IID_ICoreWebView2_15, &IID_ICoreWebView2_16,
+            &IID_ICoreWebView2_17, &IID_ICoreWebView2_18, &IID_ICoreWebView2_19, &IID_ICoreWebView2_20,
+            &IID_ICoreWebView2_21, &IID_ICoreWebView2_22};
+        const int offered = std::clamp(context_->knobs.webviewVersion, 1, 22);
+        for (int i = 0; i < offered; ++i) {
+            if (IsEqualIID(iid, *kVersions[i])) return answerQuery(iid, out, {kVersions[i]});
+        }
+        return answerQuery(iid, out, {});
+    }
+
+    // --- what the host calls ---
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override {
+        record(name_, "get_Settings");
+        if (closed_) return kClosed;
+        if (settings == nullptr) return E_POINTER;
+        *settings = ComPtr<ICoreWebView2Settings>(settings_.Get()).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override {
+        record(name_, "get_Source");
+        if (closed_) return kClosed;
+        return copyToTaskMemory(source_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override {
+        record(name_, "Navigate", narrow(uri != nullptr ? uri : L""));
+        if (closed_) return kClosed;
+        const std::wstring text = uri != nullptr ? uri : L"";
+        if (text != L"about:blank" && !splitHttpUrl(narrow(text))) return E_INVALIDARG;
+        beginNavigation(text, Kind::New, false);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Reload() override {
+        record(name_, "Reload");
+        if (closed_) return kClosed;
+        beginNavigation(source_, Kind::Reload, false);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GoBack() override {
+        record(name_, "GoBack");
+        if (closed_) return kClosed;
+        if (historyIndex_ > 0) beginNavigation(history_[historyIndex_ - 1].uri, Kind::Back, false);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GoForward() override {
+        record(name_, "GoForward");
+        if (closed_) return kClosed;
+        if (historyIndex_ + 1 < static_cast<int>(history_.size())) {
+            beginNavigation(history_[historyIndex_ + 1].uri, Kind::Forward, false);
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Stop() override {
+        record(name_, "Stop");
+        if (closed_) return kClosed;
+        ComPtr<WebView> self(this);
+        context_->dispatcher->post([self, navigation = current_]() {
+            if (navigation && self->current_ == navigation && !navigation->completed) {
+                self->complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+            }
+        });
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* value) override {
+        record(name_, "get_CanGoBack");
+        if (closed_) return kClosed;
+        if (value == nullptr) return E_POINTER;
+        *value = historyIndex_ > 0 ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* value) override {
+        record(name_, "get_CanGoForward");
+        if (closed_) return kClosed;
+        if (value == nullptr) return E_POINTER;
+        *value = historyIndex_ + 1 < static_cast<int>(history_.size()) ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override {
+        record(name_, "get_DocumentTitle");
+        if (closed_) return kClosed;
+        return copyToTaskMemory(title_, title);
+    }
+    HRESULT STDMETHODCALLTYPE get_Environment(ICoreWebView2Environment** environment) override {
+        record(name_, "get_Environment");
+        if (environment == nullptr) return E_POINTER;
+        *environment = ComPtr<ICoreWebView2Environment>(environment_).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
+        LPCWSTR javaScript, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) override {
+        record(name_, "AddScriptToExecuteOnDocumentCreated",
+               std::to_string(javaScript != nullptr ? std::wcslen(javaScript) : 0) + " characters");
+        if (closed_) return kClosed;
+        if (javaScript == nullptr) return E_INVALIDARG;
+        const std::wstring id = L"script-" + std::to_wstring(nextObjectNumber());
+        documentScripts_.emplace_back(id, javaScript);
+        if (handler != nullptr) {
+            ComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> completion(handler);
+            context_->dispatcher->post([completion, id]() { completion->Invoke(S_OK, id.c_str()); });
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) override {
+        record(name_, "RemoveScriptToExecuteOnDocumentCreated", narrow(id != nullptr ? id : L""));
+        if (id == nullptr) return E_INVALIDARG;
+        std::erase_if(documentScripts_, [&](const auto& entry) { return entry.first == id; });
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCompletedHandler* handler) override {
+        record(name_, "ExecuteScript", std::to_string(javaScript != nullptr ? std::wcslen(javaScript) : 0) + " characters");
+        if (closed_) return kClosed;
+        if (javaScript == nullptr) return E_INVALIDARG;
+        if (handler != nullptr) {
+            ComPtr<ICoreWebView2ExecuteScriptCompletedHandler> completion(handler);
+            const HRESULT failure = context_->knobs.scriptFailed;
+            // The site backend runs no script; a script's value is what an empty page
+            // gives, JSON null.
+            context_->dispatcher->post([completion, failure]() {
+                if (FAILED(failure)) {
+                    completion->Invoke(failure, nullptr);
+                } else {
+                    completion->Invoke(S_OK, L"null");
+                }
+            });
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(const LPCWSTR uri,
+                                                            const COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) override {
+        record(name_, "AddWebResourceRequestedFilter", narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context));
+        return addFilter(uri, context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
+    }
+    HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(const LPCWSTR uri,
+                                                               const COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) override {
+        record(name_, "RemoveWebResourceRequestedFilter", narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context));
+        return removeFilter(uri, context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
+    }
+    HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilterWithRequestSourceKinds(
+        LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+        COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) override {
+        record(name_, "AddWebResourceRequestedFilterWithRequestSourceKinds",
+               narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context) + " " + std::to_string(kinds));
+        return addFilter(uri, context, kinds);
+    }
+    HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilterWithRequestSourceKinds(
+        LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+        COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) override {
+        record(name_, "RemoveWebResourceRequestedFilterWithRequestSourceKinds",
+               narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context) + " " + std::to_string(kinds));
+        return removeFilter(uri, context, kinds);
+    }
+
+    // Events. Registration works for every event the host uses; the site backend raises
+    // the navigation, request, source, history, title and completion events.
+    HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* h, EventRegistrationToken* t) override { return addTo(navigationStarting_, h, t, "add_NavigationStarting"); }
+    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken t) override { return removeFrom(navigationStarting_, t, "remove_NavigationStarting"); }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler* h, EventRegistrationToken* t) override { return addTo(frameNavigationStarting_, h, t, "add_FrameNavigationStarting"); }
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken t) override { return removeFrom(frameNavigationStarting_, t, "remove_FrameNavigationStarting"); }
+    HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler* h, EventRegistrationToken* t) override { return addTo(sourceChanged_, h, t, "add_SourceChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken t) override { return removeFrom(sourceChanged_, t, "remove_SourceChanged"); }
+    HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler* h, EventRegistrationToken* t) override { return addTo(historyChanged_, h, t, "add_HistoryChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken t) override { return removeFrom(historyChanged_, t, "remove_HistoryChanged"); }
+    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* h, EventRegistrationToken* t) override { return addTo(navigationCompleted_, h, t, "add_NavigationCompleted"); }
+    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken t) override { return removeFrom(navigationCompleted_, t, "remove_NavigationCompleted"); }
+    HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* h, EventRegistrationToken* t) override { return addTo(titleChanged_, h, t, "add_DocumentTitleChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken t) override { return removeFrom(titleChanged_, t, "remove_DocumentTitleChanged"); }
+    HRESULT STDMETHODCALLTYPE add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* h, EventRegistrationToken* t) override { return addTo(webResourceRequested_, h, t, "add_WebResourceRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken t) override { return removeFrom(webResourceRequested_, t, "remove_WebResourceRequested"); }
+    HRESULT STDMETHODCALLTYPE add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* h, EventRegistrationToken* t) override { return addTo(permissionRequested_, h, t, "add_PermissionRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken t) override { return removeFrom(permissionRequested_, t, "remove_PermissionRequested"); }
+    HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* h, EventRegistrationToken* t) override { return addTo(webMessageReceived_, h, t, "add_WebMessageReceived"); }
+    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken t) override { return removeFrom(webMessageReceived_, t, "remove_WebMessageReceived"); }
+    HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* h, EventRegistrationToken* t) override { return addTo(newWindowRequested_, h, t, "add_NewWindowRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken t) override { return removeFrom(newWindowRequested_, t, "remove_NewWindowRequested"); }
+    HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* h, EventRegistrationToken* t) override { return addTo(windowCloseRequested_, h, t, "add_WindowCloseRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken t) override { return removeFrom(windowCloseRequested_, t, "remove_WindowCloseRequested"); }
+    HRESULT STDMETHODCALLTYPE add_DownloadStarting(ICoreWebView2DownloadStartingEventHandler* h, EventRegistrationToken* t) override { return addTo(downloadStarting_, h, t, "add_DownloadStarting"); }
+    HRESULT STDMETHODCALLTYPE remove_DownloadStarting(EventRegistrationToken t) override { return removeFrom(downloadStarting_, t, "remove_DownloadStarting"); }
+
+    // Everything the program never calls.
+    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return unsupported("NavigateToString"); }
+    HRESULT STDMETHODCALLTYPE add_ContentLoading(ICoreWebView2ContentLoadingEventHandler *, EventRegistrationToken *) override { return unsupported("add_ContentLoading"); }
+    HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken) override { return unsupported("remove_ContentLoading"); }
+    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(ICoreWebView2NavigationCompletedEventHandler *, EventRegistrationToken *) override { return unsupported("add_FrameNavigationCompleted"); }
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken) override { return unsupported("remove_FrameNavigationCompleted"); }
+    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(ICoreWebView2ScriptDialogOpeningEventHandler *, EventRegistrationToken *) override { return unsupported("add_ScriptDialogOpening"); }
+    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return unsupported("remove_ScriptDialogOpening"); }
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ProcessFailed"); }
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) override { return unsupported("remove_ProcessFailed"); }
+    HRESULT STDMETHODCALLTYPE CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStream *, ICoreWebView2CapturePreviewCompletedHandler *) override { return unsupported("CapturePreview"); }
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR) override { return unsupported("PostWebMessageAsJson"); }
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return unsupported("PostWebMessageAsString"); }
+    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler *) override { return unsupported("CallDevToolsProtocolMethod"); }
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32 *) override { return unsupported("get_BrowserProcessId"); }
+    HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR, ICoreWebView2DevToolsProtocolEventReceiver **) override { return unsupported("GetDevToolsProtocolEventReceiver"); }
+    HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR, VARIANT *) override { return unsupported("AddHostObjectToScript"); }
+    HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR) override { return unsupported("RemoveHostObjectFromScript"); }
+    HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() override { return unsupported("OpenDevToolsWindow"); }
+    HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(ICoreWebView2ContainsFullScreenElementChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ContainsFullScreenElementChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken) override { return unsupported("remove_ContainsFullScreenElementChanged"); }
+    HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL *) override { return unsupported("get_ContainsFullScreenElement"); }
+    HRESULT STDMETHODCALLTYPE add_WebResourceResponseReceived(ICoreWebView2WebResourceResponseReceivedEventHandler *, EventRegistrationToken *) override { return unsupported("add_WebResourceResponseReceived"); }
+    HRESULT STDMETHODCALLTYPE remove_WebResourceResponseReceived(EventRegistrationToken) override { return unsupported("remove_WebResourceResponseReceived"); }
+    HRESULT STDMETHODCALLTYPE NavigateWithWebResourceRequest(ICoreWebView2WebResourceRequest *) override { return unsupported("NavigateWithWebResourceRequest"); }
+    HRESULT STDMETHODCALLTYPE add_DOMContentLoaded(ICoreWebView2DOMContentLoadedEventHandler *, EventRegistrationToken *) override { return unsupported("add_DOMContentLoaded"); }
+    HRESULT STDMETHODCALLTYPE remove_DOMContentLoaded(EventRegistrationToken) override { return unsupported("remove_DOMContentLoaded"); }
+    HRESULT STDMETHODCALLTYPE get_CookieManager(ICoreWebView2CookieManager **) override { return unsupported("get_CookieManager"); }
+    HRESULT STDMETHODCALLTYPE TrySuspend(ICoreWebView2TrySuspendCompletedHandler *) override { return unsupported("TrySuspend"); }
+    HRESULT STDMETHODCALLTYPE Resume() override { return unsupported("Resume"); }
+    HRESULT STDMETHODCALLTYPE get_IsSuspended(BOOL *) override { return unsupported("get_IsSuspended"); }
+    HRESULT STDMETHODCALLTYPE SetVirtualHostNameToFolderMapping(LPCWSTR, LPCWSTR, COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND) override { return unsupported("SetVirtualHostNameToFolderMapping"); }
+    HRESULT STDMETHODCALLTYPE ClearVirtualHostNameToFolderMapping(LPCWSTR) override { return unsupported("ClearVirtualHostNameToFolderMapping"); }
+    HRESULT STDMETHODCALLTYPE add_FrameCreated(ICoreWebView2FrameCreatedEventHandler *, EventRegistrationToken *) override { return unsupported("add_FrameCreated"); }
+    HRESULT STDMETHODCALLTYPE remove_FrameCreated(EventRegistrationToken) override { return unsupported("remove_FrameCreated"); }
+    HRESULT STDMETHODCALLTYPE add_ClientCertificateRequested(ICoreWebView2ClientCertificateRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ClientCertificateRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_ClientCertificateRequested(EventRegistrationToken) override { return unsupported("remove_ClientCertificateRequested"); }
+    HRESULT STDMETHODCALLTYPE OpenTaskManagerWindow() override { return unsupported("OpenTaskManagerWindow"); }
+    HRESULT STDMETHODCALLTYPE PrintToPdf(LPCWSTR, ICoreWebView2PrintSettings *, ICoreWebView2PrintToPdfCompletedHandler *) override { return unsupported("PrintToPdf"); }
+    HRESULT STDMETHODCALLTYPE add_IsMutedChanged(ICoreWebView2IsMutedChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_IsMutedChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_IsMutedChanged(EventRegistrationToken) override { return unsupported("remove_IsMutedChanged"); }
+    HRESULT STDMETHODCALLTYPE get_IsMuted(BOOL *) override { return unsupported("get_IsMuted"); }
+    HRESULT STDMETHODCALLTYPE put_IsMuted(BOOL) override { return unsupported("put_IsMuted"); }
+    HRESULT STDMETHODCALLTYPE add_IsDocumentPlayingAudioChanged(ICoreWebView2IsDocumentPlayingAudioChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_IsDocumentPlayingAudioChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_IsDocumentPlayingAudioChanged(EventRegistrationToken) override { return unsupported("remove_IsDocumentPlayingAudioChanged"); }
+    HRESULT STDMETHODCALLTYPE get_IsDocumentPlayingAudio(BOOL *) override { return unsupported("get_IsDocumentPlayingAudio"); }
+    HRESULT STDMETHODCALLTYPE add_IsDefaultDownloadDialogOpenChanged(ICoreWebView2IsDefaultDownloadDialogOpenChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_IsDefaultDownloadDialogOpenChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_IsDefaultDownloadDialogOpenChanged(EventRegistrationToken) override { return unsupported("remove_IsDefaultDownloadDialogOpenChanged"); }
+    HRESULT STDMETHODCALLTYPE get_IsDefaultDownloadDialogOpen(BOOL *) override { return unsupported("get_IsDefaultDownloadDialogOpen"); }
+    HRESULT STDMETHODCALLTYPE OpenDefaultDownloadDialog() override { return unsupported("OpenDefaultDownloadDialog"); }
+    HRESULT STDMETHODCALLTYPE CloseDefaultDownloadDialog() override { return unsupported("CloseDefaultDownloadDialog"); }
+    HRESULT STDMETHODCALLTYPE get_DefaultDownloadDialogCornerAlignment(COREWEBVIEW2_DEFAULT_DOWNLOAD_DIALOG_CORNER_ALIGNMENT *) override { return unsupported("get_DefaultDownloadDialogCornerAlignment"); }
+    HRESULT STDMETHODCALLTYPE put_DefaultDownloadDialogCornerAlignment(COREWEBVIEW2_DEFAULT_DOWNLOAD_DIALOG_CORNER_ALIGNMENT) override { return unsupported("put_DefaultDownloadDialogCornerAlignment"); }
+    HRESULT STDMETHODCALLTYPE get_DefaultDownloadDialogMargin(POINT *) override { return unsupported("get_DefaultDownloadDialogMargin"); }
+    HRESULT STDMETHODCALLTYPE put_DefaultDownloadDialogMargin(POINT) override { return unsupported("put_DefaultDownloadDialogMargin"); }
+    HRESULT STDMETHODCALLTYPE add_BasicAuthenticationRequested(ICoreWebView2BasicAuthenticationRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_BasicAuthenticationRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_BasicAuthenticationRequested(EventRegistrationToken) override { return unsupported("remove_BasicAuthenticationRequested"); }
+    HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethodForSession(LPCWSTR, LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler *) override { return unsupported("CallDevToolsProtocolMethodForSession"); }
+    HRESULT STDMETHODCALLTYPE add_ContextMenuRequested(ICoreWebView2ContextMenuRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ContextMenuRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_ContextMenuRequested(EventRegistrationToken) override { return unsupported("remove_ContextMenuRequested"); }
+    HRESULT STDMETHODCALLTYPE add_StatusBarTextChanged(ICoreWebView2StatusBarTextChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_StatusBarTextChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_StatusBarTextChanged(EventRegistrationToken) override { return unsupported("remove_StatusBarTextChanged"); }
+    HRESULT STDMETHODCALLTYPE get_StatusBarText(LPWSTR *) override { return unsupported("get_StatusBarText"); }
+    HRESULT STDMETHODCALLTYPE get_Profile(ICoreWebView2Profile **) override { return unsupported("get_Profile"); }
+    HRESULT STDMETHODCALLTYPE add_ServerCertificateErrorDetected(ICoreWebView2ServerCertificateErrorDetectedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ServerCertificateErrorDetected"); }
+    HRESULT STDMETHODCALLTYPE remove_ServerCertificateErrorDetected(EventRegistrationToken) override { return unsupported("remove_ServerCertificateErrorDetected"); }
+    HRESULT STDMETHODCALLTYPE ClearServerCertificateErrorActions(ICoreWebView2ClearServerCertificateErrorActionsCompletedHandler *) override { return unsupported("ClearServerCertificateErrorActions"); }
+    HRESULT STDMETHODCALLTYPE add_FaviconChanged(ICoreWebView2FaviconChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_FaviconChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_FaviconChanged(EventRegistrationToken) override { return unsupported("remove_FaviconChanged"); }
+    HRESULT STDMETHODCALLTYPE get_FaviconUri(LPWSTR *) override { return unsupported("get_FaviconUri"); }
+    HRESULT STDMETHODCALLTYPE GetFavicon(COREWEBVIEW2_FAVICON_IMAGE_FORMAT, ICoreWebView2GetFaviconCompletedHandler *) override { return unsupported("GetFavicon"); }
+    HRESULT STDMETHODCALLTYPE Print(ICoreWebView2PrintSettings *, ICoreWebView2PrintCompletedHandler *) override { return unsupported("Print"); }
+    HRESULT STDMETHODCALLTYPE ShowPrintUI(COREWEBVIEW2_PRINT_DIALOG_KIND) override { return unsupported("ShowPrintUI"); }
+    HRESULT STDMETHODCALLTYPE PrintToPdfStream(ICoreWebView2PrintSettings *, ICoreWebView2PrintToPdfStreamCompletedHandler *) override { return unsupported("PrintToPdfStream"); }
+    HRESULT STDMETHODCALLTYPE PostSharedBufferToScript(ICoreWebView2SharedBuffer *, COREWEBVIEW2_SHARED_BUFFER_ACCESS, LPCWSTR) override { return unsupported("PostSharedBufferToScript"); }
+    HRESULT STDMETHODCALLTYPE add_LaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventHandler *, EventRegistrationToken *) override { return unsupported("add_LaunchingExternalUriScheme"); }
+    HRESULT STDMETHODCALLTYPE remove_LaunchingExternalUriScheme(EventRegistrationToken) override { return unsupported("remove_LaunchingExternalUriScheme"); }
+    HRESULT STDMETHODCALLTYPE get_MemoryUsageTargetLevel(COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL *) override { return unsupported("get_MemoryUsageTargetLevel"); }
+    HRESULT STDMETHODCALLTYPE put_MemoryUsageTargetLevel(COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL) override { return unsupported("put_MemoryUsageTargetLevel"); }
+    HRESULT STDMETHODCALLTYPE get_FrameId(UINT32 *) override { return unsupported("get_FrameId"); }
+    HRESULT STDMETHODCALLTYPE ExecuteScriptWithResult(LPCWSTR, ICoreWebView2ExecuteScriptWithResultCompletedHandler *) override { return unsupported("ExecuteScriptWithResult"); }
+
+    // --- used by the controller ---
+    void attach(ICoreWebView2Controller* controller, HWND window) {
+        controller_ = controller;
+        window_ = window;
+    }
+    void close() {
+        closed_ = true;
+        window_ = nullptr;
+        controller_ = nullptr;
+        // Handlers hold the host's objects; a closed view lets go of them at once.
+        navigationStarting_.clear();
+        frameNavigationStarting_.clear();
+        sourceChanged_.clear();
+        historyChanged_.clear();
+        navigationCompleted_.clear();
+        titleChanged_.clear();
+        webResourceRequested_.clear();
+        permissionRequested_.clear();
+        webMessageReceived_.clear();
+        newWindowRequested_.clear();
+        windowCloseRequested_.clear();
+        downloadStarting_.clear();
+    }
+    ViewState state() const {
+        ViewState view;
+        view.source = source_;
+        view.title = title_;
+        for (const auto& link : page_.links) view.links.push_back(widen(link));
+        view.loading = current_ && !current_->completed;
+        return view;
+    }
+
+private:
+    enum class Kind { New, Back, Forward, Reload };
+    struct Navigation {
+        std::uint64_t id = 0;
+        std::wstring uri;
+        Kind kind = Kind::New;
+        bool completed = false;
+    };
+    struct HistoryEntry {
+        std::wstring uri;
+    };
+    struct Filter {
+        std::wstring uri;
+        COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
+        COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds;
+    };
+
+    HRESULT unsupported(const char* method) {
+        record(name_, method, "unsupported");
+        return E_NOTIMPL;
+    }
+    template <typename Handler>
+    HRESULT addTo(EventList<Handler>& list, Handler* handler, EventRegistrationToken* token, const char* method) {
+        record(name_, method);
+        if (closed_) return kClosed;
+        return list.add(handler, token);
+    }
+    template <typename Handler>
+    HRESULT removeFrom(EventList<Handler>& list, EventRegistrationToken token, const char* method) {
+        record(name_, method, std::to_string(token.value));
+        return list.remove(token);
+    }
+    HRESULT addFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                      COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
+        if (closed_) return kClosed;
+        if (uri == nullptr) return E_INVALIDARG;
+        filters_.push_back({uri, context, kinds});
+        return S_OK;
+    }
+    HRESULT removeFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                         COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
+        if (uri == nullptr) return E_INVALIDARG;
+        const auto it = std::find_if(filters_.begin(), filters_.end(), [&](const Filter& f) {
+            return f.uri == uri && f.context == context && f.kinds == kinds;
+        });
+        if (it == filters_.end()) return E_INVALIDARG;
+        filters_.erase(it);
+        return S_OK;
+    }
+    bool filterMatches(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                       COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source) const {
+        return std::any_of(filters_.begin(), filters_.end(), [&](const Filter& f) {
+            return (f.context == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL || f.context == context) &&
+                   (static_cast<std::uint32_t>(f.kinds) & static_cast<std::uint32_t>(source)) != 0 &&
+                   globMatches(f.uri, uri);
+        });
+    }
+
+    bool stillCurrent(const std::shared_ptr<Navigation>& navigation) const {
+        return !closed_ && current_ == navigation && !navigation->completed;
+    }
+    void repaint() const {
+        if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
+    }
+
+    // Every step runs later from the message loop, never inside the host's call.
+    void beginNavigation(std::wstring uri, Kind kind, bool userInitiated) {
+        auto navigation = std::make_shared<Navigation>();
+        navigation->id = nextNavigationId_++;
+        navigation->uri = std::move(uri);
+        navigation->kind = kind;
+        ComPtr<WebView> self(this);
+        context_->dispatcher->post([self, navigation, userInitiated]() { self->raiseStarting(navigation, userInitiated); });
+    }
+
+    void raiseStarting(const std::shared_ptr<Navigation>& navigation, bool userInitiated) {
+        if (closed_) return;
+        // A navigation that starts ends the one still under way.
+        if (current_ && !current_->completed) complete(current_, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+        current_ = navigation;
+        repaint();
+        const auto args = makeObject<NavigationStartingArgs>(name_, navigation->uri, userInitiated, navigation->id);
+        for (const auto& handler : navigationStarting_.handlers()) handler->Invoke(this, args.Get());
+        if (!stillCurrent(navigation)) return;
+        if (args->cancelled()) {
+            complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+            return;
+        }
+        ComPtr<WebView> self(this);
+        context_->dispatcher->post([self, navigation]() { self->requestDocument(navigation); });
+    }
+
+    void requestDocument(const std::shared_ptr<Navigation>& navigation) {
+        if (!stillCurrent(navigation)) return;
+        if (navigation->uri == L"about:blank") {
+            FetchResult blank;
+            blank.statusCode = 200;
+            commit(navigation, blank);
+            return;
+        }
+        if (webResourceRequested_.empty() ||
+            !filterMatches(navigation->uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT,
+                           COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT)) {
+            fetchAndCommit(navigation, navigation->uri, nullptr);
+            return;
+        }
+        const auto request = makeObject<WebResourceRequest>(name_, navigation->uri, L"GET");
+        ComPtr<WebView> self(this);
+        auto holder = std::make_shared<ComPtr<WebResourceRequestedArgs>>();
+        // A deferral's completion resumes the request from the message loop.
+        auto resume = [self, navigation, holder]() {
+            self->context_->dispatcher->post([self, navigation, holder]() {
+                const auto args = *holder;
+                holder->Reset();
+                if (args) self->fetchAndCommit(navigation, args->requestUri(), args->response());
+            });
+        };
+        *holder = makeObject<WebResourceRequestedArgs>(name_, request, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT, resume);
+        const auto args = *holder;
+        for (const auto& handler : webResourceRequested_.handlers()) handler->Invoke(this, args.Get());
+        if (args->deferred()) return;
+        if (*holder) {
+            holder->Reset();
+            fetchAndCommit(navigation, args->requestUri(), args->response());
+        }
+    }
+
+    void fetchAndCommit(const std::shared_ptr<Navigation>& navigation, const std::wstring& uri,
+                        ICoreWebView2WebResourceResponse* hostResponse) {
+        if (!stillCurrent(navigation)) return;
+        FetchResult result;
+        if (const auto answer = snapshotResponse(hostResponse)) {
+            result.statusCode = answer->statusCode;
+            result.reasonPhrase = narrow(answer->reasonPhrase);
+            for (const auto& [name, value] : answer->headers) result.headers.emplace_back(narrow(name), narrow(value));
+            result.body = answer->body;
+        } else {
+            result = context_->backend->fetch(narrow(uri));
+        }
+        ComPtr<WebView> self(this);
+        context_->dispatcher->post([self, navigation, result]() { self->commit(navigation, result); });
+    }
+
+    void commit(const std::shared_ptr<Navigation>& navigation, const FetchResult& result) {
+        if (!stillCurrent(navigation)) return;
+        const std::string uri = narrow(navigation->uri);
+        if (result.networkError) {
+            // The error page takes the failed address, as a browser shows it.
+            page_ = PageModel{};
+            const auto parts = splitHttpUrl(uri);
+            page_.title = parts ? parts->host : uri;
+        } else {
+            page_ = context_->backend->describePage(uri, result.body);
+            if (page_.title.empty()) page_.title = uri;
+        }
+        source_ = navigation->uri;
+        title_ = widen(page_.title);
+        switch (navigation->kind) {
+            case Kind::New:
+                if (historyIndex_ >= 0) history_.resize(static_cast<std::size_t>(historyIndex_) + 1);
+                history_.push_back({navigation->uri});
+                historyIndex_ = static_cast<int>(history_.size()) - 1;
+                break;
+            case Kind::Back:
+                --historyIndex_;
+                break;
+            case Kind::Forward:
+                ++historyIndex_;
+                break;
+            case Kind::Reload:
+                break;
+        }
+        repaint();
+
+        const auto sourceArgs = makeObject<SourceChangedArgs>(name_, true);
+        for (const auto& handler : sourceChanged_.handlers()) handler->Invoke(this, sourceArgs.Get());
+        if (!stillCurrent(navigation)) return;
+        if (navigation->kind != Kind::Reload) {
+            for (const auto& handler : historyChanged_.handlers()) handler->Invoke(this, nullptr);
+            if (!stillCurrent(navigation)) return;
+        }
+        for (const auto& handler : titleChanged_.handlers()) handler->Invoke(this, nullptr);
+        if (!stillCurrent(navigation)) return;
+        const bool success = !result.networkError && result.statusCode < 400;
+        complete(navigation, success,
+                 result.networkError ? result.errorStatus : COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+    }
+
+    void complete(const std::shared_ptr<Navigation>& navigation, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status) {
+        navigation->completed = true;
+        repaint();
+        const auto args = makeObject<NavigationCompletedArgs>(name_, success, status, navigation->id);
+        for (const auto& handler : navigationCompleted_.handlers()) handler->Invoke(this, args.Get());
+    }
+
+    std::shared_ptr<EngineContext> context_;
+    ComPtr<ICoreWebView2Environment> environment_;
+    std::string name_;
+    ComPtr<Settings> settings_;
+    ICoreWebView2Controller* controller_ = nullptr;  // the controller owns this view
+    HWND window_ = nullptr;
+    bool closed_ = false;
+
+    std::wstring source_ = L"about:blank";
+    std::wstring title_ = L"about:blank";
+    PageModel page_;
+    std::vector<HistoryEntry> history_;
+    int historyIndex_ = -1;
+    std::shared_ptr<Navigation> current_;
+    std::uint64_t nextNavigationId_ = 1;
+    std::vector<Filter> filters_;
+    std::vector<std::pair<std::wstring, std::wstring>> documentScripts_;
+
+    EventList<ICoreWebView2NavigationStartingEventHandler> navigationStarting_;
+    EventList<ICoreWebView2NavigationStartingEventHandler> frameNavigationStarting_;
+    EventList<ICoreWebView2SourceChangedEventHandler> sourceChanged_;
+    EventList<ICoreWebView2HistoryChangedEventHandler> historyChanged_;
+    EventList<ICoreWebView2NavigationCompletedEventHandler> navigationCompleted_;
+    EventList<ICoreWebView2DocumentTitleChangedEventHandler> titleChanged_;
+    EventList<ICoreWebView2WebResourceRequestedEventHandler> webResourceRequested_;
+    EventList<ICoreWebView2PermissionRequestedEventHandler> permissionRequested_;
+    EventList<ICoreWebView2WebMessageReceivedEventHandler> webMessageReceived_;
+    EventList<ICoreWebView2NewWindowRequestedEventHandler> newWindowRequested_;
+    EventList<ICoreWebView2WindowCloseRequestedEventHandler> windowCloseRequested_;
+    EventList<ICoreWebView2DownloadStartingEventHandler> downloadStarting_;
+};
+
+class Controller final : public RefCounted<ICoreWebView2Controller> {
+public:
+    Controller(std::shared_ptr<EngineContext> context, ComPtr<WebView> view, HWND parent, std::string name)
+        : context_(std::move(context)), view_(std::move(view)), name_(std::move(name)) {
+        window_ = CreateWindowExW(0, viewClass(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+                                  nullptr, ownModule(), nullptr);
+        if (window_ != nullptr) SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view_.Get()));
+        view_->attach(this, window_);
+        liveControllers().insert(static_cast<const ICoreWebView2Controller*>(this));
+    }
+    ~Controller() override {
+        liveControllers().erase(static_cast<const ICoreWebView2Controller*>(this));
+        shutDown();
+    }
+    HWND window() const { return window_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2Controller});
+    }
+    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* visible) override {
+        record(name_, "get_IsVisible");
+        if (closed_) return kClosed;
+        if (visible == nullptr) return E_POINTER;
+        *visible = visible_ ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
+        record(name_, "put_IsVisible", boolText(visible));
+        if (closed_) return kClosed;
+        visible_ = visible != FALSE;
+        ShowWindow(window_, visible_ ? SW_SHOWNA : SW_HIDE);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) override {
+        record(name_, "get_Bounds");
+        if (closed_) return kClosed;
+        if (bounds == nullptr) return E_POINTER;
+        *bounds = bounds_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override {
+        record(name_, "put_Bounds",
+               std::to_string(bounds.left) + "," + std::to_string(bounds.top) + "," + std::to_string(bounds.right) +
+                   "," + std::to_string(bounds.bottom));
+        if (closed_) return kClosed;
+        bounds_ = bounds;
+        MoveWindow(window_, bounds.left, bounds.top, std::max(0L, bounds.right - bounds.left),
+                   std::max(0L, bounds.bottom - bounds.top), TRUE);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoom) override {
+        record(name_, "get_ZoomFactor");
+        if (closed_) return kClosed;
+        if (zoom == nullptr) return E_POINTER;
+        *zoom = zoom_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoom) override {
+        record(name_, "put_ZoomFactor", std::to_string(zoom));
+        if (closed_) return kClosed;
+        if (FAILED(context_->knobs.zoomRefused)) return context_->knobs.zoomRefused;
+        if (!(zoom > 0.0)) return E_INVALIDARG;
+        const double clamped = std::clamp(zoom, kMinimumZoom, kMaximumZoom);
+        if (clamped == zoom_) return S_OK;
+        zoom_ = clamped;
+        if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
+        ComPtr<Controller> self(this);
+        context_->dispatcher->post([self]() {
+            if (self->closed_) return;
+            for (const auto& handler : self->zoomChanged_.handlers()) handler->Invoke(self.Get(), nullptr);
+        });
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* h,
+                                                    EventRegistrationToken* t) override {
+        record(name_, "add_ZoomFactorChanged");
+        if (closed_) return kClosed;
+        return zoomChanged_.add(h, t);
+    }
+    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken t) override {
+        record(name_, "remove_ZoomFactorChanged");
+        return zoomChanged_.remove(t);
+    }
+    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds, double zoom) override {
+        const HRESULT placed = put_Bounds(bounds);
+        return FAILED(placed) ? placed : put_ZoomFactor(zoom);
+    }
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override {
+        record(name_, "MoveFocus", std::to_string(reason));
+        if (closed_) return kClosed;
+        SetFocus(window_);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* h,
+                                                        EventRegistrationToken* t) override {
+        record(name_, "add_AcceleratorKeyPressed");
+        if (closed_) return kClosed;
+        return acceleratorKeyPressed_.add(h, t);
+    }
+    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken t) override {
+        record(name_, "remove_AcceleratorKeyPressed");
+        return acceleratorKeyPressed_.remove(t);
+    }
+    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parent) override {
+        record(name_, "get_ParentWindow");
+        if (closed_) return kClosed;
+        if (parent == nullptr) return E_POINTER;
+        *parent = GetParent(window_);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parent) override {
+        record(name_, "put_ParentWindow");
+        if (closed_) return kClosed;
+        if (parent == nullptr || !IsWindow(parent)) return E_INVALIDARG;
+        SetParent(window_, parent);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override {
+        record(name_, "NotifyParentWindowPositionChanged");
+        return closed_ ? kClosed : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Close() override {
+        record(name_, "Close");
+        if (closed_) return kClosed;
+        shutDown();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) override {
+        record(name_, "get_CoreWebView2");
+        if (closed_) return kClosed;
+        if (view == nullptr) return E_POINTER;
+        *view = ComPtr<ICoreWebView2>(view_.Get()).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_MoveFocusRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return unsupported("remove_MoveFocusRequested"); }
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_GotFocus"); }
+    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return unsupported("remove_GotFocus"); }
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_LostFocus"); }
+    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return unsupported("remove_LostFocus"); }
+
+    ViewState state() const {
+        ViewState view = view_->state();
+        view.zoom = zoom_;
+        view.visible = visible_;
+        view.bounds = bounds_;
+        view.window = window_;
+        return view;
+    }
+
+private:
+    HRESULT unsupported(const char* method) {
+        record(name_, method, "unsupported");
+        return E_NOTIMPL;
+    }
+    void shutDown() {
+        if (closed_) return;
+        closed_ = true;
+        zoomChanged_.clear();
+        acceleratorKeyPressed_.clear();
+        view_->close();
+        if (window_ != nullptr) DestroyWindow(window_);
+        window_ = nullptr;
+    }
+
+    static const wchar_t* viewClass() {
+        static const bool registered = [] {
+            WNDCLASSEXW windowClass{};
+            windowClass.cbSize = sizeof(windowClass);
+            windowClass.style = CS_HREDRAW | CS_VREDRAW;
+            windowClass.lpfnWndProc = &Controller::windowProc;
+            windowClass.hInstance = ownModule();
+            windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+            windowClass.lpszClassName = kViewClass;
+            return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+        }();
+        (void)registered;
+        return kViewClass;
+    }
+
+    // Paints what a page shows in outline: its title, its address and its links.
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_PAINT) {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            RECT client{};
+            GetClientRect(window, &client);
+            FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            const auto* view = reinterpret_cast<WebView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+            if (view != nullptr) {
+                const ViewState state = view->state();
+                const HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+                SetBkMode(dc, TRANSPARENT);
+                int y = 12;
+                const auto line = [&](const std::wstring& text, COLORREF colour) {
+                    SetTextColor(dc, colour);
+                    RECT row{12, y, client.right - 12, y + 20};
+                    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &row,
+                              DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+                    y += 20;
+                };
+                line(state.title + (state.loading ? L" \u2026" : L""), RGB(20, 20, 20));
+                line(state.source, RGB(90, 90, 90));
+                y += 8;
+                for (const auto& link : state.links) line(link, RGB(30, 80, 200));
+                SelectObject(dc, oldFont);
+            }
+            EndPaint(window, &paint);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    std::shared_ptr<EngineContext> context_;
+    ComPtr<WebView> view_;
+    std::string name_;
+    HWND window_ = nullptr;
+    bool closed_ = false;
+    bool visible_ = true;
+    RECT bounds_{};
+    double zoom_ = 1.0;
+    EventList<ICoreWebView2ZoomFactorChangedEventHandler> zoomChanged_;
+    EventList<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorKeyPressed_;
+};
+
+}  // namespace
+
+void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView2Environment* environment,
+                     HWND parent, const std::wstring& /*profileName*/,
+                     ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> handler) {
+    ComPtr<ICoreWebView2Environment> keep(environment);
+    context->dispatcher->post([context, keep, parent, handler]() {
+        if (FAILED(context->knobs.controllerFailed)) {
+            handler->Invoke(context->knobs.controllerFailed, nullptr);
+            return;
+        }
+        if (!IsWindow(parent)) {
+            handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE), nullptr);
+            return;
+        }
+        const int number = nextObjectNumber();
+        auto view = makeObject<WebView>(context, keep, "view#" + std::to_string(number));
+        auto controller = makeObject<Controller>(context, view, parent, "controller#" + std::to_string(number));
+        handler->Invoke(S_OK, controller.Get());
+    });
+}
+
+std::optional<ViewState> snapshotController(ICoreWebView2Controller* controller) {
+    if (controller == nullptr || liveControllers().count(controller) == 0) return std::nullopt;
+    return static_cast<Controller*>(controller)->state();
+}
+
+std::optional<ViewState> readView(ICoreWebView2Controller* controller) {
+    return snapshotController(controller);
+}
+
+}  // namespace vesko::standin
