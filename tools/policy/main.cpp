@@ -5,6 +5,7 @@
 
 #include "line_input.h"
 #include "policy_report.h"
+#include "probe_option.h"
 
 namespace {
 
@@ -17,6 +18,8 @@ constexpr std::string_view kUsage =
     "  --download-name  read suggested download names instead and print, per line, the\n"
     "                   sanitized file name as a JSON string\n"
     "  --config         print the compiled-in host configuration as JSON and exit\n"
+    "  --probe-page NONCE       print the runtime probe page for NONCE, byte for byte\n"
+    "  --probe-addresses NONCE  print its index, cors and mixed addresses, one per line\n"
     "  --help           print this text and exit\n"
     "\n"
     "A trailing LF or CR LF ends a line; every other byte belongs to it. Bytes that are\n"
@@ -40,6 +43,12 @@ void answerEachLine(Describe describe) {
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     std::cin.tie(nullptr);
+
+    if (argc == 3) {
+        if (auto status = vesko::tool::runProbeOption(argv[1], argv[2], std::cout, std::cerr)) {
+            return *status;
+        }
+    }
 
     Mode mode = Mode::urls;
     if (argc > 2) {

@@ -1,0 +1,16 @@
+#pragma once
+// The runtime probe's page and addresses for a given nonce, as the browser serves them.
+
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+namespace vesko::tool {
+
+// Handles "--probe-page NONCE" (the page's exact bytes, nothing added) and
+// "--probe-addresses NONCE" (the index, cors and mixed addresses, one per line).
+// Returns the exit status, or nothing when `option` is neither of the two.
+std::optional<int> runProbeOption(std::string_view option, std::string_view nonce,
+                                  std::ostream& out, std::ostream& err);
+
+}  // namespace vesko::tool
