@@ -1,0 +1,25 @@
+#include "app/files.h"
+#include "app/preferences.h"
+
+namespace vesko {
+
+Preferences loadPreferences() noexcept {
+    try {
+        const auto bytes = readFileBytes(dataDirectory() / kPreferencesFileName, kPreferencesMaxBytes);
+        return parsePreferences(bytes);
+    } catch (...) {
+        // Missing, too large or unreadable file, or no data folder: the defaults, silently.
+        return Preferences{};
+    }
+}
+
+bool savePreferences(const Preferences& preferences) noexcept {
+    try {
+        writeFileAtomic(dataDirectory() / kPreferencesFileName, serializePreferences(preferences));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace vesko
