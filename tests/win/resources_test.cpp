@@ -2,6 +2,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "assets/asset_pack.h"
+#include "assets/asset_resource_win.h"
+
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +85,19 @@ TEST(Resources, ManifestAsksForInvokerCommonControlsAndPerMonitorV2) {
         SCOPED_TRACE(needle);
         EXPECT_NE(manifest.find(needle), std::string::npos);
     }
+}
+
+TEST(Resources, AssetPackIsEmbeddedAsBuiltAndParses) {
+    auto module = loadAsData();
+    ASSERT_TRUE(module);
+    const std::vector<std::uint8_t> embedded = vesko::loadAssetResource(module.get());
+    std::ifstream built(VESKO_ASSET_PACK_PATH, std::ios::binary);
+    ASSERT_TRUE(built.is_open()) << VESKO_ASSET_PACK_PATH;
+    const std::vector<std::uint8_t> expected{std::istreambuf_iterator<char>(built), {}};
+    EXPECT_EQ(embedded, expected);
+    const vesko::AssetPack pack = vesko::parseAssetPack(embedded);
+    EXPECT_GT(pack.fileCount, 0u);
+    EXPECT_FALSE(vesko::zoneDiagnosticScript(pack).empty());
 }
 
 std::wstring versionString(const std::vector<BYTE>& block, const wchar_t* name) {
