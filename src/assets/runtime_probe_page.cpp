@@ -9,76 +9,76 @@ namespace vesko {
 namespace {
 
 void requireNonce(std::string_view nonce) {
-  if (!isProbeNonce(nonce)) throw std::runtime_error("BAD_PROBE_NONCE");
+    if (!isProbeNonce(nonce)) throw std::runtime_error("BAD_PROBE_NONCE");
 }
 
 std::string join(std::initializer_list<std::string_view> pieces) {
-  std::size_t size = 0;
-  for (auto piece : pieces) size += piece.size();
-  std::string out;
-  out.reserve(size);
-  for (auto piece : pieces) out.append(piece);
-  return out;
+    std::size_t size = 0;
+    for (auto piece : pieces) size += piece.size();
+    std::string out;
+    out.reserve(size);
+    for (auto piece : pieces) out.append(piece);
+    return out;
 }
 
 }  // namespace
 
 std::string hexLower(std::span<const unsigned char> bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char byte : bytes) {
-    out.push_back(kDigits[byte >> 4]);
-    out.push_back(kDigits[byte & 0x0f]);
-  }
-  return out;
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (unsigned char byte : bytes) {
+        out.push_back(kDigits[byte >> 4]);
+        out.push_back(kDigits[byte & 0x0f]);
+    }
+    return out;
 }
 
 bool isProbeNonce(std::string_view nonce) {
-  if (nonce.size() != kProbeNonceLength) return false;
-  for (char c : nonce) {
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-  }
-  return true;
+    if (nonce.size() != kProbeNonceLength) return false;
+    for (char c : nonce) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
 }
 
 std::string probePath(std::string_view nonce) {
-  requireNonce(nonce);
-  return join({kProbePathMarker, nonce});
+    requireNonce(nonce);
+    return join({kProbePathMarker, nonce});
 }
 
 ProbeAddresses probeAddresses(std::string_view nonce) {
-  const std::string path = probePath(nonce);
-  return {
-      join({"https://", config::kPortalHost, path, "/index"}),
-      join({"https://", config::kProbeCdnHost, path, "/cors"}),
-      join({"http://", config::kProbeCdnHost, path, "/mixed.js"}),
-  };
+    const std::string path = probePath(nonce);
+    return {
+            join({"https://", config::kPortalHost, path, "/index"}),
+            join({"https://", config::kProbeCdnHost, path, "/cors"}),
+            join({"http://", config::kProbeCdnHost, path, "/mixed.js"}),
+    };
 }
 
 // The two non-ASCII characters (U+00B7, U+2026) are written as UTF-8 bytes so the page
 // is the same whatever the compiler's execution character set.
 std::string probePage(std::string_view nonce) {
-  const std::string path = probePath(nonce);
-  return join({
-      "<!doctype html><meta charset=utf-8><title>Vesko \xc2\xb7 kontrolli i motorit</title>"
-      "<style>body{font:16px Segoe UI;padding:48px;color:#176c63}</style>"
-      "<p>Po kontrollohen parametrat e motorit\xe2\x80\xa6</p><script>",
-      "const n='",
-      nonce,
-      "';let cors=false,mixed=false;window.__veskoMixed=()=>{mixed=true};"
-      "const s=document.createElement('script');s.src='http://",
-      config::kProbeCdnHost,
-      path,
-      "/mixed.js';document.head.append(s);",
-      "const c=fetch('https://",
-      config::kProbeCdnHost,
-      path,
-      "/cors',{cache:'no-store'}).then(r=>r.text()).then(t=>{cors=t===n}).catch(()=>{});",
-      "Promise.race([Promise.all([c,new Promise(r=>{s.onload=r;s.onerror=r})]),"
-      "new Promise(r=>setTimeout(r,8000))]).then(()=>chrome.webview.postMessage("
-      "{type:'vesko-probe',nonce:n,cors,mixed}));</script>",
-  });
+    const std::string path = probePath(nonce);
+    return join({
+            "<!doctype html><meta charset=utf-8><title>Vesko \xc2\xb7 kontrolli i motorit</title>"
+            "<style>body{font:16px Segoe UI;padding:48px;color:#176c63}</style>"
+            "<p>Po kontrollohen parametrat e motorit\xe2\x80\xa6</p><script>",
+            "const n='",
+            nonce,
+            "';let cors=false,mixed=false;window.__veskoMixed=()=>{mixed=true};"
+            "const s=document.createElement('script');s.src='http://",
+            config::kProbeCdnHost,
+            path,
+            "/mixed.js';document.head.append(s);",
+            "const c=fetch('https://",
+            config::kProbeCdnHost,
+            path,
+            "/cors',{cache:'no-store'}).then(r=>r.text()).then(t=>{cors=t===n}).catch(()=>{});",
+            "Promise.race([Promise.all([c,new Promise(r=>{s.onload=r;s.onerror=r})]),"
+            "new Promise(r=>setTimeout(r,8000))]).then(()=>chrome.webview.postMessage("
+            "{type:'vesko-probe',nonce:n,cors,mixed}));</script>",
+    });
 }
 
 }  // namespace vesko

@@ -16,9 +16,9 @@ inline constexpr std::string_view kProbePathMarker = "/__vesko_internal_probe__/
 inline constexpr std::size_t kProbeNonceLength = 32;
 
 struct ProbeAddresses {
-  std::string index;  // https, portal host: the page
-  std::string cors;   // https, probe CDN host: the nonce as a body, no CORS header
-  std::string mixed;  // http, probe CDN host: a script that calls __veskoMixed
+    std::string index;  // https, portal host: the page
+    std::string cors;   // https, probe CDN host: the nonce as a body, no CORS header
+    std::string mixed;  // http, probe CDN host: a script that calls __veskoMixed
 };
 
 // Lower-case hexadecimal, high nibble first: the text form of randomHex's bytes.
