@@ -2,8 +2,8 @@
 // The web engine's binary interface as this program uses it: interface identifiers, the
 // vtable of every interface the program calls or implements (every slot in order up to
 // the last one used, so that later slots keep their numbers), the enumerations and the
-// loader's two exports. Written by hand from the engine's published ABI facts; a Wine
-// test compares every slot and identifier with those facts.
+// loader's two exports, written from the engine's ABI facts. A Wine test compares every
+// slot, identifier and enumeration value with those facts.
 //
 // Interfaces carry no compiler-specific uuid attributes: code asks for an interface with
 // queryEngineInterface (or an IID_ constant), which works the same with MinGW and MSVC.
@@ -192,6 +192,8 @@ struct ICoreWebView2StatusBarTextChangedEventHandler;
 struct ICoreWebView2TrySuspendCompletedHandler;
 struct ICoreWebView2WebResourceResponseReceivedEventHandler;
 struct ICoreWebView2WindowFeatures;
+
+// The interfaces declared below, for the signatures that name one another.
 struct ICoreWebView2Environment;
 struct ICoreWebView2Environment2;
 struct ICoreWebView2Environment3;

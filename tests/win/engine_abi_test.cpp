@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "engine/engine_interface_win.h"
 
@@ -66,7 +67,7 @@ struct EnumFact {
 #define VESKO_FACT_METHOD(I, M, S) {#I, #M, S, [] { return slotOf(&I::M); }},
 #define VESKO_FACT_INTERFACE(I, B, F, ...)
 #define VESKO_FACT_ENUM(N, V)
-const MethodFact kMethods[] = {
+const std::vector<MethodFact> kMethods = {
 #include "engine_abi_facts.inc"
 };
 #undef VESKO_FACT_METHOD
@@ -76,7 +77,7 @@ const MethodFact kMethods[] = {
 #define VESKO_FACT_METHOD(I, M, S)
 #define VESKO_FACT_INTERFACE(I, B, F, ...) {#I, IID{__VA_ARGS__}, &IID_##I, std::is_base_of_v<B, I>, F},
 #define VESKO_FACT_ENUM(N, V)
-const InterfaceFact kInterfaces[] = {
+const std::vector<InterfaceFact> kInterfaces = {
 #include "engine_abi_facts.inc"
 };
 #undef VESKO_FACT_METHOD
@@ -86,7 +87,7 @@ const InterfaceFact kInterfaces[] = {
 #define VESKO_FACT_METHOD(I, M, S)
 #define VESKO_FACT_INTERFACE(I, B, F, ...)
 #define VESKO_FACT_ENUM(N, V) {#N, V, static_cast<unsigned long long>(static_cast<std::uint32_t>(N))},
-const EnumFact kEnums[] = {
+const std::vector<EnumFact> kEnums = {
 #include "engine_abi_facts.inc"
 };
 #undef VESKO_FACT_METHOD
@@ -97,9 +98,9 @@ TEST(EngineAbi, FactsFileWasRead) {
 #ifdef VESKO_FACTS_MISSING
     FAIL() << "the engine ABI facts were not found at " << VESKO_FACTS_MISSING;
 #else
-    EXPECT_GT(std::size(kMethods), 250u);
-    EXPECT_GT(std::size(kInterfaces), 60u);
-    EXPECT_GT(std::size(kEnums), 60u);
+    EXPECT_GT(kMethods.size(), 250u);
+    EXPECT_GT(kInterfaces.size(), 60u);
+    EXPECT_GT(kEnums.size(), 60u);
 #endif
 }
 

@@ -249,6 +249,53 @@ TEST(EngineStart, BuildPinsTheLoaderItShipsBesideTheProgram) {
     EXPECT_TRUE(app.engineReady);
 }
 
+// What a tab request needs before its view can be made: a ready engine and admission.
+TEST(EngineStart, TabRequestsAreAdmittedOnlyWhenTheEngineAndProbeAllow) {
+    const std::wstring refused = L"Prit kontrollin e motorit. Lejohen vet\u00EBm faqet e KORDIS; maksimumi 80 skeda.";
+    const std::wstring portal = L"https://" + toWide(config::kPortalHost) + L"/";
+    {
+        BrowserApp idle(nullptr);
+        idle.openTab(portal, nullptr, nullptr, false);
+        EXPECT_TRUE(idle.tabs.empty());
+        EXPECT_FALSE(idle.statusText.empty());
+        EXPECT_NE(idle.statusExpiresAt, 0);
+    }
+    StartFixture f;
+    f.app.startEngine();
+    ASSERT_TRUE(pumpUntil([&] { return f.app.engineReady; }));
+    ASSERT_EQ(f.app.tabs.size(), 1u);
+
+    f.app.openTab(portal + L"zones", nullptr, nullptr, false);  // before the probe passed
+    EXPECT_EQ(f.app.tabs.size(), 1u);
+    EXPECT_EQ(f.app.statusText, refused);
+
+    f.app.probePassed = true;
+    f.app.statusText.clear();
+    f.app.openTab(L"https://elsewhere.example/", nullptr, nullptr, false);  // not a portal address
+    f.app.openTab(L"about:blank", nullptr, nullptr, false);  // only a page's pop-up may open it
+    EXPECT_EQ(f.app.tabs.size(), 1u);
+    EXPECT_EQ(f.app.statusText, refused);
+
+    f.app.openTab(portal + L"zones", nullptr, nullptr, true);
+    ASSERT_EQ(f.app.tabs.size(), 2u);
+    EXPECT_EQ(f.app.activeTab, 0);  // a background tab leaves the selection
+    EXPECT_EQ(f.app.tabs[1]->id, 2u);
+    f.app.openTab(portal + L"more", nullptr, nullptr, false);
+    EXPECT_EQ(f.app.activeTab, 2);
+
+    f.app.probeRunning = true;
+    f.app.openTab(portal, nullptr, nullptr, false);
+    EXPECT_EQ(f.app.tabs.size(), 3u);
+    f.app.probeRunning = false;
+
+    while (f.app.tabs.size() < BrowserApp::kTabLimit) f.app.openTab(portal, nullptr, nullptr, true);
+    EXPECT_EQ(f.app.tabs.size(), 80u);
+    f.app.statusText.clear();
+    f.app.openTab(portal, nullptr, nullptr, true);
+    EXPECT_EQ(f.app.tabs.size(), 80u);
+    EXPECT_EQ(f.app.statusText, refused);
+}
+
 TEST(Sha256, KnownDigests) {
     const std::string abc = "abc";
     EXPECT_EQ(digestOf({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");

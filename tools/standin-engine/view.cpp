@@ -405,9 +405,12 @@ public:
     HRESULT STDMETHODCALLTYPE Stop() override {
         record(name_, "Stop");
         if (closed_) return kClosed;
+        // Runs after whatever the host asked for before, so it stops a navigation that a
+        // Navigate just before it started.
         ComPtr<WebView> self(this);
-        context_->dispatcher->post([self, navigation = current_]() {
-            if (navigation && self->current_ == navigation && !navigation->completed) {
+        context_->dispatcher->post([self]() {
+            const auto navigation = self->current_;
+            if (navigation && !navigation->completed && !self->closed_) {
                 self->complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
             }
         });
