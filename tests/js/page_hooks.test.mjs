@@ -179,6 +179,8 @@ describe('zone-result hook', { timeout: 30000 }, () => {
       ['text array', text('[{"id":7}]'), '', { status: 200, rows: 1 }],
       ['text empty array', text('[]'), 'text', { status: 200, rows: 0 }],
       ['text object', text('{}'), '', { status: 200, rows: -1 }],
+      ['object with a length', json({ length: 5 }), 'json', { status: 200, rows: -1 }],
+      ['JSON string', text('"pesë zona"'), '', { status: 200, rows: -1 }],
       ['text not JSON', text('Fatal error: ...'), '', { status: 200, rows: -1 }],
       ['not found with a list', json([], 404), '', { status: 404, rows: 0 }],
       ['server error', text('error', 500), '', { status: 500, rows: -1 }],

@@ -48,12 +48,13 @@ export const OWN_TEXTS = execFileSync(PAGE_SCRIPT_TOOL, ['activity']).toString('
 const BINDING = '__veskoTestPost';
 
 // WebView2 hands the page's object to the host as JSON; the binding does the same and
-// adds which document posted, as the host's message source does.
+// adds which document posted, as the host's message source does, and when (the page's
+// own monotonic clock, for timing checks in real time).
 const WEBVIEW_SHIM = `(() => {
   const post = window.${BINDING};
   const webview = {
     postMessage(message) {
-      post(JSON.stringify({ source: location.href, top: window === window.top, message }));
+      post(JSON.stringify({ source: location.href, top: window === window.top, at: performance.now(), message }));
     },
   };
   window.chrome = window.chrome || {};
