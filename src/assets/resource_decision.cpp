@@ -1,0 +1,56 @@
+#include "assets/resource_decision.h"
+
+#include "assets/asset_rules.h"
+#include "assets/runtime_probe_page.h"
+#include "assets/synthetic_response.h"
+#include "policy/portal_policy.h"
+#include "policy/resource_kind.h"
+
+namespace vesko {
+namespace {
+
+constexpr std::string_view kProbeMixedScript = "window.__veskoMixed();";
+
+SyntheticAnswer notFound() {
+    return {kNotFoundStatus, std::string(kNotFoundContentType), {}, false};
+}
+
+}  // namespace
+
+SyntheticAnswer probeAnswer(std::string_view url, std::string_view nonce) {
+    const ProbeAddresses addresses = probeAddresses(nonce);
+    if (url == addresses.index) return {200, "text/html; charset=utf-8", probePage(nonce), false};
+    // No CORS permission on purpose: only a page without web security can read it.
+    if (url == addresses.cors) return {200, "text/plain; charset=utf-8", std::string(nonce), false};
+    if (url == addresses.mixed) return {200, "text/javascript; charset=utf-8", std::string(kProbeMixedScript), false};
+    return notFound();
+}
+
+ResourceDecision decideResourceRequest(const AssetPack& pack, std::string_view url, std::string_view method,
+                                       std::string_view kind, const ProbeServing& probe) {
+    ResourceDecision decision;
+    const bool probeAddress = url.find(kProbePathMarker) != std::string_view::npos;
+    if (probeAddress) {
+        // Outside a running probe, with another method or a stale nonce, every probe
+        // address is simply not there.
+        decision.action = ResourceAction::answer;
+        decision.answer = probe.running && method == "GET" && isProbeNonce(probe.nonce)
+                                  ? probeAnswer(url, probe.nonce)
+                                  : notFound();
+        return decision;
+    }
+    const bool allowed = kind == kResourceKindDocument ? PortalPolicy::isAllowedNavigation(url, true)
+                                                       : PortalPolicy::isAllowedCdnRequest(url, kind);
+    if (!allowed) {
+        decision.action = ResourceAction::refuse;
+        decision.answer = {kBlockedStatus, std::string(kBlockedContentType), std::string(kBlockedBody), false};
+        return decision;
+    }
+    if (const AssetEntry* entry = matchAsset(pack, url, method, kind)) {
+        decision.action = ResourceAction::packFile;
+        decision.entry = entry;
+    }
+    return decision;
+}
+
+}  // namespace vesko

@@ -1,0 +1,14 @@
+#pragma once
+// The texts of the download guard and of its save dialog.
+
+#include <string_view>
+
+#include "ui/status_line.h"
+
+namespace vesko {
+
+inline constexpr StatusMessage kDownloadBlockedStatus{"Shkarkimi u bllokua.", 7};
+inline constexpr std::string_view kDownloadFilterName = "Dokumente KORDIS";
+inline constexpr std::string_view kDownloadFilterPattern = "*.*";
+
+}  // namespace vesko
