@@ -33,9 +33,12 @@ struct StartFixture {
     std::filesystem::path loaderFolder = folder.path() / L"program";
     std::filesystem::path dataFolder = folder.path() / L"data";
     AssetModule assets{makeFolder(folder.path()), minimalAssetPack()};
+    // Tab views live in a window of their own.
+    HostWindow host;
     BrowserApp app{nullptr};
 
     StartFixture() {
+        app.window = host.get();
         std::filesystem::create_directories(loaderFolder);
         std::filesystem::copy_file(standInLoader(), loaderPath());
         app.instance = assets.get();

@@ -497,6 +497,8 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
         else if (name == L"fail-controller") ok = setResult(knobs.controllerFailed);
         else if (name == L"refuse-zoom") ok = setResult(knobs.zoomRefused);
         else if (name == L"fail-script") ok = setResult(knobs.scriptFailed);
+        else if (name == L"refuse-filter") ok = setResult(knobs.filterRefused);
+        else if (name == L"refuse-download-path") ok = setResult(knobs.downloadPathRefused);
         else if (name == L"environment-version") {
             const auto n = parseVersionNumber(value, 1, 10);
             ok = n && (knobs.environmentVersion = *n, true);

@@ -291,10 +291,22 @@ PageModel scanHtml(std::string_view url, std::string_view html) {
                 list.push_back(resolveUrl(url, decodeEntities(*value)));
             }
         };
+        const auto addResource = [&](std::string_view attributeName, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
+            const std::size_t before = page.subresources.size();
+            add(page.subresources, attributeName);
+            if (page.subresources.size() > before) page.subresourceContexts.push_back(context);
+        };
         if (name == "a") add(page.links, "href");
-        else if (name == "script" || name == "img") add(page.subresources, "src");
-        else if (name == "link") add(page.subresources, "href");
-        else if (name == "iframe" || name == "frame") add(page.frames, "src");
+        else if (name == "script") addResource("src", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_SCRIPT);
+        else if (name == "img") addResource("src", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_IMAGE);
+        else if (name == "video" || name == "audio" || name == "source") {
+            addResource("src", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_MEDIA);
+        } else if (name == "link") {
+            const auto rel = attribute(tag, "rel");
+            addResource("href", rel && lower(*rel).find("stylesheet") != std::string::npos
+                                    ? COREWEBVIEW2_WEB_RESOURCE_CONTEXT_STYLESHEET
+                                    : COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER);
+        } else if (name == "iframe" || name == "frame") add(page.frames, "src");
         at = close + 1;
     }
     return page;

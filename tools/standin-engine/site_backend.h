@@ -30,7 +30,9 @@ struct FetchResult {
 struct PageModel {
     std::string title;
     std::vector<std::string> links;
-    std::vector<std::string> subresources;  // scripts, style sheets, images
+    std::vector<std::string> subresources;  // scripts, style sheets, images, media
+    // The engine's resource context of each sub-resource, in the same order.
+    std::vector<COREWEBVIEW2_WEB_RESOURCE_CONTEXT> subresourceContexts;
     std::vector<std::string> frames;
 };
 

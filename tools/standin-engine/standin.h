@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,12 +36,15 @@ struct Knobs {
     HRESULT controllerFailed = S_OK;     // the controller completion reports this
     HRESULT zoomRefused = S_OK;          // put_ZoomFactor answers this and keeps the zoom
     HRESULT scriptFailed = S_OK;         // ExecuteScript completes with this
+    HRESULT filterRefused = S_OK;        // adding a resource filter answers this
+    HRESULT downloadPathRefused = S_OK;  // put_ResultFilePath of a download answers this
 };
 
 // Parses a knob list such as "no-runtime,environment-version=9,fail-creation=0x80004005".
 // Names: no-runtime, no-version-text, version=TEXT, refuse-creation=HR, fail-creation=HR,
 // no-environment, environment-version=N, webview-version=N, settings-version=N,
-// refuse-controller=HR, fail-controller=HR, refuse-zoom=HR, fail-script=HR. Unknown names
+// refuse-controller=HR, fail-controller=HR, refuse-zoom=HR, fail-script=HR, refuse-filter=HR,
+// refuse-download-path=HR. Unknown names
 // and malformed values give nullopt, so a typing error is never silently ignored.
 std::optional<Knobs> parseKnobs(std::wstring_view text);
 
@@ -98,5 +102,87 @@ struct ViewState {
     HWND window = nullptr;
 };
 std::optional<ViewState> readView(ICoreWebView2Controller* controller);
+
+// --- What a page does, on command. Each call returns at once; the event reaches the
+// host later from the message loop, and the outcome fills in when the engine is done
+// with it (`done`). A controller that is not a live stand-in one gives null / false.
+
+// One request of a page (a sub-resource, a frame's document, a fetch), and what answered
+// it: the host's response, or the site (`answeredByHost` false). A request the page never
+// made (a plain-http script blocked on an https page) is `blocked` and raises no event.
+struct ResourceOutcome {
+    std::wstring uri;
+    std::wstring method;
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER;
+    bool raised = false;  // a registered filter matched and the host's handlers ran
+    bool blocked = false;
+    bool answeredByHost = false;
+    bool networkError = false;
+    int status = 0;
+    std::vector<std::pair<std::wstring, std::wstring>> headers;
+    std::string body;
+    bool done = false;
+};
+std::shared_ptr<ResourceOutcome> requestResource(
+    ICoreWebView2Controller* controller, std::wstring uri, std::wstring method, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+    COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source = COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
+// Every request the view's pages made, in order: sub-resources and frames of each
+// document, the probe page's test resources, and those asked for above.
+std::vector<std::shared_ptr<ResourceOutcome>> resourceLog(ICoreWebView2Controller* controller);
+
+// The frames of the current document as the engine loaded them (or not: cancelled by the
+// host's frame guard), depth first.
+struct FrameState {
+    std::wstring uri;
+    int depth = 1;
+    bool cancelled = false;
+};
+std::vector<FrameState> frames(ICoreWebView2Controller* controller);
+
+// chrome.webview.postMessage from a document at `source`; `json` is the posted value.
+bool postWebMessage(ICoreWebView2Controller* controller, std::wstring source, std::wstring json);
+
+// window.open or a target link. Without a host that handles it, the engine would open
+// a window of its own (`engineWindow`); a view the host gives is navigated to the address.
+struct NewWindowOutcome {
+    bool handled = false;
+    bool deferred = false;
+    bool deferralCompleted = false;
+    bool engineWindow = false;
+    ICoreWebView2* newWindow = nullptr;  // identity only, not a reference
+    bool done = false;
+};
+std::shared_ptr<NewWindowOutcome> requestNewWindow(ICoreWebView2Controller* controller, std::wstring uri);
+
+// window.close() in the top document.
+bool requestWindowClose(ICoreWebView2Controller* controller);
+
+struct PermissionOutcome {
+    COREWEBVIEW2_PERMISSION_STATE state = COREWEBVIEW2_PERMISSION_STATE_DEFAULT;
+    bool done = false;
+};
+std::shared_ptr<PermissionOutcome> requestPermission(ICoreWebView2Controller* controller,
+                                                     COREWEBVIEW2_PERMISSION_KIND kind, std::wstring uri);
+
+// A download of `uri` with the engine's proposed full path. When the host lets it go on
+// with a path, the engine fetches the address and writes the file there.
+struct DownloadOutcome {
+    bool cancelled = false;
+    bool handled = false;  // true: the engine showed no download display of its own
+    bool deferred = false;
+    std::wstring resultPath;
+    bool written = false;
+    bool done = false;
+};
+std::shared_ptr<DownloadOutcome> startDownload(ICoreWebView2Controller* controller, std::wstring uri,
+                                               std::wstring proposedPath);
+
+// A key pressed while the focus is in the page.
+struct KeyOutcome {
+    bool handled = false;
+    bool done = false;
+};
+std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWEBVIEW2_KEY_EVENT_KIND kind,
+                                     UINT virtualKey);
 
 }  // namespace vesko::standin

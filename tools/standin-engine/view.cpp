@@ -2,7 +2,10 @@
 // the page's title, address and links, and the navigation pipeline that raises the
 // engine's events in a browser's order.
 #include <algorithm>
+#include <fstream>
 #include <set>
+
+#include <nlohmann/json.hpp>
 
 #include "objects.h"
 
@@ -277,6 +280,318 @@ private:
     ComPtr<Deferral> deferral_;
 };
 
+class WebMessageArgs final : public RefCounted<ICoreWebView2WebMessageReceivedEventArgs> {
+public:
+    WebMessageArgs(std::string owner, std::wstring source, std::wstring json)
+        : owner_(std::move(owner) + ".webMessage"), source_(std::move(source)), json_(std::move(json)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2WebMessageReceivedEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override {
+        record(owner_, "get_Source");
+        return copyToTaskMemory(source_, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* value) override {
+        record(owner_, "get_WebMessageAsJson");
+        return copyToTaskMemory(json_, value);
+    }
+    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override {
+        record(owner_, "TryGetWebMessageAsString");
+        if (value == nullptr) return E_POINTER;
+        *value = nullptr;
+        const auto parsed = nlohmann::json::parse(narrow(json_), nullptr, false);
+        if (parsed.is_discarded() || !parsed.is_string()) return E_INVALIDARG;
+        return copyToTaskMemory(widen(parsed.get<std::string>()), value);
+    }
+
+private:
+    std::string owner_;
+    std::wstring source_;
+    std::wstring json_;
+};
+
+class NewWindowArgs final : public RefCounted<ICoreWebView2NewWindowRequestedEventArgs> {
+public:
+    NewWindowArgs(std::string owner, std::wstring uri, std::function<void()> resume)
+        : owner_(std::move(owner) + ".newWindowRequested"), uri_(std::move(uri)), resume_(std::move(resume)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2NewWindowRequestedEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        record(owner_, "get_Uri");
+        return copyToTaskMemory(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* view) override {
+        record(owner_, "put_NewWindow", view != nullptr ? "view" : "null");
+        if (finished_) return kClosed;
+        // Only a view that has never navigated can take a pop-up.
+        if (view != nullptr && !acceptsNewWindow_(view)) return E_INVALIDARG;
+        newWindow_ = view;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** view) override {
+        record(owner_, "get_NewWindow");
+        if (view == nullptr) return E_POINTER;
+        *view = ComPtr<ICoreWebView2>(newWindow_).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
+        record(owner_, "put_Handled", boolText(handled));
+        handled_ = handled != FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override {
+        record(owner_, "get_Handled");
+        if (handled == nullptr) return E_POINTER;
+        *handled = handled_ ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
+        record(owner_, "get_IsUserInitiated");
+        if (value == nullptr) return E_POINTER;
+        *value = TRUE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        record(owner_, "GetDeferral");
+        if (deferral == nullptr) return E_POINTER;
+        if (deferral_) return E_UNEXPECTED;
+        deferral_ = makeObject<Deferral>(owner_, resume_);
+        *deferral = ComPtr<ICoreWebView2Deferral>(deferral_.Get()).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures**) override {
+        record(owner_, "get_WindowFeatures", "unsupported");
+        return E_NOTIMPL;
+    }
+    bool deferred() const { return deferral_ && !deferral_->completed(); }
+    bool tookDeferral() const { return static_cast<bool>(deferral_); }
+    bool handled() const { return handled_; }
+    ICoreWebView2* newWindow() const { return newWindow_.Get(); }
+    const std::wstring& uri() const { return uri_; }
+    void finish() { finished_ = true; }
+    std::function<bool(ICoreWebView2*)> acceptsNewWindow_;
+
+private:
+    std::string owner_;
+    std::wstring uri_;
+    std::function<void()> resume_;
+    ComPtr<ICoreWebView2> newWindow_;
+    bool handled_ = false;
+    bool finished_ = false;
+    ComPtr<Deferral> deferral_;
+};
+
+class PermissionArgs final : public RefCounted<ICoreWebView2PermissionRequestedEventArgs> {
+public:
+    PermissionArgs(std::string owner, std::wstring uri, COREWEBVIEW2_PERMISSION_KIND kind)
+        : owner_(std::move(owner) + ".permissionRequested"), uri_(std::move(uri)), kind_(kind) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2PermissionRequestedEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        record(owner_, "get_Uri");
+        return copyToTaskMemory(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) override {
+        record(owner_, "get_PermissionKind");
+        if (kind == nullptr) return E_POINTER;
+        *kind = kind_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
+        record(owner_, "get_IsUserInitiated");
+        if (value == nullptr) return E_POINTER;
+        *value = TRUE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) override {
+        record(owner_, "get_State");
+        if (state == nullptr) return E_POINTER;
+        *state = state_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) override {
+        record(owner_, "put_State", std::to_string(state));
+        state_ = state;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral**) override {
+        record(owner_, "GetDeferral", "unsupported");
+        return E_NOTIMPL;
+    }
+    COREWEBVIEW2_PERMISSION_STATE state() const { return state_; }
+
+private:
+    std::string owner_;
+    std::wstring uri_;
+    COREWEBVIEW2_PERMISSION_KIND kind_;
+    COREWEBVIEW2_PERMISSION_STATE state_ = COREWEBVIEW2_PERMISSION_STATE_DEFAULT;
+};
+
+class DownloadOperation final : public RefCounted<ICoreWebView2DownloadOperation> {
+public:
+    DownloadOperation(std::string owner, std::wstring uri) : owner_(std::move(owner) + ".download"), uri_(std::move(uri)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2DownloadOperation});
+    }
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        record(owner_, "get_Uri");
+        return copyToTaskMemory(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE add_BytesReceivedChanged(ICoreWebView2BytesReceivedChangedEventHandler*, EventRegistrationToken*) override { return unsupported("add_BytesReceivedChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_BytesReceivedChanged(EventRegistrationToken) override { return unsupported("remove_BytesReceivedChanged"); }
+    HRESULT STDMETHODCALLTYPE add_EstimatedEndTimeChanged(ICoreWebView2EstimatedEndTimeChangedEventHandler*, EventRegistrationToken*) override { return unsupported("add_EstimatedEndTimeChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_EstimatedEndTimeChanged(EventRegistrationToken) override { return unsupported("remove_EstimatedEndTimeChanged"); }
+    HRESULT STDMETHODCALLTYPE add_StateChanged(ICoreWebView2StateChangedEventHandler*, EventRegistrationToken*) override { return unsupported("add_StateChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_StateChanged(EventRegistrationToken) override { return unsupported("remove_StateChanged"); }
+    HRESULT STDMETHODCALLTYPE get_ContentDisposition(LPWSTR*) override { return unsupported("get_ContentDisposition"); }
+    HRESULT STDMETHODCALLTYPE get_MimeType(LPWSTR*) override { return unsupported("get_MimeType"); }
+    HRESULT STDMETHODCALLTYPE get_TotalBytesToReceive(INT64*) override { return unsupported("get_TotalBytesToReceive"); }
+    HRESULT STDMETHODCALLTYPE get_BytesReceived(INT64*) override { return unsupported("get_BytesReceived"); }
+    HRESULT STDMETHODCALLTYPE get_EstimatedEndTime(LPWSTR*) override { return unsupported("get_EstimatedEndTime"); }
+    HRESULT STDMETHODCALLTYPE get_ResultFilePath(LPWSTR*) override { return unsupported("get_ResultFilePath"); }
+    HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_DOWNLOAD_STATE*) override { return unsupported("get_State"); }
+    HRESULT STDMETHODCALLTYPE get_InterruptReason(COREWEBVIEW2_DOWNLOAD_INTERRUPT_REASON*) override { return unsupported("get_InterruptReason"); }
+    HRESULT STDMETHODCALLTYPE Cancel() override { return unsupported("Cancel"); }
+    HRESULT STDMETHODCALLTYPE Pause() override { return unsupported("Pause"); }
+    HRESULT STDMETHODCALLTYPE Resume() override { return unsupported("Resume"); }
+    HRESULT STDMETHODCALLTYPE get_CanResume(BOOL*) override { return unsupported("get_CanResume"); }
+
+private:
+    HRESULT unsupported(const char* method) {
+        record(owner_, method, "unsupported");
+        return E_NOTIMPL;
+    }
+    std::string owner_;
+    std::wstring uri_;
+};
+
+class DownloadStartingArgs final : public RefCounted<ICoreWebView2DownloadStartingEventArgs> {
+public:
+    DownloadStartingArgs(std::string owner, std::wstring uri, std::wstring path, HRESULT pathRefused,
+                         std::function<void()> resume)
+        : owner_(std::move(owner) + ".downloadStarting"),
+          operation_(makeObject<DownloadOperation>(owner_, uri)),
+          path_(std::move(path)),
+          pathRefused_(pathRefused),
+          resume_(std::move(resume)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2DownloadStartingEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_DownloadOperation(ICoreWebView2DownloadOperation** operation) override {
+        record(owner_, "get_DownloadOperation");
+        if (operation == nullptr) return E_POINTER;
+        *operation = ComPtr<ICoreWebView2DownloadOperation>(operation_.Get()).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) override {
+        record(owner_, "get_Cancel");
+        if (cancel == nullptr) return E_POINTER;
+        *cancel = cancel_ ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) override {
+        record(owner_, "put_Cancel", boolText(cancel));
+        cancel_ = cancel != FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ResultFilePath(LPWSTR* path) override {
+        record(owner_, "get_ResultFilePath");
+        return copyToTaskMemory(path_, path);
+    }
+    HRESULT STDMETHODCALLTYPE put_ResultFilePath(LPCWSTR path) override {
+        record(owner_, "put_ResultFilePath", narrow(path != nullptr ? path : L""));
+        if (FAILED(pathRefused_)) return pathRefused_;
+        if (path == nullptr || path[0] == L'\0') return E_INVALIDARG;
+        path_ = path;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override {
+        record(owner_, "get_Handled");
+        if (handled == nullptr) return E_POINTER;
+        *handled = handled_ ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
+        record(owner_, "put_Handled", boolText(handled));
+        handled_ = handled != FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        record(owner_, "GetDeferral");
+        if (deferral == nullptr) return E_POINTER;
+        if (deferral_) return E_UNEXPECTED;
+        deferral_ = makeObject<Deferral>(owner_, resume_);
+        *deferral = ComPtr<ICoreWebView2Deferral>(deferral_.Get()).Detach();
+        return S_OK;
+    }
+    bool deferred() const { return deferral_ && !deferral_->completed(); }
+    bool tookDeferral() const { return static_cast<bool>(deferral_); }
+    bool cancelled() const { return cancel_; }
+    bool handled() const { return handled_; }
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::string owner_;
+    ComPtr<DownloadOperation> operation_;
+    std::wstring path_;
+    HRESULT pathRefused_;
+    std::function<void()> resume_;
+    bool cancel_ = false;
+    bool handled_ = false;
+    ComPtr<Deferral> deferral_;
+};
+
+class AcceleratorKeyArgs final : public RefCounted<ICoreWebView2AcceleratorKeyPressedEventArgs> {
+public:
+    AcceleratorKeyArgs(std::string owner, COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key)
+        : owner_(std::move(owner) + ".acceleratorKey"), kind_(kind), key_(key) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2AcceleratorKeyPressedEventArgs});
+    }
+    HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* kind) override {
+        record(owner_, "get_KeyEventKind");
+        if (kind == nullptr) return E_POINTER;
+        *kind = kind_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override {
+        record(owner_, "get_VirtualKey");
+        if (key == nullptr) return E_POINTER;
+        *key = key_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) override {
+        record(owner_, "get_KeyEventLParam");
+        if (lParam == nullptr) return E_POINTER;
+        *lParam = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS*) override {
+        record(owner_, "get_PhysicalKeyStatus", "unsupported");
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override {
+        record(owner_, "get_Handled");
+        if (handled == nullptr) return E_POINTER;
+        *handled = handled_ ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
+        record(owner_, "put_Handled", boolText(handled));
+        handled_ = handled != FALSE;
+        return S_OK;
+    }
+    bool handled() const { return handled_; }
+
+private:
+    std::string owner_;
+    COREWEBVIEW2_KEY_EVENT_KIND kind_;
+    UINT key_;
+    bool handled_ = false;
+};
+
 class Settings final : public RefCounted<ICoreWebView2Settings3> {
 public:
     Settings(std::string owner, int version) : owner_(std::move(owner) + ".settings"), version_(version) {}
@@ -344,7 +659,10 @@ public:
         : context_(std::move(context)),
           environment_(std::move(environment)),
           name_(std::move(name)),
-          settings_(makeObject<Settings>(name_, context_->knobs.settingsVersion)) {}
+          settings_(makeObject<Settings>(name_, context_->knobs.settingsVersion)) {
+        liveViews().insert(static_cast<const ICoreWebView2*>(this));
+    }
+    ~WebView() override { liveViews().erase(static_cast<const ICoreWebView2*>(this)); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         static const IID* const kVersions[] = {
@@ -468,13 +786,14 @@ public:
         if (handler != nullptr) {
             ComPtr<ICoreWebView2ExecuteScriptCompletedHandler> completion(handler);
             const HRESULT failure = context_->knobs.scriptFailed;
-            // The site backend runs no script; a script's value is what an empty page
-            // gives, JSON null.
-            context_->dispatcher->post([completion, failure]() {
+            // The site backend runs no script: the portal diagnostics collector gets the
+            // simulated page's snapshots, any other script what an empty page gives, null.
+            const std::wstring value = scriptValue(javaScript);
+            context_->dispatcher->post([completion, failure, value]() {
                 if (FAILED(failure)) {
                     completion->Invoke(failure, nullptr);
                 } else {
-                    completion->Invoke(S_OK, L"null");
+                    completion->Invoke(S_OK, value.c_str());
                 }
             });
         }
@@ -581,7 +900,10 @@ public:
     HRESULT STDMETHODCALLTYPE add_IsDefaultDownloadDialogOpenChanged(ICoreWebView2IsDefaultDownloadDialogOpenChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_IsDefaultDownloadDialogOpenChanged"); }
     HRESULT STDMETHODCALLTYPE remove_IsDefaultDownloadDialogOpenChanged(EventRegistrationToken) override { return unsupported("remove_IsDefaultDownloadDialogOpenChanged"); }
     HRESULT STDMETHODCALLTYPE get_IsDefaultDownloadDialogOpen(BOOL *) override { return unsupported("get_IsDefaultDownloadDialogOpen"); }
-    HRESULT STDMETHODCALLTYPE OpenDefaultDownloadDialog() override { return unsupported("OpenDefaultDownloadDialog"); }
+    HRESULT STDMETHODCALLTYPE OpenDefaultDownloadDialog() override {
+        record(name_, "OpenDefaultDownloadDialog");
+        return closed_ ? kClosed : S_OK;
+    }
     HRESULT STDMETHODCALLTYPE CloseDefaultDownloadDialog() override { return unsupported("CloseDefaultDownloadDialog"); }
     HRESULT STDMETHODCALLTYPE get_DefaultDownloadDialogCornerAlignment(COREWEBVIEW2_DEFAULT_DOWNLOAD_DIALOG_CORNER_ALIGNMENT *) override { return unsupported("get_DefaultDownloadDialogCornerAlignment"); }
     HRESULT STDMETHODCALLTYPE put_DefaultDownloadDialogCornerAlignment(COREWEBVIEW2_DEFAULT_DOWNLOAD_DIALOG_CORNER_ALIGNMENT) override { return unsupported("put_DefaultDownloadDialogCornerAlignment"); }
@@ -604,7 +926,10 @@ public:
     HRESULT STDMETHODCALLTYPE get_FaviconUri(LPWSTR *) override { return unsupported("get_FaviconUri"); }
     HRESULT STDMETHODCALLTYPE GetFavicon(COREWEBVIEW2_FAVICON_IMAGE_FORMAT, ICoreWebView2GetFaviconCompletedHandler *) override { return unsupported("GetFavicon"); }
     HRESULT STDMETHODCALLTYPE Print(ICoreWebView2PrintSettings *, ICoreWebView2PrintCompletedHandler *) override { return unsupported("Print"); }
-    HRESULT STDMETHODCALLTYPE ShowPrintUI(COREWEBVIEW2_PRINT_DIALOG_KIND) override { return unsupported("ShowPrintUI"); }
+    HRESULT STDMETHODCALLTYPE ShowPrintUI(COREWEBVIEW2_PRINT_DIALOG_KIND kind) override {
+        record(name_, "ShowPrintUI", std::to_string(kind));
+        return closed_ ? kClosed : S_OK;
+    }
     HRESULT STDMETHODCALLTYPE PrintToPdfStream(ICoreWebView2PrintSettings *, ICoreWebView2PrintToPdfStreamCompletedHandler *) override { return unsupported("PrintToPdfStream"); }
     HRESULT STDMETHODCALLTYPE PostSharedBufferToScript(ICoreWebView2SharedBuffer *, COREWEBVIEW2_SHARED_BUFFER_ACCESS, LPCWSTR) override { return unsupported("PostSharedBufferToScript"); }
     HRESULT STDMETHODCALLTYPE add_LaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventHandler *, EventRegistrationToken *) override { return unsupported("add_LaunchingExternalUriScheme"); }
@@ -613,6 +938,302 @@ public:
     HRESULT STDMETHODCALLTYPE put_MemoryUsageTargetLevel(COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL) override { return unsupported("put_MemoryUsageTargetLevel"); }
     HRESULT STDMETHODCALLTYPE get_FrameId(UINT32 *) override { return unsupported("get_FrameId"); }
     HRESULT STDMETHODCALLTYPE ExecuteScriptWithResult(LPCWSTR, ICoreWebView2ExecuteScriptWithResultCompletedHandler *) override { return unsupported("ExecuteScriptWithResult"); }
+
+    // The documents of the current page as a script walking window.frames sees them.
+    struct Document {
+        std::string url;
+        bool loaded = false;
+        std::vector<Document> frames;
+    };
+
+    // Sub-resources and frames of a committed document, requested in document order.
+    void loadPageResources(const FetchResult& result) {
+        frameStates_.clear();
+        document_ = Document{narrow(source_), !result.networkError && result.statusCode < 400, {}};
+        if (result.networkError) return;
+        const PageModel page = page_;
+        for (std::size_t i = 0; i < page.subresources.size(); ++i) {
+            auto outcome = std::make_shared<ResourceOutcome>();
+            outcome->uri = widen(page.subresources[i]);
+            outcome->method = L"GET";
+            outcome->context = i < page.subresourceContexts.size() ? page.subresourceContexts[i]
+                                                                   : COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER;
+            runResource(outcome, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT, nullptr);
+            if (closed_) return;
+        }
+        loadFrames(page.frames, document_, 1);
+    }
+    void loadFrames(const std::vector<std::string>& urls, Document& parent, int depth) {
+        for (const std::string& url : urls) {
+            if (closed_) return;
+            const std::wstring uri = widen(url);
+            const auto args = makeObject<NavigationStartingArgs>(name_ + ".frame", uri, false, nextNavigationId_++);
+            for (const auto& handler : frameNavigationStarting_.handlers()) handler->Invoke(this, args.Get());
+            Document child{url, false, {}};
+            if (args->cancelled()) {
+                frameStates_.push_back({uri, depth, true});
+                parent.frames.push_back(std::move(child));
+                continue;
+            }
+            frameStates_.push_back({uri, depth, false});
+            if (url != "about:blank") {
+                auto outcome = std::make_shared<ResourceOutcome>();
+                outcome->uri = uri;
+                outcome->method = L"GET";
+                outcome->context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT;
+                runResource(outcome, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT, nullptr);
+                child.loaded = outcome->done && !outcome->networkError && outcome->status < 400;
+                // Frames inside frames, a few levels down, as pages nest them.
+                if (child.loaded && depth < 3) {
+                    loadFrames(context_->backend->describePage(url, outcome->body).frames, child, depth + 1);
+                }
+            }
+            parent.frames.push_back(std::move(child));
+        }
+    }
+
+    static std::string originOf(const std::string& url) {
+        const auto parts = splitHttpUrl(url);
+        return parts ? parts->scheme + "://" + parts->host + (parts->port.empty() ? "" : ":" + parts->port) : "null";
+    }
+
+    // The value of the portal diagnostics collector: a snapshot from every document the
+    // hook runs in, top first, at most 30 frames of each window; a frame of another
+    // origin throws at the hook and is skipped with its own frames.
+    std::wstring scriptValue(const std::wstring& script) const {
+        static const std::wstring kHook = L"__KORDIS_LOCAL_DIAGNOSTICS_204__";
+        if (script.find(kHook) == std::wstring::npos || script.find(L"snapshot") == std::wstring::npos) return L"null";
+        const bool hookAdded = std::any_of(documentScripts_.begin(), documentScripts_.end(), [](const auto& entry) {
+            return entry.second.find(kHook) != std::wstring::npos;
+        });
+        nlohmann::ordered_json snapshots = nlohmann::ordered_json::array();
+        if (hookAdded && document_.loaded) visitDocument(document_, originOf(document_.url), 0, 0, snapshots);
+        return widen(snapshots.dump());
+    }
+    static void visitDocument(const Document& document, const std::string& topOrigin, int depth, int index,
+                              nlohmann::ordered_json& out) {
+        if (!document.loaded || originOf(document.url) != topOrigin) return;
+        out.push_back({{"depth", depth}, {"index", index}, {"readyState", "complete"}});
+        const std::size_t visited = std::min<std::size_t>(document.frames.size(), 30);
+        for (std::size_t i = 0; i < visited; ++i) {
+            visitDocument(document.frames[i], topOrigin, depth + 1, static_cast<int>(i), out);
+        }
+    }
+
+    // The probe page, performed as a browser performs it under the environment's
+    // switches: a plain-http script runs on an https page only with insecure content
+    // allowed; a cross-origin answer without CORS permission is readable only without
+    // web security. Then the verdict is posted from the page's address.
+    void runProbePage(const std::string& html, const std::wstring& pageUri) {
+        if (closed_ || source_ != pageUri) return;
+        const auto quoted = [&](std::string_view opening) {
+            const std::size_t start = html.find(opening);
+            if (start == std::string::npos) return std::string();
+            const std::size_t from = start + opening.size();
+            const std::size_t end = html.find('\'', from);
+            return end == std::string::npos ? std::string() : html.substr(from, end - from);
+        };
+        const std::string nonce = quoted("const n='");
+        const std::string mixedUrl = quoted("s.src='");
+        const std::string corsUrl = quoted("fetch('");
+        const std::wstring& arguments = context_->browserArguments;
+        const bool webSecurityOff = arguments.find(L"--disable-web-security") != std::wstring::npos;
+        const bool insecureAllowed = arguments.find(L"--allow-running-insecure-content") != std::wstring::npos;
+        const std::string page = narrow(pageUri);
+        const std::string pageOrigin = originOf(page);
+
+        struct Verdict {
+            bool cors = false;
+            bool mixed = false;
+            int pending = 2;
+        };
+        auto verdict = std::make_shared<Verdict>();
+        ComPtr<WebView> self(this);
+        const auto settle = [self, verdict, nonce, pageUri]() {
+            if (--verdict->pending > 0) return;
+            if (self->closed_ || self->source_ != pageUri) return;
+            nlohmann::ordered_json message = {
+                {"type", "vesko-probe"}, {"nonce", nonce}, {"cors", verdict->cors}, {"mixed", verdict->mixed}};
+            self->raiseWebMessage(pageUri, widen(message.dump()));
+        };
+
+        auto script = std::make_shared<ResourceOutcome>();
+        script->uri = widen(mixedUrl);
+        script->method = L"GET";
+        script->context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_SCRIPT;
+        const auto scriptParts = splitHttpUrl(mixedUrl);
+        if (page.starts_with("https:") && scriptParts && scriptParts->scheme == "http" && !insecureAllowed) {
+            // Mixed content is blocked before any request leaves the page.
+            script->blocked = true;
+            script->done = true;
+            log_.push_back(script);
+            settle();
+        } else {
+            runResource(script, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT, [script, verdict, settle]() {
+                verdict->mixed = !script->networkError && script->status == 200 &&
+                                 script->body.find("__veskoMixed()") != std::string::npos;
+                settle();
+            });
+        }
+
+        auto fetched = std::make_shared<ResourceOutcome>();
+        fetched->uri = widen(corsUrl);
+        fetched->method = L"GET";
+        fetched->context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_FETCH;
+        runResource(fetched, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT,
+                    [fetched, verdict, settle, nonce, pageOrigin, corsUrl, webSecurityOff]() {
+                        std::wstring allowOrigin;
+                        for (const auto& [name, value] : fetched->headers) {
+                            if (_wcsicmp(name.c_str(), L"Access-Control-Allow-Origin") == 0) allowOrigin = value;
+                        }
+                        const bool readable = webSecurityOff || originOf(corsUrl) == pageOrigin ||
+                                              allowOrigin == L"*" || allowOrigin == widen(pageOrigin);
+                        verdict->cors = readable && !fetched->networkError && fetched->status == 200 &&
+                                        fetched->body == nonce;
+                        settle();
+                    });
+    }
+
+    // --- what pages do ---
+    // Runs `task` later from the message loop, as every page event arrives.
+    void later(std::function<void()> task) { context_->dispatcher->post(std::move(task)); }
+    // A request of the current page: raised to the host when a filter matches, answered
+    // by the host's response or else by the site, then `then` runs.
+    void runResource(const std::shared_ptr<ResourceOutcome>& outcome,
+                     COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source, std::function<void()> then) {
+        log_.push_back(outcome);
+        if (closed_) return;
+        if (webResourceRequested_.empty() || !filterMatches(outcome->uri, outcome->context, source)) {
+            finishResource(outcome, nullptr, then);
+            return;
+        }
+        outcome->raised = true;
+        const auto request = makeObject<WebResourceRequest>(name_, outcome->uri, outcome->method);
+        ComPtr<WebView> self(this);
+        auto holder = std::make_shared<ComPtr<WebResourceRequestedArgs>>();
+        auto resume = [self, outcome, holder, then]() {
+            self->context_->dispatcher->post([self, outcome, holder, then]() {
+                const auto args = *holder;
+                holder->Reset();
+                if (args) self->finishResource(outcome, args->response(), then);
+            });
+        };
+        *holder = makeObject<WebResourceRequestedArgs>(name_, request, outcome->context, resume);
+        const auto args = *holder;
+        for (const auto& handler : webResourceRequested_.handlers()) handler->Invoke(this, args.Get());
+        if (args->deferred()) return;
+        if (*holder) {
+            holder->Reset();
+            finishResource(outcome, args->response(), then);
+        }
+    }
+    void finishResource(const std::shared_ptr<ResourceOutcome>& outcome, ICoreWebView2WebResourceResponse* response,
+                        const std::function<void()>& then) {
+        if (const auto answer = snapshotResponse(response)) {
+            outcome->answeredByHost = true;
+            outcome->status = answer->statusCode;
+            outcome->headers = answer->headers;
+            outcome->body = answer->body;
+        } else {
+            const FetchResult fetched = context_->backend->fetch(narrow(outcome->uri));
+            outcome->networkError = fetched.networkError;
+            outcome->status = fetched.statusCode;
+            for (const auto& [name, value] : fetched.headers) outcome->headers.emplace_back(widen(name), widen(value));
+            outcome->body = fetched.body;
+        }
+        outcome->done = true;
+        if (then) then();
+    }
+    std::vector<std::shared_ptr<ResourceOutcome>> resourceLog() const { return log_; }
+    std::vector<FrameState> frameStates() const { return frameStates_; }
+
+    void raiseWebMessage(const std::wstring& source, const std::wstring& json) {
+        if (closed_) return;
+        const auto args = makeObject<WebMessageArgs>(name_, source, json);
+        for (const auto& handler : webMessageReceived_.handlers()) handler->Invoke(this, args.Get());
+    }
+    void raiseWindowClose() {
+        if (closed_) return;
+        for (const auto& handler : windowCloseRequested_.handlers()) handler->Invoke(this, nullptr);
+    }
+    void raisePermission(COREWEBVIEW2_PERMISSION_KIND kind, const std::wstring& uri,
+                         const std::shared_ptr<PermissionOutcome>& outcome) {
+        if (closed_) return;
+        const auto args = makeObject<PermissionArgs>(name_, uri, kind);
+        for (const auto& handler : permissionRequested_.handlers()) handler->Invoke(this, args.Get());
+        outcome->state = args->state();
+        outcome->done = true;
+    }
+    void raiseNewWindow(const std::wstring& uri, const std::shared_ptr<NewWindowOutcome>& outcome) {
+        if (closed_) return;
+        ComPtr<WebView> self(this);
+        auto holder = std::make_shared<ComPtr<NewWindowArgs>>();
+        auto finish = [outcome, holder]() {
+            const auto args = *holder;
+            holder->Reset();
+            if (!args) return;
+            args->finish();
+            outcome->handled = args->handled();
+            outcome->deferralCompleted = args->tookDeferral();
+            outcome->newWindow = args->newWindow();
+            if (args->newWindow() != nullptr) {
+                static_cast<WebView*>(args->newWindow())->beginNavigation(args->uri().empty() ? L"about:blank" : args->uri(),
+                                                                          Kind::New, true);
+            } else if (!args->handled()) {
+                // Nobody took the request: the engine opens a window of its own.
+                outcome->engineWindow = true;
+                record("engine", "openWindow", narrow(args->uri()));
+            }
+            outcome->done = true;
+        };
+        auto resume = [self, finish]() { self->context_->dispatcher->post(finish); };
+        *holder = makeObject<NewWindowArgs>(name_, uri, resume);
+        (*holder)->acceptsNewWindow_ = [](ICoreWebView2* view) { return WebView::acceptsPopup(view); };
+        const auto args = *holder;
+        for (const auto& handler : newWindowRequested_.handlers()) handler->Invoke(this, args.Get());
+        outcome->deferred = args->tookDeferral();
+        if (!args->deferred()) finish();
+    }
+    void raiseDownload(const std::wstring& uri, const std::wstring& proposed,
+                       const std::shared_ptr<DownloadOutcome>& outcome) {
+        if (closed_) return;
+        ComPtr<WebView> self(this);
+        auto holder = std::make_shared<ComPtr<DownloadStartingArgs>>();
+        auto finish = [self, outcome, holder, uri]() {
+            const auto args = *holder;
+            holder->Reset();
+            if (!args) return;
+            outcome->cancelled = args->cancelled();
+            outcome->handled = args->handled();
+            outcome->resultPath = args->path();
+            if (!args->cancelled()) {
+                // The engine performs the transfer into the chosen file.
+                const FetchResult fetched = self->context_->backend->fetch(narrow(uri));
+                if (!fetched.networkError) {
+                    std::ofstream out(std::filesystem::path(args->path()), std::ios::binary | std::ios::trunc);
+                    out << fetched.body;
+                    outcome->written = static_cast<bool>(out);
+                }
+            }
+            outcome->done = true;
+        };
+        auto resume = [self, finish]() { self->context_->dispatcher->post(finish); };
+        *holder = makeObject<DownloadStartingArgs>(name_, uri, proposed, context_->knobs.downloadPathRefused, resume);
+        const auto args = *holder;
+        for (const auto& handler : downloadStarting_.handlers()) handler->Invoke(this, args.Get());
+        outcome->deferred = args->tookDeferral();
+        if (!args->deferred()) finish();
+    }
+
+    static bool acceptsPopup(ICoreWebView2* view) {
+        if (view == nullptr || liveViews().count(view) == 0) return false;
+        const auto* own = static_cast<WebView*>(view);
+        return !own->closed_ && !own->navigated_;
+    }
+    static std::set<const void*>& liveViews() {
+        static std::set<const void*> views;
+        return views;
+    }
 
     // --- used by the controller ---
     void attach(ICoreWebView2Controller* controller, HWND window) {
@@ -681,6 +1302,7 @@ private:
     HRESULT addFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
                       COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
         if (closed_) return kClosed;
+        if (FAILED(context_->knobs.filterRefused)) return context_->knobs.filterRefused;
         if (uri == nullptr) return E_INVALIDARG;
         filters_.push_back({uri, context, kinds});
         return S_OK;
@@ -713,6 +1335,7 @@ private:
 
     // Every step runs later from the message loop, never inside the host's call.
     void beginNavigation(std::wstring uri, Kind kind, bool userInitiated) {
+        navigated_ = true;
         auto navigation = std::make_shared<Navigation>();
         navigation->id = nextNavigationId_++;
         navigation->uri = std::move(uri);
@@ -829,9 +1452,17 @@ private:
         }
         for (const auto& handler : titleChanged_.handlers()) handler->Invoke(this, nullptr);
         if (!stillCurrent(navigation)) return;
+        loadPageResources(result);
+        if (!stillCurrent(navigation)) return;
         const bool success = !result.networkError && result.statusCode < 400;
         complete(navigation, success,
                  result.networkError ? result.errorStatus : COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+        if (success && result.body.find("chrome.webview.postMessage({type:'vesko-probe'") != std::string::npos) {
+            ComPtr<WebView> self(this);
+            const std::string html = result.body;
+            const std::wstring page = navigation->uri;
+            context_->dispatcher->post([self, html, page]() { self->runProbePage(html, page); });
+        }
     }
 
     void complete(const std::shared_ptr<Navigation>& navigation, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status) {
@@ -858,6 +1489,10 @@ private:
     std::uint64_t nextNavigationId_ = 1;
     std::vector<Filter> filters_;
     std::vector<std::pair<std::wstring, std::wstring>> documentScripts_;
+    bool navigated_ = false;
+    std::vector<std::shared_ptr<ResourceOutcome>> log_;
+    std::vector<FrameState> frameStates_;
+    Document document_;
 
     EventList<ICoreWebView2NavigationStartingEventHandler> navigationStarting_;
     EventList<ICoreWebView2NavigationStartingEventHandler> frameNavigationStarting_;
@@ -888,6 +1523,14 @@ public:
         shutDown();
     }
     HWND window() const { return window_; }
+    WebView* view() const { return view_.Get(); }
+    void raiseKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, const std::shared_ptr<KeyOutcome>& outcome) {
+        if (closed_) return;
+        const auto args = makeObject<AcceleratorKeyArgs>(name_, kind, key);
+        for (const auto& handler : acceleratorKeyPressed_.handlers()) handler->Invoke(this, args.Get());
+        outcome->handled = args->handled();
+        outcome->done = true;
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         return answerQuery(iid, out, {&IID_ICoreWebView2Controller});
@@ -1127,6 +1770,94 @@ std::optional<ViewState> snapshotController(ICoreWebView2Controller* controller)
 
 std::optional<ViewState> readView(ICoreWebView2Controller* controller) {
     return snapshotController(controller);
+}
+
+namespace {
+
+Controller* liveController(ICoreWebView2Controller* controller) {
+    if (controller == nullptr || liveControllers().count(controller) == 0) return nullptr;
+    return static_cast<Controller*>(controller);
+}
+
+}  // namespace
+
+std::shared_ptr<ResourceOutcome> requestResource(ICoreWebView2Controller* controller, std::wstring uri,
+                                                 std::wstring method, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                                                 COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<ResourceOutcome>();
+    outcome->uri = std::move(uri);
+    outcome->method = std::move(method);
+    outcome->context = context;
+    ComPtr<WebView> view(live->view());
+    view->later([view, outcome, source]() { view->runResource(outcome, source, nullptr); });
+    return outcome;
+}
+
+std::vector<std::shared_ptr<ResourceOutcome>> resourceLog(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    return live != nullptr ? live->view()->resourceLog() : std::vector<std::shared_ptr<ResourceOutcome>>{};
+}
+
+std::vector<FrameState> frames(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    return live != nullptr ? live->view()->frameStates() : std::vector<FrameState>{};
+}
+
+bool postWebMessage(ICoreWebView2Controller* controller, std::wstring source, std::wstring json) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return false;
+    ComPtr<WebView> view(live->view());
+    view->later([view, source, json]() { view->raiseWebMessage(source, json); });
+    return true;
+}
+
+std::shared_ptr<NewWindowOutcome> requestNewWindow(ICoreWebView2Controller* controller, std::wstring uri) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<NewWindowOutcome>();
+    ComPtr<WebView> view(live->view());
+    view->later([view, uri, outcome]() { view->raiseNewWindow(uri, outcome); });
+    return outcome;
+}
+
+bool requestWindowClose(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return false;
+    ComPtr<WebView> view(live->view());
+    view->later([view]() { view->raiseWindowClose(); });
+    return true;
+}
+
+std::shared_ptr<PermissionOutcome> requestPermission(ICoreWebView2Controller* controller,
+                                                     COREWEBVIEW2_PERMISSION_KIND kind, std::wstring uri) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<PermissionOutcome>();
+    ComPtr<WebView> view(live->view());
+    view->later([view, kind, uri, outcome]() { view->raisePermission(kind, uri, outcome); });
+    return outcome;
+}
+
+std::shared_ptr<DownloadOutcome> startDownload(ICoreWebView2Controller* controller, std::wstring uri,
+                                               std::wstring proposedPath) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<DownloadOutcome>();
+    ComPtr<WebView> view(live->view());
+    view->later([view, uri, proposedPath, outcome]() { view->raiseDownload(uri, proposedPath, outcome); });
+    return outcome;
+}
+
+std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWEBVIEW2_KEY_EVENT_KIND kind,
+                                     UINT virtualKey) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<KeyOutcome>();
+    ComPtr<Controller> keep(live);
+    live->view()->later([keep, kind, virtualKey, outcome]() { keep->raiseKey(kind, virtualKey, outcome); });
+    return outcome;
 }
 
 }  // namespace vesko::standin
