@@ -80,11 +80,17 @@ ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHand
             tab->loading = false;
             BOOL success = FALSE;
             if (args == nullptr || FAILED(args->get_IsSuccess(&success))) success = FALSE;
+            COREWEBVIEW2_WEB_ERROR_STATUS error = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+            if (!success && args != nullptr && FAILED(args->get_WebErrorStatus(&error))) {
+                error = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+            }
             if (success) {
                 // A new document holds no unsaved input.
                 tab->dirty = false;
                 owner->setStatus(toWide(kPageLoadedStatus.text), kPageLoadedStatus.seconds);
-            } else if (!owner->probeRunning) {
+            } else if (!owner->probeRunning && error != COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED) {
+                // A navigation the guard refused or the user stopped was not a failed load:
+                // the text that explains it stays.
                 owner->setStatus(toWide(kPageFailedStatus.text), kPageFailedStatus.seconds);
             }
             repaint(*owner);

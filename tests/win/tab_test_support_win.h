@@ -56,7 +56,7 @@ public:
                   "<iframe src=\"https://maps.example/harta\"></iframe><iframe src=\"/korniza.html\"></iframe>"
                   "<a href=\"/faqe.html\">Faqe</a></body></html>");
         writeText(portal / L"faqe.html", "<title>Faqe</title><p>faqe</p>");
-        writeText(portal / L"pa-titull.html", "<p>no title</p>");
+        writeText(portal / L"titull-bosh.html", "<title></title><p>empty title</p>");
         writeText(portal / L"korniza.html", "<title>Korniza</title>");
         writeText(portal / L"logo.png", "PNG");
         writeText(portal / L"raporti.csv", "zona;rreshta\n1;2\n");
@@ -155,6 +155,12 @@ public:
         pump([&] { return tab->webview && !tab->loading; });
         settle();
         return tab;
+    }
+
+    // Navigates the tab's view and waits for the navigation to start and to complete.
+    bool navigateAndWait(const std::shared_ptr<BrowserApp::Tab>& tab, const std::wstring& url) {
+        tab->webview->Navigate(url.c_str());
+        return pump([&] { return tab->loading; }) && pump([&] { return !tab->loading; });
     }
 
     std::optional<standin::ViewState> view(const std::shared_ptr<BrowserApp::Tab>& tab) const {

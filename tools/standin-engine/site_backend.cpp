@@ -275,6 +275,7 @@ PageModel scanHtml(std::string_view url, std::string_view html) {
         const std::size_t contentStart = lowered.find('>', titleOpen);
         const std::size_t titleClose = lowered.find("</title", contentStart);
         if (contentStart != std::string::npos && titleClose != std::string::npos) {
+            page.hasTitle = true;
             page.title = collapseSpace(decodeEntities(html.substr(contentStart + 1, titleClose - contentStart - 1)));
         }
     }

@@ -29,6 +29,7 @@ struct FetchResult {
 // What a loaded document holds, with every address made absolute.
 struct PageModel {
     std::string title;
+    bool hasTitle = false;  // a <title> element, even an empty one
     std::vector<std::string> links;
     std::vector<std::string> subresources;  // scripts, style sheets, images, media
     // The engine's resource context of each sub-resource, in the same order.

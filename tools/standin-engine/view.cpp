@@ -1422,7 +1422,8 @@ private:
             page_.title = parts ? parts->host : uri;
         } else {
             page_ = context_->backend->describePage(uri, result.body);
-            if (page_.title.empty()) page_.title = uri;
+            // A page without a title element shows its address; an empty one stays empty.
+            if (page_.title.empty() && !page_.hasTitle) page_.title = uri;
         }
         source_ = navigation->uri;
         title_ = widen(page_.title);
