@@ -13,6 +13,18 @@ if(NOT VESKO_FUZZ)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+    # Google Benchmark from Debian's source package (scripts/setup fetches it), for the
+    # benchmarks that drive the stand-in engine in-process.
+    set(VESKO_BENCHMARK_SOURCE "/var/cache/vesko/google-benchmark" CACHE PATH
+      "Google Benchmark sources for the cross build")
+    if(EXISTS "${VESKO_BENCHMARK_SOURCE}/CMakeLists.txt")
+      set(BENCHMARK_ENABLE_TESTING OFF CACHE BOOL "" FORCE)
+      set(BENCHMARK_ENABLE_GTEST_TESTS OFF CACHE BOOL "" FORCE)
+      set(BENCHMARK_ENABLE_INSTALL OFF CACHE BOOL "" FORCE)
+      set(BENCHMARK_ENABLE_WERROR OFF CACHE BOOL "" FORCE)
+      set(BENCHMARK_ENABLE_LTO OFF CACHE BOOL "" FORCE)
+      add_subdirectory("${VESKO_BENCHMARK_SOURCE}" "${CMAKE_BINARY_DIR}/google-benchmark" EXCLUDE_FROM_ALL SYSTEM)
+    endif()
   else()
     find_package(GTest REQUIRED)
     find_package(benchmark REQUIRED)

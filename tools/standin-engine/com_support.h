@@ -69,6 +69,7 @@ std::string hexResult(HRESULT result);
 
 // Appends one entry to the call record.
 void record(std::string object, std::string method, std::string detail = {});
+bool isRecording();
 
 // Handlers registered on one event, with their tokens. Raising works on a copy, so a
 // handler may add or remove handlers while it runs.

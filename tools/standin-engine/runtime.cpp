@@ -387,7 +387,21 @@ std::string hexResult(HRESULT result) {
     return text;
 }
 
+bool& recordingOn() {
+    static bool on = true;
+    return on;
+}
+
+void setRecording(bool on) {
+    recordingOn() = on;
+}
+
+bool isRecording() {
+    return recordingOn();
+}
+
 void record(std::string object, std::string method, std::string detail) {
+    if (!recordingOn()) return;
     auto& calls = recordStore();
     calls.push_back({calls.size() + 1, std::move(object), std::move(method), std::move(detail)});
 }

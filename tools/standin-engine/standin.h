@@ -79,6 +79,8 @@ struct RecordedCall {
 };
 std::vector<RecordedCall> callRecord();
 void clearCallRecord();
+// Recording is on by default; a benchmark that makes millions of calls turns it off.
+void setRecording(bool on);
 
 // A response created by CreateWebResourceResponse, as the engine would serve it.
 struct ResponseSnapshot {
@@ -102,6 +104,11 @@ struct ViewState {
     HWND window = nullptr;
 };
 std::optional<ViewState> readView(ICoreWebView2Controller* controller);
+
+// The arguments of one WebResourceRequested event for a request of `uri`, as the engine
+// hands them to a handler; a response put on them replaces the one before.
+Microsoft::WRL::ComPtr<ICoreWebView2WebResourceRequestedEventArgs> makeResourceRequestArgs(
+    std::wstring uri, std::wstring method, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context);
 
 // --- What a page does, on command. Each call returns at once; the event reaches the
 // host later from the message loop, and the outcome fills in when the engine is done

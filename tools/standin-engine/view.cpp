@@ -244,7 +244,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) override {
         std::string detail = "null";
-        if (const auto snapshot = snapshotResponse(response)) {
+        // Reading the body back is only for the record; a benchmark turns that off.
+        if (const auto snapshot = isRecording() ? snapshotResponse(response) : std::nullopt) {
             detail = std::to_string(snapshot->statusCode) + " " + narrow(snapshot->reasonPhrase) + ", " +
                      std::to_string(snapshot->body.size()) + " bytes";
         }
@@ -1771,6 +1772,13 @@ std::optional<ViewState> snapshotController(ICoreWebView2Controller* controller)
 
 std::optional<ViewState> readView(ICoreWebView2Controller* controller) {
     return snapshotController(controller);
+}
+
+Microsoft::WRL::ComPtr<ICoreWebView2WebResourceRequestedEventArgs> makeResourceRequestArgs(
+    std::wstring uri, std::wstring method, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
+    const auto request = makeObject<WebResourceRequest>("page", std::move(uri), std::move(method));
+    auto args = makeObject<WebResourceRequestedArgs>("page", request, context, [] {});
+    return ComPtr<ICoreWebView2WebResourceRequestedEventArgs>(args.Get());
 }
 
 namespace {
