@@ -474,8 +474,11 @@ TEST(StandInKnobs, ParsesEveryNameAndRefusesTypingErrors) {
     const auto all = standin::parseKnobs(
         L"no-runtime, no-version-text,version=121.0.1.2,refuse-creation=0x80070005,fail-creation=0x80004005,"
         L"no-environment,environment-version=9,webview-version=21,settings-version=2,refuse-controller=0x80004004,"
-        L"fail-controller=0x8000ffff,refuse-zoom=0x80070057,fail-script=0x80004001");
+        L"fail-controller=0x8000ffff,refuse-zoom=0x80070057,fail-script=0x80004001,refuse-filter=0x80004005,"
+        L"refuse-download-path=0x80070005");
     ASSERT_TRUE(all);
+    EXPECT_EQ(all->filterRefused, E_FAIL);
+    EXPECT_EQ(all->downloadPathRefused, E_ACCESSDENIED);
     EXPECT_TRUE(all->runtimeMissing);
     EXPECT_TRUE(all->versionWithoutText);
     EXPECT_EQ(all->version, L"121.0.1.2");
@@ -493,7 +496,7 @@ TEST(StandInKnobs, ParsesEveryNameAndRefusesTypingErrors) {
 
     for (const wchar_t* bad : {L"no-runtim", L"no-runtime=1", L"refuse-creation=0", L"refuse-creation=0x0",
                                L"refuse-creation=80070005", L"environment-version=11", L"webview-version=0",
-                               L"settings-version=x", L"version="}) {
+                               L"settings-version=x", L"version=", L"refuse-filter=0x0"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
         EXPECT_FALSE(standin::parseKnobs(bad));
     }
