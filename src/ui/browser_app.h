@@ -7,14 +7,21 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "assets/asset_pack.h"
 #include "engine/engine_interface_win.h"
+#include "ui/closed_tab_memory.h"
 
 namespace vesko {
+
+// Private messages of the main window: a command id in wParam, and the second step of a
+// download with its record in lParam.
+inline constexpr UINT WM_APP_COMMAND = WM_APP + 2;
+inline constexpr UINT WM_APP_DOWNLOAD = WM_APP + 3;
 
 // The application object: owns the main window, the engine loader and environment, the
 // asset pack and the tabs. It lives on the entry's stack for the whole run and is used
@@ -44,6 +51,16 @@ public:
         Microsoft::WRL::ComPtr<ICoreWebView2> webview;
         Microsoft::WRL::ComPtr<ICoreWebView2NewWindowRequestedEventArgs> pendingNewWindowArgs;
         Microsoft::WRL::ComPtr<ICoreWebView2Deferral> pendingDeferral;
+
+        Tab() = default;
+        Tab(const Tab&) = delete;
+        Tab& operator=(const Tab&) = delete;
+        // A page's pop-up request that this tab was to serve is answered (handled, no
+        // window) when the tab goes first, so the opener is never left waiting.
+        ~Tab() {
+            if (pendingNewWindowArgs) pendingNewWindowArgs->put_Handled(TRUE);
+            if (pendingDeferral) pendingDeferral->Complete();
+        }
     };
 
     // Where startEngine finds its inputs. The defaults are the installed program's (the
@@ -56,6 +73,11 @@ public:
     };
 
     static constexpr std::size_t kTabLimit = 80;
+    // Timers of the main window: the status line's second, the probe's time-out, and the
+    // 16 ms animation tick.
+    static constexpr UINT_PTR kStatusTimer = 1;
+    static constexpr UINT_PTR kProbeTimer = 2;
+    static constexpr UINT_PTR kAnimationTimer = 3;
 
     explicit BrowserApp(HINSTANCE instance);
     // Closes every view, releases the environment, frees the loader, then the fonts.
@@ -84,6 +106,73 @@ public:
 
     // The status line's text; 0 seconds keeps it until the next call.
     void setStatus(const std::wstring& text, unsigned seconds);
+
+    // --- The window side: start-up, window procedure, tabs, commands, dialogs. ---
+
+    // The browser's life: graphics, preferences, the window, the engine start, then the
+    // message loop. Returns the WM_QUIT code, 1 when the window cannot be created; throws
+    // GRAPHICS_INIT_FAILED.
+    int run(HINSTANCE moduleInstance, int showCommand);
+    // Steps of run, also used on their own by window tests.
+    void startGraphics();
+    bool createWindow();
+    int runMessageLoop();
+    // The loop's look at a key before it is dispatched, to whichever window of the thread:
+    // Ctrl+1 to Ctrl+9 and the shortcut table, once the engine is ready. True when the key
+    // was taken.
+    bool preDispatchKey(const MSG& message);
+
+    // One trampoline for the main window: attaches the object on WM_NCCREATE and runs
+    // handleMessage under the error guard.
+    static LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Runs `action`; an escaping error ends on the status line for 20 seconds instead.
+    void runGuarded(const std::function<void()>& action) noexcept;
+    // "Veprimi nuk përfundoi: " and the error code, as the user sees a failed action.
+    static std::wstring userErrorText(std::string_view code);
+
+    // Asks first when the tab holds unsaved input; remembers a portal address for reopening;
+    // the last tab takes the window with it.
+    void closeTab(int index);
+    void executeCommand(std::int32_t id);
+    void showMenu();
+    // The close warning; true to go on closing.
+    bool confirmClose(const std::wstring& question);
+    void showPageInfo();
+    // warnOnClose from preferences.json; a failed save is reported on the status line.
+    void loadPreferences();
+    void savePreferences();
+
+    // --- Engine-facing operations, carried out by the engine side of the program. ---
+    // executeCommand calls them only after the command's gate passed: the engine is ready,
+    // the active tab has its view, and for navigation the engine check has passed.
+    void navigateActiveTab(std::wstring text);
+    void goBack();
+    void goForward();
+    void reloadOrStop();
+    // Zoom in, out, reset and the presets (commands 130 to 132 and 300 to 308).
+    void zoomActiveTab(std::int32_t command);
+    void showDownloads();
+    void printActiveTab();
+    // Works at any time, also without tabs.
+    void saveDiagnostics();
+    // WM_APP_DOWNLOAD: the posted second step of a download; lParam carries its record.
+    void onDownloadMessage(LPARAM record);
+    // Timer 2 ran out while the probe was running: the verdict without answers.
+    void completeRuntimeProbe(const std::shared_ptr<Tab>& tab, bool cors, bool mixed);
+
+    // --- Tab views, on the engine side. ---
+    // The engine's view for a tab that has just joined the list (the end of openTab).
+    // Throws PROFILE_OPTIONS_FAILED or PROFILE_NAME_FAILED; a refused creation ends on the
+    // status line.
+    void createTabView(const std::shared_ptr<Tab>& tab);
+    HRESULT onControllerCreated(const std::weak_ptr<Tab>& tab, HRESULT result, ICoreWebView2Controller* controller);
+    // Settings, handlers and the document script, in that order; throws an error code.
+    void configureTab(const std::shared_ptr<Tab>& tab);
+    HRESULT onScriptAdded(const std::weak_ptr<Tab>& tab, HRESULT result);
+    // The save dialog of the diagnostics report and of downloads: owner, proposed name,
+    // filter; the chosen path or empty. promptSavePath unless a test puts another here.
+    std::function<std::wstring(HWND, const std::wstring&, const std::wstring&)> savePathPrompt;
 
     // Fields, in the order of the application object's description.
     HWND window = nullptr;
@@ -126,12 +215,9 @@ public:
     Microsoft::WRL::ComPtr<ICoreWebView2Environment10> environment10;
     AssetPack assetPack;
     std::vector<std::shared_ptr<Tab>> tabs;
-    std::vector<std::wstring> closedTabUrls;
+    ClosedTabMemory closedTabUrls;
 
     EngineSources engineSources;
 };
-
-// "Veprimi nuk përfundoi: " and the error code, as the user sees a failed action.
-std::wstring userErrorText(const std::string& code);
 
 }  // namespace vesko

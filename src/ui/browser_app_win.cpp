@@ -5,6 +5,7 @@
 
 #include "app/files.h"
 #include "app/wide_text_win.h"
+#include "page/diagnostics_win.h"
 #include "policy/compiled_config.h"
 #include "policy/portal_policy.h"
 
@@ -27,6 +28,7 @@ BrowserApp::BrowserApp(HINSTANCE moduleInstance) : instance(moduleInstance) {
     engineSources.loaderFolder = [] { return exeDirectory(); };
     engineSources.dataFolder = [] { return dataDirectory(); };
     engineSources.pinnedLoaderSha256 = std::string(config::kPinnedLoaderSha256);
+    savePathPrompt = promptSavePath;
 }
 
 BrowserApp::~BrowserApp() {
@@ -68,14 +70,13 @@ void BrowserApp::openTab(const std::wstring& url, ICoreWebView2NewWindowRequeste
 
     // A page's pop-up opens behind the current tab unless Shift is held right now.
     const bool inFront = !background && (!popup || GetKeyState(VK_SHIFT) < 0);
-    tabs.push_back(std::move(tab));
+    tabs.push_back(tab);
     if (inFront) {
         selectTab(static_cast<int>(tabs.size()) - 1);
     } else {
         layoutChildren();
     }
-    // The tab's view is created by the tab-view code once it exists; until then the tab
-    // stays in the list as requested.
+    createTabView(tab);
 }
 
 void BrowserApp::selectTab(int index) {
