@@ -4,6 +4,7 @@
 //   vesko-page-script document ZONE_DIAGNOSTIC_FILE   the whole document script
 //   vesko-page-script activity                        the page-activity text
 //   vesko-page-script dirty                           the dirty marker
+//   vesko-page-script collector                       the diagnostics report's collector
 
 #include <cstdio>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "page/diagnostics_report.h"
 #include "page/page_scripts.h"
 
 namespace {
@@ -20,7 +22,8 @@ namespace {
 constexpr std::string_view kUsage =
         "usage: vesko-page-script document ZONE_DIAGNOSTIC_FILE\n"
         "       vesko-page-script activity\n"
-        "       vesko-page-script dirty\n";
+        "       vesko-page-script dirty\n"
+        "       vesko-page-script collector\n";
 
 std::optional<std::string> readFile(const char* path) {
     std::ifstream in(path, std::ios::binary);
@@ -50,6 +53,7 @@ int main(int argc, char** argv) {
     }
     if (argc == 2 && command == "activity") return write(vesko::pageActivityText());
     if (argc == 2 && command == "dirty") return write(vesko::dirtyMarkerText());
+    if (argc == 2 && command == "collector") return write(vesko::portalDiagnosticsCollector());
     std::cerr << kUsage;
     return 2;
 }
