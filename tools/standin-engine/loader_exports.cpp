@@ -3,10 +3,12 @@
 // own WEBVIEW2_* variables):
 //   VESKO_STANDIN_KNOBS  a knob list (see parseKnobs); malformed: every call fails
 //   VESKO_STANDIN_SITE   the site folder, one subfolder per host name
+//   VESKO_STANDIN_CONTROL_PORT  a port on 127.0.0.1 for the control channel; unset: none
 #include <windows.h>
 
 #include <string>
 
+#include "control_channel.h"
 #include "standin.h"
 
 namespace {
@@ -19,17 +21,6 @@ std::wstring variable(const wchar_t* name) {
     return value;
 }
 
-// Reads the settings; false when the knob list cannot be understood.
-bool configureFromEnvironment() {
-    const auto knobs = vesko::standin::parseKnobs(variable(L"VESKO_STANDIN_KNOBS"));
-    if (!knobs) return false;
-    vesko::standin::Settings settings;
-    settings.knobs = *knobs;
-    settings.siteFolder = variable(L"VESKO_STANDIN_SITE");
-    vesko::standin::configure(settings);
-    return true;
-}
-
 // The engine's objects live in this module. A host frees the loader when it is done with
 // the environment, but views, windows and queued completions may still run code from
 // here, so the module stays loaded for the life of the process, as a runtime would.
@@ -39,18 +30,40 @@ void pinModule() {
                        reinterpret_cast<LPCWSTR>(&pinModule), &self);
 }
 
+// Reads the settings and opens the control channel when one is asked for (on the first
+// call, the host's UI thread). A knob list or port that cannot be understood gives
+// E_INVALIDARG, a port that cannot be opened its socket error: the host sees the failure.
+HRESULT configureFromEnvironment() {
+    const auto knobs = vesko::standin::parseKnobs(variable(L"VESKO_STANDIN_KNOBS"));
+    if (!knobs) return E_INVALIDARG;
+    const std::wstring portText = variable(L"VESKO_STANDIN_CONTROL_PORT");
+    if (!portText.empty()) {
+        const auto port = vesko::standin::parseControlPort(portText);
+        if (!port) return E_INVALIDARG;
+        const HRESULT opened = vesko::standin::startControlChannel(*port);
+        if (FAILED(opened)) return opened;
+        // The channel's window and sockets run code from here until the process ends.
+        pinModule();
+    }
+    vesko::standin::Settings settings;
+    settings.knobs = *knobs;
+    settings.siteFolder = variable(L"VESKO_STANDIN_SITE");
+    vesko::standin::configure(settings);
+    return S_OK;
+}
+
 }  // namespace
 
 extern "C" HRESULT STDAPICALLTYPE GetAvailableCoreWebView2BrowserVersionString(PCWSTR browserExecutableFolder,
                                                                                LPWSTR* versionInfo) {
-    if (!configureFromEnvironment()) return E_INVALIDARG;
+    if (const HRESULT configured = configureFromEnvironment(); FAILED(configured)) return configured;
     return vesko::standin::getAvailableBrowserVersionString(browserExecutableFolder, versionInfo);
 }
 
 extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
     PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* environmentOptions,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) {
-    if (!configureFromEnvironment()) return E_INVALIDARG;
+    if (const HRESULT configured = configureFromEnvironment(); FAILED(configured)) return configured;
     pinModule();
     return vesko::standin::createEnvironmentWithOptions(browserExecutableFolder, userDataFolder, environmentOptions,
                                                         environmentCreatedHandler);

@@ -400,10 +400,20 @@ bool isRecording() {
     return recordingOn();
 }
 
+std::function<void(const RecordedCall&)>& recordListener() {
+    static std::function<void(const RecordedCall&)> listener;
+    return listener;
+}
+
+void setRecordListener(std::function<void(const RecordedCall&)> listener) {
+    recordListener() = std::move(listener);
+}
+
 void record(std::string object, std::string method, std::string detail) {
     if (!recordingOn()) return;
     auto& calls = recordStore();
     calls.push_back({calls.size() + 1, std::move(object), std::move(method), std::move(detail)});
+    if (recordListener()) recordListener()(calls.back());
 }
 
 std::vector<RecordedCall> callRecord() {

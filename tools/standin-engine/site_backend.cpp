@@ -91,6 +91,35 @@ std::optional<std::string> attribute(std::string_view tag, std::string_view name
     return std::nullopt;
 }
 
+// Whether the tag carries attribute `name`, bare ("download") or with a value; names
+// inside quoted values do not count.
+bool hasAttribute(std::string_view tag, std::string_view name) {
+    std::size_t i = tag.find_first_of(" \t\r\n");
+    while (i != std::string_view::npos && i < tag.size()) {
+        while (i < tag.size() && (std::isspace(static_cast<unsigned char>(tag[i])) || tag[i] == '/')) ++i;
+        const std::size_t start = i;
+        while (i < tag.size() && !std::isspace(static_cast<unsigned char>(tag[i])) && tag[i] != '=' && tag[i] != '>' &&
+               tag[i] != '/') {
+            ++i;
+        }
+        if (i > start && lower(tag.substr(start, i - start)) == name) return true;
+        while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i]))) ++i;
+        if (i < tag.size() && tag[i] == '=') {
+            ++i;
+            while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i]))) ++i;
+            if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
+                const std::size_t quote = tag.find(tag[i], i + 1);
+                i = quote == std::string_view::npos ? tag.size() : quote + 1;
+            } else {
+                while (i < tag.size() && !std::isspace(static_cast<unsigned char>(tag[i])) && tag[i] != '>') ++i;
+            }
+        }
+        if (i < tag.size() && tag[i] == '>') break;
+        if (i == start) ++i;
+    }
+    return false;
+}
+
 std::string decodeEntities(std::string_view text) {
     static const std::pair<std::string_view, std::string_view> kEntities[] = {
         {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&nbsp;", " "}};
@@ -311,6 +340,36 @@ PageModel scanHtml(std::string_view url, std::string_view html) {
         at = close + 1;
     }
     return page;
+}
+
+std::vector<LinkModel> scanLinks(std::string_view url, std::string_view html) {
+    std::vector<LinkModel> links;
+    const std::string lowered = lower(html);
+    std::size_t at = 0;
+    while ((at = lowered.find("<a", at)) != std::string::npos) {
+        const std::size_t close = lowered.find('>', at);
+        if (close == std::string::npos) break;
+        const bool isAnchor = at + 2 < lowered.size() && !std::isalnum(static_cast<unsigned char>(lowered[at + 2]));
+        const std::string_view tag = html.substr(at, close - at + 1);
+        const auto href = isAnchor ? attribute(tag, "href") : std::nullopt;
+        at = close + 1;
+        if (!href || href->empty()) continue;
+        LinkModel link;
+        link.href = resolveUrl(url, decodeEntities(*href));
+        link.target = decodeEntities(attribute(tag, "target").value_or(""));
+        link.download = hasAttribute(tag, "download");
+        const std::size_t end = lowered.find("</a", at);
+        std::string text;
+        bool inTag = false;
+        for (const char c : html.substr(at, (end == std::string::npos ? html.size() : end) - at)) {
+            if (c == '<') inTag = true;
+            else if (c == '>') inTag = false;
+            else if (!inTag) text += c;
+        }
+        link.text = collapseSpace(decodeEntities(text));
+        links.push_back(std::move(link));
+    }
+    return links;
 }
 
 std::unique_ptr<Backend> makeSiteFolderBackend(std::filesystem::path siteFolder) {

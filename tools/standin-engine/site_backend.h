@@ -67,4 +67,14 @@ std::optional<std::filesystem::path> sitePath(std::string_view urlPath);
 
 PageModel scanHtml(std::string_view url, std::string_view html);
 
+// A link of a document as a click finds it: its address made absolute, its text with the
+// markup removed, and the attributes that change what a click does.
+struct LinkModel {
+    std::string href;
+    std::string text;
+    std::string target;  // empty when absent
+    bool download = false;
+};
+std::vector<LinkModel> scanLinks(std::string_view url, std::string_view html);
+
 }  // namespace vesko::standin

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +82,9 @@ std::vector<RecordedCall> callRecord();
 void clearCallRecord();
 // Recording is on by default; a benchmark that makes millions of calls turns it off.
 void setRecording(bool on);
+// Called with each entry as it joins the record, on the thread that made the call; an
+// empty function stops the calls. The control channel streams the record this way.
+void setRecordListener(std::function<void(const RecordedCall&)> listener);
 
 // A response created by CreateWebResourceResponse, as the engine would serve it.
 struct ResponseSnapshot {
@@ -191,5 +195,23 @@ struct KeyOutcome {
 };
 std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWEBVIEW2_KEY_EVENT_KIND kind,
                                      UINT virtualKey);
+
+// The live stand-in controllers of this process in creation order, with the names the
+// record gives them and their views (identities only, not references).
+struct LiveView {
+    std::string controllerName;  // "controller#3"
+    std::string viewName;        // "view#3"
+    ICoreWebView2Controller* controller = nullptr;
+    ICoreWebView2* view = nullptr;
+};
+std::vector<LiveView> liveViews();
+
+// A navigation the page starts itself (a followed link, location.assign), raised like one
+// the host asks for, with IsUserInitiated as given.
+bool navigateFromPage(ICoreWebView2Controller* controller, std::wstring uri, bool userInitiated);
+
+// The scripts the host added with AddScriptToExecuteOnDocumentCreated and did not remove,
+// in the order they run in every new document.
+std::vector<std::wstring> documentScripts(ICoreWebView2Controller* controller);
 
 }  // namespace vesko::standin

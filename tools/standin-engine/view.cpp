@@ -1098,6 +1098,15 @@ public:
     // --- what pages do ---
     // Runs `task` later from the message loop, as every page event arrives.
     void later(std::function<void()> task) { context_->dispatcher->post(std::move(task)); }
+    // The page moves itself elsewhere (a followed link, location.assign).
+    void navigateByPage(std::wstring uri, bool userInitiated) {
+        if (!closed_) beginNavigation(std::move(uri), Kind::New, userInitiated);
+    }
+    std::vector<std::wstring> documentScriptTexts() const {
+        std::vector<std::wstring> texts;
+        for (const auto& entry : documentScripts_) texts.push_back(entry.second);
+        return texts;
+    }
     // A request of the current page: raised to the host when a filter matches, answered
     // by the host's response or else by the site, then `then` runs.
     void runResource(const std::shared_ptr<ResourceOutcome>& outcome,
@@ -1526,6 +1535,8 @@ public:
     }
     HWND window() const { return window_; }
     WebView* view() const { return view_.Get(); }
+    const std::string& name() const { return name_; }
+    bool closed() const { return closed_; }
     void raiseKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, const std::shared_ptr<KeyOutcome>& outcome) {
         if (closed_) return;
         const auto args = makeObject<AcceleratorKeyArgs>(name_, kind, key);
@@ -1867,6 +1878,35 @@ std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWE
     ComPtr<Controller> keep(live);
     live->view()->later([keep, kind, virtualKey, outcome]() { keep->raiseKey(kind, virtualKey, outcome); });
     return outcome;
+}
+
+std::vector<LiveView> liveViews() {
+    std::vector<std::pair<int, LiveView>> numbered;
+    for (const void* entry : liveControllers()) {
+        Controller* const controller =
+            liveController(static_cast<ICoreWebView2Controller*>(const_cast<void*>(entry)));
+        if (controller == nullptr || controller->closed()) continue;
+        const std::string& name = controller->name();
+        const std::string number = name.substr(name.find('#') + 1);
+        numbered.push_back({std::stoi(number),
+                            {name, "view#" + number, controller, static_cast<ICoreWebView2*>(controller->view())}});
+    }
+    std::sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LiveView> views;
+    for (auto& [number, view] : numbered) views.push_back(std::move(view));
+    return views;
+}
+
+bool navigateFromPage(ICoreWebView2Controller* controller, std::wstring uri, bool userInitiated) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr || live->closed() || uri.empty()) return false;
+    live->view()->navigateByPage(std::move(uri), userInitiated);
+    return true;
+}
+
+std::vector<std::wstring> documentScripts(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    return live != nullptr ? live->view()->documentScriptTexts() : std::vector<std::wstring>{};
 }
 
 }  // namespace vesko::standin

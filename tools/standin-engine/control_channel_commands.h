@@ -1,0 +1,67 @@
+#pragma once
+// The control channel's protocol, apart from any socket: request lines in, reply and event
+// lines out. Every request is one JSON object on one line,
+//   {"id": 7, "cmd": "click", "view": "view#3", "text": "Ndihma"}
+// answered by one line with the same id,
+//   {"id": 7, "ok": true, "result": {...}}   or   {"id": 7, "ok": false, "error": "NO_SUCH_LINK", "message": "..."}
+// A client that subscribed also gets the record of host calls, one event per line:
+//   {"event": "call", "sequence": 12, "object": "view#3", "method": "Navigate", "detail": "https://..."}
+// Runs on the thread that owns the engine objects; commands that wait for the host (a
+// request, a pop-up, a download, a permission, a key) answer once the engine is done.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "standin.h"
+
+namespace vesko::standin {
+
+// The other end of one connection.
+class ChannelClient {
+public:
+    virtual ~ChannelClient() = default;
+    // One complete line, without its line feed.
+    virtual void sendLine(const std::string& line) = 0;
+};
+
+class ControlCommands {
+public:
+    // Handles one request line (without its line feed); the reply comes now or from a
+    // later poll().
+    void handleLine(const std::shared_ptr<ChannelClient>& client, std::string_view line);
+    // Answers every waiting command whose outcome has arrived.
+    void poll();
+    // True while some command waits for the engine.
+    bool waiting() const { return !pending_.empty(); }
+    // A client that went: no more replies or events for it.
+    void forget(const ChannelClient* client);
+    // One new entry of the call record, streamed to the subscribed clients.
+    void onRecord(const RecordedCall& call);
+
+    // The error line for input that is not a request at all (a line too long to read).
+    static std::string errorLine(const nlohmann::ordered_json& id, std::string_view code, std::string_view message);
+
+private:
+    struct Pending {
+        std::weak_ptr<ChannelClient> client;
+        nlohmann::ordered_json id;
+        // The result once the outcome is complete; null while it is not.
+        std::function<nlohmann::ordered_json()> result;
+    };
+    struct Subscriber {
+        std::weak_ptr<ChannelClient> client;
+    };
+
+    void run(const std::shared_ptr<ChannelClient>& client, const nlohmann::ordered_json& id,
+             const nlohmann::ordered_json& request);
+
+    std::vector<Pending> pending_;
+    std::vector<Subscriber> subscribers_;
+};
+
+}  // namespace vesko::standin
