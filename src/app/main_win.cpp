@@ -1,16 +1,20 @@
 // Process entry of VeskoBrowser.exe: prepares the process, then either runs the offline
-// self-test or starts the browser. Fatal start-up errors end in a message box and exit 1.
+// self-test or starts the browser, one per logon session. Fatal start-up errors end in a
+// message box and exit 1.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/process_setup_win.h"
+#include "app/single_instance_win.h"
 #include "app/wide_text_win.h"
 #include "selftest/self_test_win.h"
+#include "ui/browser_app.h"
 
 namespace {
 
@@ -23,12 +27,6 @@ std::vector<std::wstring> commandLineArguments() {
     return arguments;
 }
 
-int runProcess() {
-    if (vesko::isSelfTestCommandLine(commandLineArguments())) return vesko::runSelfTest();
-    // The browser itself comes with the window; until then a plain start ends cleanly.
-    return 0;
-}
-
 void showFatalError(const char* message) {
     const std::wstring text = L"Vesko Browser: " + vesko::toWide(message);
     MessageBoxW(nullptr, text.c_str(), L"VESKO Browser", MB_ICONERROR);
@@ -36,13 +34,22 @@ void showFatalError(const char* message) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE, PWSTR, int /*showCommand*/) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     vesko::restrictDllSearchPath();
     vesko::requestPerMonitorDpiAwareness();
     const vesko::ComApartment apartment;
     if (!apartment.initialized()) return 1;
+    // Outlives the browser and the error box: a start during the box still finds it held.
+    std::optional<vesko::SingleInstance> singleInstance;
     try {
-        return runProcess();
+        if (vesko::isSelfTestCommandLine(commandLineArguments())) return vesko::runSelfTest();
+        singleInstance.emplace();
+        if (singleInstance->anotherIsRunning()) {
+            vesko::raiseRunningBrowser();
+            return 0;
+        }
+        vesko::BrowserApp app(instance);
+        return app.run(instance, showCommand);
     } catch (const std::exception& error) {
         showFatalError(error.what());
         return 1;

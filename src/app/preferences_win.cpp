@@ -1,5 +1,7 @@
 #include "app/files.h"
 #include "app/preferences.h"
+#include "app/wide_text_win.h"
+#include "ui/browser_app.h"
 
 namespace vesko {
 
@@ -19,6 +21,17 @@ bool savePreferences(const Preferences& preferences) noexcept {
         return true;
     } catch (...) {
         return false;
+    }
+}
+
+void BrowserApp::loadPreferences() {
+    warnOnClose = vesko::loadPreferences().warnOnClose;
+}
+
+void BrowserApp::savePreferences() {
+    // The new value stays in force for this run whether or not it reached the disk.
+    if (!vesko::savePreferences(Preferences{warnOnClose})) {
+        setStatus(toWide(kPreferencesNotSavedText), kPreferencesNotSavedSeconds);
     }
 }
 

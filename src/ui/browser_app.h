@@ -78,6 +78,8 @@ public:
     static constexpr UINT_PTR kStatusTimer = 1;
     static constexpr UINT_PTR kProbeTimer = 2;
     static constexpr UINT_PTR kAnimationTimer = 3;
+    // The main window's class; a second start finds the first browser by it.
+    static constexpr wchar_t kWindowClassName[] = L"VESKOS_BROWSER_KIOSK_TEST_V1";
 
     explicit BrowserApp(HINSTANCE instance);
     // Closes every view, releases the environment, frees the loader, then the fonts.
@@ -103,6 +105,8 @@ public:
                  ICoreWebView2Deferral* deferral, bool background);
     void selectTab(int index);
     void layoutChildren();
+    // The tab at activeTab, or null when the index is outside the list.
+    std::shared_ptr<Tab> activeTabPointer() const;
 
     // The status line's text; 0 seconds keeps it until the next call.
     void setStatus(const std::wstring& text, unsigned seconds);

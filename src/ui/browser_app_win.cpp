@@ -8,6 +8,12 @@
 #include "page/diagnostics_win.h"
 #include "policy/compiled_config.h"
 #include "policy/portal_policy.h"
+#include "ui/close_warning.h"
+#include "ui/frame_layout.h"
+#include "ui/gdiplus_win.h"
+#include "ui/status_line.h"
+#include "ui/tab_order.h"
+#include "ui/tab_strip_layout.h"
 
 namespace vesko {
 namespace {
@@ -20,8 +26,8 @@ constexpr wchar_t kWindowTitleSuffix[] = L" \u2014 Vesko Browser";
 
 }  // namespace
 
-std::wstring userErrorText(const std::string& code) {
-    return L"Veprimi nuk p\u00EBrfundoi: " + toWide(code);
+std::wstring BrowserApp::userErrorText(std::string_view code) {
+    return toWide(vesko::userErrorText(code));
 }
 
 BrowserApp::BrowserApp(HINSTANCE moduleInstance) : instance(moduleInstance) {
@@ -40,6 +46,7 @@ BrowserApp::~BrowserApp() {
     environment.Reset();
     loaderModule.reset();
     uiFont.reset();
+    if (gdiplusToken != 0) Gdiplus::GdiplusShutdown(gdiplusToken);
 }
 
 void BrowserApp::setStatus(const std::wstring& text, unsigned seconds) {
@@ -79,20 +86,31 @@ void BrowserApp::openTab(const std::wstring& url, ICoreWebView2NewWindowRequeste
     createTabView(tab);
 }
 
+std::shared_ptr<BrowserApp::Tab> BrowserApp::activeTabPointer() const {
+    if (activeTab < 0 || static_cast<std::size_t>(activeTab) >= tabs.size()) return nullptr;
+    return tabs[static_cast<std::size_t>(activeTab)];
+}
+
 void BrowserApp::selectTab(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= tabs.size()) return;
     activeTab = index;
     const auto tab = tabs[static_cast<std::size_t>(index)];
     if (window != nullptr) SetWindowTextW(window, (tab->title + kWindowTitleSuffix).c_str());
     if (addressField != nullptr) SetWindowTextW(addressField, tab->url.c_str());
-    if (index < firstVisibleTab) firstVisibleTab = index;
+    if (window != nullptr) {
+        RECT client{};
+        GetClientRect(window, &client);
+        firstVisibleTab = scrollTabIntoView(index, client.right - client.left, static_cast<int>(tabs.size()),
+                                            firstVisibleTab, dpiScale);
+    } else if (index < firstVisibleTab) {
+        firstVisibleTab = index;
+    }
     layoutChildren();
     if (tab->controller) tab->controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }
 
 void BrowserApp::layoutChildren() {
     if (window == nullptr) return;
-    const auto scaled = [this](double v) { return static_cast<int>(std::floor(v * dpiScale + 0.5)); };
     RECT client{};
     GetClientRect(window, &client);
     const int width = client.right - client.left;
@@ -101,20 +119,52 @@ void BrowserApp::layoutChildren() {
     if (addressField != nullptr) {
         ShowWindow(addressField, engineReady ? SW_SHOW : SW_HIDE);
         if (engineReady) {
-            MoveWindow(addressField, scaled(198), scaled(55), std::max(scaled(120), width - scaled(260)), scaled(22),
-                       TRUE);
+            const Rect field = addressFieldRect(width, dpiScale);
+            MoveWindow(addressField, field.left, field.top, field.width(), field.height(), TRUE);
         }
     }
+    const Rect view = viewBounds(width, height, dpiScale);
+    const RECT bounds{view.left, view.top, view.right, view.bottom};
     const bool minimised = IsIconic(window) != FALSE;
     for (std::size_t i = 0; i < tabs.size(); ++i) {
         const auto& controller = tabs[i]->controller;
         if (!controller) continue;
-        const RECT bounds{0, scaled(88), width, std::max(scaled(88), height - scaled(27))};
         controller->put_Bounds(bounds);
         const bool visible = static_cast<int>(i) == activeTab && !minimised;
         controller->put_IsVisible(visible ? TRUE : FALSE);
     }
     InvalidateRect(window, nullptr, FALSE);
+}
+
+void BrowserApp::closeTab(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= tabs.size()) return;
+    const std::shared_ptr<Tab> tab = tabs[static_cast<std::size_t>(index)];
+    if (tab->closing) return;
+    if (tab->dirty && !confirmClose(toWide(kCloseTabQuestion))) return;
+    // The question runs a modal loop in which engine events go on arriving: the tab may
+    // have moved, or been closed by its page, in the meantime.
+    const auto position = std::find(tabs.begin(), tabs.end(), tab);
+    if (position == tabs.end() || tab->closing) return;
+    const int removed = static_cast<int>(position - tabs.begin());
+
+    closedTabUrls.remember(toUtf8(tab->url));
+    if (probeRunning && window != nullptr) KillTimer(window, kProbeTimer);
+    tab->closing = true;
+    if (tab->pendingNewWindowArgs) tab->pendingNewWindowArgs->put_Handled(TRUE);
+    if (tab->pendingDeferral) tab->pendingDeferral->Complete();
+    tab->pendingNewWindowArgs.Reset();
+    tab->pendingDeferral.Reset();
+    if (tab->controller) tab->controller->Close();
+    tab->webview.Reset();
+    tab->controller.Reset();
+
+    tabs.erase(position);
+    if (tabs.empty()) {
+        activeTab = -1;
+        if (window != nullptr) DestroyWindow(window);
+        return;
+    }
+    selectTab(activeTabAfterClose(activeTab, removed, static_cast<int>(tabs.size())));
 }
 
 }  // namespace vesko

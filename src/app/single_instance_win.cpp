@@ -1,0 +1,25 @@
+#include "app/single_instance_win.h"
+
+#include "ui/browser_app.h"
+
+namespace vesko {
+
+SingleInstance::SingleInstance(const wchar_t* name) {
+    mutex_ = CreateMutexW(nullptr, FALSE, name);
+    anotherIsRunning_ = GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+SingleInstance::~SingleInstance() {
+    if (mutex_ != nullptr) CloseHandle(mutex_);
+}
+
+bool raiseRunningBrowser() {
+    HWND window = FindWindowW(BrowserApp::kWindowClassName, nullptr);
+    if (window == nullptr) return false;
+    // SW_RESTORE would also take a maximised window out of its maximised state.
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    return true;
+}
+
+}  // namespace vesko

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <windows.h>
+
+#include "ui/key_table.h"
+
+namespace vesko {
+
+// The modifier keys as the thread's keyboard state has them for the key message being
+// handled.
+inline KeyModifiers heldKeyModifiers() {
+    return KeyModifiers{GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_MENU) < 0};
+}
+
+}  // namespace vesko

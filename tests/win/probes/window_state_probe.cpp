@@ -1,0 +1,27 @@
+// Prints the state of the running browser's main window, found by its class, as one line:
+// "found=1 iconic=0 zoomed=1 visible=1 foreground=1 width=1600 height=1000 title=...".
+// "found=0" when there is none.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/wide_text_win.h"
+#include "ui/browser_app.h"
+
+int wmain() {
+    HWND window = FindWindowW(vesko::BrowserApp::kWindowClassName, nullptr);
+    if (window == nullptr) {
+        std::printf("found=0\n");
+        return 0;
+    }
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    std::printf("found=1 iconic=%d zoomed=%d visible=%d foreground=%d width=%ld height=%ld title=%s\n",
+                IsIconic(window) ? 1 : 0, IsZoomed(window) ? 1 : 0, IsWindowVisible(window) ? 1 : 0,
+                GetForegroundWindow() == window ? 1 : 0, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                vesko::toUtf8(title).c_str());
+    return 0;
+}
