@@ -61,15 +61,6 @@ public:
         GetWindowTextW(app.window, text, 512);
         return text;
     }
-    std::wstring addressText() const {
-        wchar_t text[8200] = {};
-        GetWindowTextW(app.addressField, text, 8200);
-        return text;
-    }
-    // A message to the window at a point in client coordinates.
-    LRESULT mouse(UINT message, int x, int y) {
-        return SendMessageW(app.window, message, 0, MAKELPARAM(x, y));
-    }
 
     BrowserApp app{GetModuleHandleW(nullptr)};
     bool created = false;
