@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include "asset_request_mix.h"
+#include "default_rules_pack.h"
 #include "assets/asset_pack.h"
 #include "assets/asset_rules.h"
 
@@ -15,38 +16,6 @@ namespace {
 
 using namespace vesko;
 using Json = nlohmann::ordered_json;
-
-std::string sourcePath(const char* relative) {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind('/') + 1) + "../" + relative;
-}
-
-Json readJson(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Json::parse(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
-}
-
-// The default pack's rules and file names over one-byte files; matching never reads file
-// contents, so this behaves exactly like the built pack.
-const AssetPack& defaultRules() {
-    static const AssetPack pack = [] {
-        const Json manifest = readJson(sourcePath("pack/manifest.json"));
-        Json index = {{"schema", "vesko-assets-v1"}, {"files", Json::array()}};
-        std::uint64_t offset = 0;
-        for (const Json& file : manifest.at("files")) {
-            index["files"].push_back(
-                {{"name", file.at("name")}, {"mime", file.at("mime")}, {"offset", offset++}, {"size", 1}});
-        }
-        index["rules"] = readJson(sourcePath("pack/rules.json"));
-        const std::string text = index.dump();
-        std::vector<std::uint8_t> bytes{'V', 'E', 'S', 'K', 'O', 'P', '0', '1'};
-        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(text.size() >> shift));
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        bytes.insert(bytes.end(), offset, 'x');
-        return parseAssetPack(std::move(bytes));
-    }();
-    return pack;
-}
 
 RegexRuleScan scanOf(const benchmark::State& state, int argument) {
     return state.range(argument) == 0 ? RegexRuleScan::prefiltered : RegexRuleScan::inOrder;
@@ -69,7 +38,7 @@ void runMix(benchmark::State& state, const AssetPack& pack, const std::vector<be
 // Args: scan (0 prefiltered, 1 in order).
 void BM_DefaultPackMix(benchmark::State& state) {
     static const auto mix = bench::defaultPackMix();
-    runMix(state, defaultRules(), mix, scanOf(state, 0));
+    runMix(state, bench::defaultRulesPack(), mix, scanOf(state, 0));
 }
 BENCHMARK(BM_DefaultPackMix)->ArgName("inOrder")->Arg(0)->Arg(1);
 
@@ -81,7 +50,7 @@ void BM_DefaultPackByStep(benchmark::State& state) {
                                                                   {15, 19}, {19, 22}, {22, 24}};
     const auto [first, last] = kGroups[state.range(0)];
     const std::vector<bench::MixRequest> group(mix.begin() + first, mix.begin() + last);
-    runMix(state, defaultRules(), group, scanOf(state, 1));
+    runMix(state, bench::defaultRulesPack(), group, scanOf(state, 1));
 }
 BENCHMARK(BM_DefaultPackByStep)
     ->ArgNames({"group", "inOrder"})

@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include "asset_request_mix.h"
+#include "default_rules_pack.h"
 #include "assets/asset_pack.h"
 #include "assets/resource_decision.h"
 #include "assets/runtime_probe_page.h"
@@ -19,37 +20,6 @@ namespace {
 
 using namespace vesko;
 using Json = nlohmann::ordered_json;
-
-std::string sourcePath(const char* relative) {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind('/') + 1) + "../" + relative;
-}
-
-Json readJson(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Json::parse(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
-}
-
-// The default pack's rules over one-byte files: the decision never reads file contents.
-const AssetPack& defaultPack() {
-    static const AssetPack pack = [] {
-        const Json manifest = readJson(sourcePath("pack/manifest.json"));
-        Json index = {{"schema", "vesko-assets-v1"}, {"files", Json::array()}};
-        std::uint64_t offset = 0;
-        for (const Json& file : manifest.at("files")) {
-            index["files"].push_back(
-                {{"name", file.at("name")}, {"mime", file.at("mime")}, {"offset", offset++}, {"size", 1}});
-        }
-        index["rules"] = readJson(sourcePath("pack/rules.json"));
-        const std::string text = index.dump();
-        std::vector<std::uint8_t> bytes{'V', 'E', 'S', 'K', 'O', 'P', '0', '1'};
-        for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(text.size() >> shift));
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        bytes.insert(bytes.end(), offset, 'x');
-        return parseAssetPack(std::move(bytes));
-    }();
-    return pack;
-}
 
 // Everything the handler computes before it talks to the engine: the decision, then the
 // header block of a pack file or the refusal record (on a list that is already full, as
@@ -84,7 +54,7 @@ void BM_ResourceDecisionMix(benchmark::State& state) {
     Json records = Json::array();
     std::size_t next = 0, served = 0, refused = 0;
     for (auto _ : state) {
-        decideAndPrepare(defaultPack(), mix[next], probe, records, served, refused);
+        decideAndPrepare(bench::defaultRulesPack(), mix[next], probe, records, served, refused);
         next = next + 1 == mix.size() ? 0 : next + 1;
     }
     const auto n = static_cast<double>(state.iterations());
@@ -103,7 +73,7 @@ void BM_ResourceDecisionOne(benchmark::State& state) {
     const bench::MixRequest& request = kRequests[state.range(0)];
     Json records = Json::array();
     std::size_t served = 0, refused = 0;
-    for (auto _ : state) decideAndPrepare(defaultPack(), request, {}, records, served, refused);
+    for (auto _ : state) decideAndPrepare(bench::defaultRulesPack(), request, {}, records, served, refused);
 }
 BENCHMARK(BM_ResourceDecisionOne)->ArgName("case")->DenseRange(0, 2);
 
