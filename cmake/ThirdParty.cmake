@@ -23,6 +23,10 @@ if(NOT VESKO_FUZZ)
       set(BENCHMARK_ENABLE_INSTALL OFF CACHE BOOL "" FORCE)
       set(BENCHMARK_ENABLE_WERROR OFF CACHE BOOL "" FORCE)
       set(BENCHMARK_ENABLE_LTO OFF CACHE BOOL "" FORCE)
+      # Known answers for the cross target, so configuring never depends on trial builds:
+      # MinGW's runtime has std::regex and a steady clock.
+      set(HAVE_STD_REGEX 1)
+      set(HAVE_STEADY_CLOCK 1)
       add_subdirectory("${VESKO_BENCHMARK_SOURCE}" "${CMAKE_BINARY_DIR}/google-benchmark" EXCLUDE_FROM_ALL SYSTEM)
     endif()
   else()
