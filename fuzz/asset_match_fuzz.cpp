@@ -51,6 +51,11 @@ const vesko::AssetPack& rulesOfDefaultPack() {
 
 void checkPrefixes(const std::string& pattern, const std::string& text) {
     if (pattern.size() > vesko::kMaxRegexFilterLength || text.size() > vesko::kMaxRegexUrlLength) return;
+    // The reference matcher backtracks; many quantifiers over a long text make one input
+    // run for minutes without telling anything more about literal prefixes.
+    std::size_t quantifiers = 0;
+    for (const char c : pattern) quantifiers += c == '*' || c == '+' || c == '?' || c == '{';
+    if (quantifiers > 3 || text.size() > 256) return;
     std::regex compiled;
     try {
         compiled.assign(pattern, std::regex::ECMAScript);
