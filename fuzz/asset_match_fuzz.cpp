@@ -58,7 +58,7 @@ void checkPrefixes(const std::string& pattern, const std::string& text) {
     if (quantifiers > 3 || text.size() > 256) return;
     std::regex compiled;
     try {
-        compiled.assign(pattern, std::regex::ECMAScript);
+        compiled = vesko::compileRegexFilter(pattern);
     } catch (const std::regex_error&) {
         return;
     }

@@ -91,10 +91,7 @@ void readRule(const Json& document, AssetPack& pack) {
         pack.exactRules.try_emplace(filter.substr(1, filter.size() - 2), std::move(rule));
     } else if (condition.contains("regexFilter")) {
         rule.patternText = condition.at("regexFilter").get<std::string>();
-        if (rule.patternText.size() > kMaxRegexFilterLength) {
-            throw std::regex_error(std::regex_constants::error_complexity);
-        }
-        rule.pattern.emplace(rule.patternText, std::regex::ECMAScript);
+        rule.pattern = compileRegexFilter(rule.patternText);
         pack.regexPrefilter.add(rule.patternText);
         pack.regexRules.push_back(std::move(rule));
     } else {

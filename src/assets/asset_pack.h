@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "assets/asset_prefilter.h"
+#include "assets/regex_filter.h"
 
 namespace vesko {
 
@@ -31,10 +32,6 @@ inline constexpr std::string_view kZoneDiagnosticFile = "__zone_diagnostic.js";
 // Pack indexes written by the pack tool nest four levels deep; a much deeper document
 // would only serve to exhaust the stack of whoever copies or writes it later.
 inline constexpr int kMaxAssetIndexDepth = 64;
-// Regex libraries compile and match recursively, about one stack frame per pattern byte
-// and per text byte; a few thousand bytes are enough to overflow the 1 MiB stack of a
-// Windows UI thread. Real CDN rules are a few hundred bytes long.
-inline constexpr std::size_t kMaxRegexFilterLength = 1024;
 
 struct AssetEntry {
     std::string name;

@@ -101,6 +101,8 @@ const Case kCases[] = {
     {"no filter", [] { return oneFile(kFileA, ruleJson("a.js", "\"x\": 1")); }, Outcome::code, "UNSUPPORTED_ASSET_RULE"},
     {"malformed regex", [] { return oneFile(kFileA, ruleJson("a.js", "\"regexFilter\": \"https://(x\"")); }, Outcome::regex},
     {"overlong regex", [] { return oneFile(kFileA, ruleJson("a.js", "\"regexFilter\": \"" + std::string(1025, 'a') + "\"")); }, Outcome::regex},
+    {"back-reference number past an int", [] { return oneFile(kFileA, ruleJson("a.js", "\"regexFilter\": \"(a)\\\\2222222222222222222222\"")); }, Outcome::regex},
+    {"repetition count past an int", [] { return oneFile(kFileA, ruleJson("a.js", "\"regexFilter\": \"a{1,99999999999999999999}\"")); }, Outcome::regex},
     {"regex at the length limit", [] { return oneFile(kFileA, ruleJson("a.js", "\"regexFilter\": \"" + std::string(1024, 'a') + "\"")); }, Outcome::ok},
 
     // The first problem in the order of reading wins.

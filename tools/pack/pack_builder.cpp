@@ -174,8 +174,13 @@ private:
             problem(label + ": \"regexFilter\" is longer than " + std::to_string(kMaxRegexFilterLength) + " bytes");
             return;
         }
+        if (!regexNumbersFit(*filter)) {
+            problem(label + ": \"regexFilter\" has a back-reference or repetition count longer than " +
+                    std::to_string(kMaxRegexNumberDigits) + " digits");
+            return;
+        }
         try {
-            std::regex compiled(*filter, std::regex::ECMAScript);
+            compileRegexFilter(*filter);
         } catch (const std::regex_error& e) {
             problem(label + ": \"regexFilter\" does not compile: " + e.what());
         }
