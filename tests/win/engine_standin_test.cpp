@@ -470,13 +470,40 @@ TEST(StandInEngine, ControllerCreationKnobsAndParent) {
     EXPECT_EQ(refused.environment->CreateCoreWebView2Controller(refused.host.get(), ignored.Get()), E_ACCESSDENIED);
 }
 
+TEST(StandInEngine, HeldCreationCompletesOnlyWhenReleased) {
+    TestFolder folder;
+    standin::Settings settings;
+    settings.knobs = *standin::parseKnobs(L"hold-creation");
+    standin::configure(settings);
+    ComPtr<ICoreWebView2Environment> environment;
+    int completions = 0;
+    const auto created = makeCallback<EnvironmentCompletedCallback>([&](HRESULT, ICoreWebView2Environment* e) {
+        environment = e;
+        ++completions;
+        return S_OK;
+    });
+    ASSERT_EQ(standin::createEnvironmentWithOptions(nullptr, (folder.path() / L"UserData").c_str(),
+                                                    createEnvironmentOptions().Get(), created.Get()),
+              S_OK);
+    EXPECT_FALSE(pumpUntil([&] { return completions > 0; }, 300));
+    EXPECT_EQ(standin::releaseHeldCreations(), 1);
+    EXPECT_EQ(completions, 0) << "the completion still arrives from the loop";
+    ASSERT_TRUE(pumpUntil([&] { return completions > 0; }));
+    EXPECT_TRUE(environment);
+    EXPECT_EQ(standin::releaseHeldCreations(), 0);
+    pumpPending();
+    EXPECT_EQ(completions, 1);
+    standin::configure({});
+}
+
 TEST(StandInKnobs, ParsesEveryNameAndRefusesTypingErrors) {
     const auto all = standin::parseKnobs(
         L"no-runtime, no-version-text,version=121.0.1.2,refuse-creation=0x80070005,fail-creation=0x80004005,"
         L"no-environment,environment-version=9,webview-version=21,settings-version=2,refuse-controller=0x80004004,"
         L"fail-controller=0x8000ffff,refuse-zoom=0x80070057,fail-script=0x80004001,refuse-filter=0x80004005,"
-        L"refuse-download-path=0x80070005");
+        L"refuse-download-path=0x80070005,hold-creation");
     ASSERT_TRUE(all);
+    EXPECT_TRUE(all->holdCreation);
     EXPECT_EQ(all->filterRefused, E_FAIL);
     EXPECT_EQ(all->downloadPathRefused, E_ACCESSDENIED);
     EXPECT_TRUE(all->runtimeMissing);
@@ -496,7 +523,7 @@ TEST(StandInKnobs, ParsesEveryNameAndRefusesTypingErrors) {
 
     for (const wchar_t* bad : {L"no-runtim", L"no-runtime=1", L"refuse-creation=0", L"refuse-creation=0x0",
                                L"refuse-creation=80070005", L"environment-version=11", L"webview-version=0",
-                               L"settings-version=x", L"version=", L"refuse-filter=0x0"}) {
+                               L"settings-version=x", L"version=", L"refuse-filter=0x0", L"hold-creation=1"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
         EXPECT_FALSE(standin::parseKnobs(bad));
     }

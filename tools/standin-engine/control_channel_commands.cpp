@@ -616,6 +616,12 @@ Answer record(const Json& request) {
     return answer;
 }
 
+Answer releaseEnvironment(const Json&) {
+    Answer answer;
+    answer.now = Json{{"released", releaseHeldCreations()}};
+    return answer;
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"ping", {}, &ping},
@@ -648,6 +654,7 @@ const std::vector<Command>& commands() {
           {"alt", Type::Boolean}},
          &key},
         {"record", {{"after", Type::Integer}, {"limit", Type::Integer}}, &record},
+        {"releaseEnvironment", {}, &releaseEnvironment},
         // Answered by ControlCommands itself: it keeps the subscribers.
         {"subscribe", {{"after", Type::Integer}}, nullptr},
     };

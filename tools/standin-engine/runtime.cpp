@@ -489,6 +489,16 @@ LRESULT CALLBACK Dispatcher::windowProc(HWND window, UINT message, WPARAM wParam
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+namespace {
+
+// Creations waiting for releaseHeldCreations; only ever touched on the UI thread.
+std::vector<std::pair<std::shared_ptr<Dispatcher>, std::function<void()>>>& heldCreations() {
+    static std::vector<std::pair<std::shared_ptr<Dispatcher>, std::function<void()>>> held;
+    return held;
+}
+
+}  // namespace
+
 std::optional<Knobs> parseKnobs(std::wstring_view text) {
     Knobs knobs;
     std::size_t start = 0;
@@ -514,6 +524,7 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
         if (name == L"no-runtime") ok = !hasValue && (knobs.runtimeMissing = true);
         else if (name == L"no-version-text") ok = !hasValue && (knobs.versionWithoutText = true);
         else if (name == L"no-environment") ok = !hasValue && (knobs.completionWithoutEnvironment = true);
+        else if (name == L"hold-creation") ok = !hasValue && (knobs.holdCreation = true);
         else if (name == L"version") ok = !value.empty() && (knobs.version = value, true);
         else if (name == L"refuse-creation") ok = setResult(knobs.creationRefused);
         else if (name == L"fail-creation") ok = setResult(knobs.creationFailed);
@@ -622,7 +633,7 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
 
     context->dispatcher = Dispatcher::forCurrentThread();
     ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> completion(handler);
-    context->dispatcher->post([context, completion, state]() {
+    auto complete = [context, completion, state]() {
         HRESULT result = context->knobs.creationFailed;
         if (SUCCEEDED(result)) {
             // The engine keeps its profile data in the folder: it must exist and be writable.
@@ -639,8 +650,21 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
         }
         const auto environment = makeEnvironment(context);
         completion->Invoke(S_OK, environment.Get());
-    });
+    };
+    if (settings.knobs.holdCreation) {
+        record("loader", "HoldCreation", "");
+        heldCreations().push_back({context->dispatcher, std::move(complete)});
+    } else {
+        context->dispatcher->post(std::move(complete));
+    }
     return S_OK;
+}
+
+int releaseHeldCreations() {
+    auto held = std::move(heldCreations());
+    heldCreations().clear();
+    for (auto& [dispatcher, complete] : held) dispatcher->post(std::move(complete));
+    return static_cast<int>(held.size());
 }
 
 ComPtr<ICoreWebView2Environment> makeEnvironment(std::shared_ptr<EngineContext> context) {

@@ -39,15 +39,20 @@ struct Knobs {
     HRESULT scriptFailed = S_OK;         // ExecuteScript completes with this
     HRESULT filterRefused = S_OK;        // adding a resource filter answers this
     HRESULT downloadPathRefused = S_OK;  // put_ResultFilePath of a download answers this
+    bool holdCreation = false;           // the creation completes only when releaseHeldCreations says so
 };
 
 // Parses a knob list such as "no-runtime,environment-version=9,fail-creation=0x80004005".
 // Names: no-runtime, no-version-text, version=TEXT, refuse-creation=HR, fail-creation=HR,
 // no-environment, environment-version=N, webview-version=N, settings-version=N,
 // refuse-controller=HR, fail-controller=HR, refuse-zoom=HR, fail-script=HR, refuse-filter=HR,
-// refuse-download-path=HR. Unknown names
+// refuse-download-path=HR, hold-creation. Unknown names
 // and malformed values give nullopt, so a typing error is never silently ignored.
 std::optional<Knobs> parseKnobs(std::wstring_view text);
+
+// Lets environment creations held by the hold-creation knob complete (later, from the
+// message loop, like any completion). Returns how many were waiting.
+int releaseHeldCreations();
 
 // The stand-in's own runtime version.
 inline constexpr wchar_t kStandInVersion[] = L"120.0.2210.91";
