@@ -74,9 +74,12 @@ function wineEnvironment(extra = {}) {
   };
 }
 
-// Creates the suite's prefix on first use (about 15 seconds), then reuses it.
+// Creates the suite's prefix on first use (about 15 seconds), then reuses it. Windows are
+// placed and activated by Wine itself (no window manager runs): a dialog then takes the
+// keyboard as it does on Windows, and draws its own caption with the close box.
 export async function preparePrefix() {
-  await run(paths.wineRun, [paths.prefix, 'cmd', '/c', 'exit'], { env: wineEnvironment(), timeout: 120000 });
+  await run(paths.wineRun, [paths.prefix, 'reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v', 'Managed',
+    '/t', 'REG_SZ', '/d', 'N', '/f'], { env: wineEnvironment(), timeout: 120000 });
 }
 
 // Ends every process of the suite's prefix.

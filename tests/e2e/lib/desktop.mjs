@@ -137,6 +137,14 @@ export class Desktop {
     return path;
   }
 
+  // How many pixels of a rectangle of a saved picture are dark (grey level below
+  // `threshold` percent): text and glyphs in black, not greyed ones.
+  static async darkPixels(path, { x, y, width, height }, threshold = 40) {
+    const { stdout } = await run('convert', [path, '-crop', `${width}x${height}+${x}+${y}`, '+repage',
+      '-colorspace', 'Gray', '-threshold', `${threshold}%`, '-format', '%[fx:round(w*h*(1-mean))]', 'info:']);
+    return Number(stdout.trim());
+  }
+
   // The colour of one pixel of a saved picture, as "#rrggbb".
   static async pixel(path, x, y) {
     const { stdout } = await run('convert', [path, '-format', `%[hex:p{${x},${y}}]`, 'info:']);
