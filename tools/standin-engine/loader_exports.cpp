@@ -4,6 +4,7 @@
 //   VESKO_STANDIN_KNOBS  a knob list (see parseKnobs); malformed: every call fails
 //   VESKO_STANDIN_SITE   the site folder, one subfolder per host name
 //   VESKO_STANDIN_CONTROL_PORT  a port on 127.0.0.1 for the control channel; unset: none
+//   VESKO_STANDIN_BACKEND  "site" (the default) or "chromium"; anything else: every call fails
 #include <windows.h>
 
 #include <string>
@@ -36,6 +37,8 @@ void pinModule() {
 HRESULT configureFromEnvironment() {
     const auto knobs = vesko::standin::parseKnobs(variable(L"VESKO_STANDIN_KNOBS"));
     if (!knobs) return E_INVALIDARG;
+    const auto backend = vesko::standin::parseBackendKind(variable(L"VESKO_STANDIN_BACKEND"));
+    if (!backend) return E_INVALIDARG;
     const std::wstring portText = variable(L"VESKO_STANDIN_CONTROL_PORT");
     if (!portText.empty()) {
         const auto port = vesko::standin::parseControlPort(portText);
@@ -47,6 +50,7 @@ HRESULT configureFromEnvironment() {
     }
     vesko::standin::Settings settings;
     settings.knobs = *knobs;
+    settings.backend = *backend;
     settings.siteFolder = variable(L"VESKO_STANDIN_SITE");
     vesko::standin::configure(settings);
     return S_OK;

@@ -14,7 +14,10 @@ namespace vesko::standin {
 struct EngineContext {
     std::shared_ptr<Dispatcher> dispatcher;
     std::shared_ptr<Backend> backend;
+    // The Chromium backend's browser; it lives while the environment or any view does.
+    std::shared_ptr<ChromiumProcess> chromium;
     Knobs knobs;
+    BackendKind backendKind = BackendKind::siteFolder;
     std::wstring userDataFolder;
     std::wstring browserArguments;
     std::wstring language;

@@ -2,12 +2,14 @@
 // controller options and the responses a host creates.
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <set>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
+#include "chromium/shared_chromium.h"
 #include "objects.h"
 
 namespace vesko::standin {
@@ -29,6 +31,12 @@ std::vector<RecordedCall>& recordStore() {
 std::set<const void*>& liveResponses() {
     static std::set<const void*> responses;
     return responses;
+}
+
+// Every live environment of this module, by its base interface, with what it shares.
+std::map<const void*, std::weak_ptr<EngineContext>>& liveEnvironments() {
+    static std::map<const void*, std::weak_ptr<EngineContext>> environments;
+    return environments;
 }
 
 std::optional<HRESULT> parseResult(std::wstring_view text) {
@@ -239,7 +247,10 @@ private:
 
 class Environment final : public RefCounted<ICoreWebView2Environment10> {
 public:
-    explicit Environment(std::shared_ptr<EngineContext> context) : context_(std::move(context)) {}
+    explicit Environment(std::shared_ptr<EngineContext> context) : context_(std::move(context)) {
+        liveEnvironments()[static_cast<const ICoreWebView2Environment*>(this)] = context_;
+    }
+    ~Environment() override { liveEnvironments().erase(static_cast<const ICoreWebView2Environment*>(this)); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         static const IID* const kVersions[] = {
@@ -491,6 +502,24 @@ LRESULT CALLBACK Dispatcher::windowProc(HWND window, UINT message, WPARAM wParam
 
 namespace {
 
+// Starts (or joins) the browser the environment's options describe. The engine reports a
+// browser that cannot start as a failed creation, and options that differ from those of
+// a browser already running on the same folder as ERROR_INVALID_STATE.
+HRESULT startChromium(EngineContext& context) {
+    try {
+        context.chromium = sharedChromium(
+            chromiumLaunchFor(context.userDataFolder, context.language, context.browserArguments));
+        record("environment", "ChromiumStarted", std::to_string(context.chromium->port()));
+        return S_OK;
+    } catch (const ChromiumOptionsMismatch& e) {
+        record("environment", "ChromiumRefused", e.what());
+        return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+    } catch (const std::exception& e) {
+        record("environment", "ChromiumFailed", e.what());
+        return E_FAIL;
+    }
+}
+
 // Creations waiting for releaseHeldCreations; only ever touched on the UI thread.
 std::vector<std::pair<std::shared_ptr<Dispatcher>, std::function<void()>>>& heldCreations() {
     static std::vector<std::pair<std::shared_ptr<Dispatcher>, std::function<void()>>> held;
@@ -598,6 +627,7 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
     // host may release the options object as soon as this call returns.
     auto context = std::make_shared<EngineContext>();
     context->knobs = settings.knobs;
+    context->backendKind = settings.backend;
     context->version = runtimeVersion(settings.knobs);
     context->browserArguments = readOption(options, &ICoreWebView2EnvironmentOptions::get_AdditionalBrowserArguments);
     context->language = readOption(options, &ICoreWebView2EnvironmentOptions::get_Language);
@@ -644,6 +674,7 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
             out << state.dump(2) << "\n";
             if (context->userDataFolder.empty() || error || !out) result = E_ACCESSDENIED;
         }
+        if (SUCCEEDED(result) && context->backendKind == BackendKind::chromium) result = startChromium(*context);
         if (FAILED(result) || context->knobs.completionWithoutEnvironment) {
             completion->Invoke(result, nullptr);
             return;
@@ -658,6 +689,19 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
         context->dispatcher->post(std::move(complete));
     }
     return S_OK;
+}
+
+std::shared_ptr<ChromiumProcess> chromiumOf(ICoreWebView2Environment* environment) {
+    const auto found = liveEnvironments().find(environment);
+    if (found == liveEnvironments().end()) return nullptr;
+    const auto context = found->second.lock();
+    return context ? context->chromium : nullptr;
+}
+
+std::optional<BackendKind> parseBackendKind(std::wstring_view text) {
+    if (text.empty() || text == L"site") return BackendKind::siteFolder;
+    if (text == L"chromium") return BackendKind::chromium;
+    return std::nullopt;
 }
 
 int releaseHeldCreations() {

@@ -54,11 +54,23 @@ std::optional<Knobs> parseKnobs(std::wstring_view text);
 // message loop, like any completion). Returns how many were waiting.
 int releaseHeldCreations();
 
+class ChromiumProcess;
+// The browser an environment of the Chromium backend runs on; null for other objects.
+std::shared_ptr<ChromiumProcess> chromiumOf(ICoreWebView2Environment* environment);
+
 // The stand-in's own runtime version.
 inline constexpr wchar_t kStandInVersion[] = L"120.0.2210.91";
 
+// What performs the pages: documents read from the site folder, or a real headless
+// Chromium (its first layer so far: the browser process an environment runs on).
+enum class BackendKind { siteFolder, chromium };
+
+// "site" (or nothing) and "chromium"; nullopt for anything else.
+std::optional<BackendKind> parseBackendKind(std::wstring_view text);
+
 struct Settings {
     Knobs knobs;
+    BackendKind backend = BackendKind::siteFolder;
     // Pages come from here: one subfolder per host name ("portal.kordis.example/index.html").
     // Empty: no host resolves.
     std::filesystem::path siteFolder;

@@ -1,0 +1,32 @@
+#pragma once
+// One Chromium per profile folder, shared by every live environment on that folder: the
+// first environment starts it, the last reference ends it, as the engine's own browser
+// process lives on while any environment or view of it does.
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "chromium/chromium_process.h"
+
+namespace vesko::standin {
+
+// What an environment's options make of the browser: the profile folder inside the user
+// data folder, the language ("en-US" when none was given) and the additional arguments
+// exactly as the host wrote them.
+ChromiumLaunch chromiumLaunchFor(const std::filesystem::path& userDataFolder, const std::wstring& language,
+                                 const std::wstring& browserArguments);
+
+// The running browser for launch.profileFolder, started when none runs. Throws
+// ChromiumOptionsMismatch when one runs there with another language or other arguments
+// (the engine refuses a second environment on the same folder with different options),
+// std::runtime_error when the browser cannot be started.
+std::shared_ptr<ChromiumProcess> sharedChromium(const ChromiumLaunch& launch);
+
+class ChromiumOptionsMismatch : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace vesko::standin
