@@ -12,6 +12,7 @@
 #include "chromium/websocket_client.h"
 #include "chromium/websocket_frame.h"
 #include "chromium/websocket_handshake.h"
+#include "loopback_listener_win.h"
 
 namespace vesko::standin {
 namespace {
@@ -22,17 +23,7 @@ using namespace std::chrono_literals;
 class ScriptedServer {
 public:
     explicit ScriptedServer(std::function<void(SOCKET)> script) {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 1);
-        int size = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
+        listener_ = listenOnFreeLoopbackPort(port_);
         // Bounded waits, so that a client fault fails the test instead of hanging it.
         thread_ = std::thread([this, script = std::move(script)] {
             fd_set pending;

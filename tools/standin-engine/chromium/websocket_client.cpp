@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 
+#include "chromium/loopback_socket.h"
 #include "chromium/websocket_handshake.h"
 
 namespace vesko::standin {
@@ -14,72 +15,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr std::size_t kHandshakeLimit = 16 * 1024;
 constexpr milliseconds kCloseWait{1000};
 constexpr DWORD kSendTimeoutMs = 10000;
 constexpr milliseconds kProbeTimeout{500};
-
-void ensureWinsock() {
-    // Started once for the process and never cleaned up: sockets may live until exit.
-    static const bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    if (!started) throw std::runtime_error("Winsock could not be started");
-}
-
-std::string socketError(const char* what) {
-    return std::string(what) + " (Winsock error " + std::to_string(WSAGetLastError()) + ")";
-}
-
-// Connects within timeout, so that a listener which no longer accepts (a browser shutting
-// down with a full backlog) cannot hold us in connect() for minutes.
-SOCKET connectLoopback(std::uint16_t port, milliseconds timeout) {
-    ensureWinsock();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return s;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    u_long nonBlocking = 1;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-    bool connected = connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    int error = connected ? 0 : WSAGetLastError();
-    if (!connected && error == WSAEWOULDBLOCK) {
-        fd_set writable, failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(s, &writable);
-        FD_SET(s, &failed);
-        timeval wait{static_cast<long>(timeout.count() / 1000), static_cast<long>((timeout.count() % 1000) * 1000)};
-        const int ready = select(0, nullptr, &writable, &failed, &wait);
-        connected = ready > 0 && FD_ISSET(s, &writable) && !FD_ISSET(s, &failed);
-        int size = sizeof error;
-        if (ready > 0 && !connected) getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-        if (ready == 0) error = WSAETIMEDOUT;
-    }
-    if (!connected) {
-        closesocket(s);
-        WSASetLastError(error);
-        return INVALID_SOCKET;
-    }
-    nonBlocking = 0;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-    return s;
-}
-
-// Whether s becomes readable within timeout.
-bool waitReadable(SOCKET s, milliseconds timeout) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(s, &readable);
-    const auto ms = std::max<milliseconds::rep>(0, timeout.count());
-    timeval wait{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
-    const int ready = select(0, &readable, nullptr, nullptr, &wait);
-    if (ready == SOCKET_ERROR) throw WebSocketClosed(socketError("waiting for the WebSocket failed"));
-    return ready > 0;
-}
 
 milliseconds remainingUntil(Clock::time_point deadline) {
     return std::max(milliseconds{0}, std::chrono::duration_cast<milliseconds>(deadline - Clock::now()));
@@ -98,7 +36,7 @@ WebSocketClient::WebSocketClient(std::uint16_t port, std::string_view path, mill
     const auto deadline = Clock::now() + timeout;
     const SOCKET s = connectLoopback(port, timeout);
     if (s == INVALID_SOCKET) {
-        throw std::runtime_error(socketError(("cannot connect to 127.0.0.1:" + std::to_string(port)).c_str()));
+        throw std::runtime_error(socketError("cannot connect to 127.0.0.1:" + std::to_string(port)));
     }
     socket_ = static_cast<Socket>(s);
     const DWORD sendTimeout = kSendTimeoutMs;
@@ -120,28 +58,7 @@ WebSocketClient::~WebSocketClient() {
 }
 
 void WebSocketClient::handshake(std::uint16_t port, std::string_view path, milliseconds timeout) {
-    const std::string key = base64Encode(randomBytes(16));
-    const std::string request = upgradeRequest(port, path, key);
-    if (send(static_cast<SOCKET>(socket_), request.data(), static_cast<int>(request.size()), 0) !=
-        static_cast<int>(request.size())) {
-        throw std::runtime_error(socketError("sending the WebSocket handshake failed"));
-    }
-    const auto deadline = Clock::now() + timeout;
-    std::string received;
-    std::size_t headEnd = std::string::npos;
-    while ((headEnd = received.find("\r\n\r\n")) == std::string::npos) {
-        if (received.size() > kHandshakeLimit) throw std::runtime_error("WebSocket handshake answer too long");
-        if (!waitReadable(static_cast<SOCKET>(socket_), remainingUntil(deadline))) {
-            throw std::runtime_error("no answer to the WebSocket handshake in time");
-        }
-        std::array<char, 4096> chunk;
-        const int got = recv(static_cast<SOCKET>(socket_), chunk.data(), static_cast<int>(chunk.size()), 0);
-        if (got <= 0) throw std::runtime_error("WebSocket handshake refused: the server closed the connection");
-        received.append(chunk.data(), static_cast<std::size_t>(got));
-    }
-    checkUpgradeResponse(std::string_view(received).substr(0, headEnd + 2), key);
-    // A server may send its first frames right behind the answer.
-    decoder_.feed(std::string_view(received).substr(headEnd + 4));
+    decoder_.feed(exchangeUpgrade(static_cast<SOCKET>(socket_), port, path, timeout));
 }
 
 void WebSocketClient::sendText(std::string_view text) { sendFrame(WsOpcode::Text, text); }
@@ -166,7 +83,9 @@ void WebSocketClient::sendFrame(WsOpcode opcode, std::string_view payload) {
 }
 
 bool WebSocketClient::readSome(milliseconds timeout) {
-    if (!waitReadable(static_cast<SOCKET>(socket_), timeout)) return false;
+    const Readiness readiness = waitReadable(static_cast<SOCKET>(socket_), timeout);
+    if (readiness == Readiness::failed) throw WebSocketClosed(socketError("waiting for the WebSocket failed"));
+    if (readiness == Readiness::timedOut) return false;
     std::array<char, 64 * 1024> chunk;
     const int got = recv(static_cast<SOCKET>(socket_), chunk.data(), static_cast<int>(chunk.size()), 0);
     if (got <= 0) {
