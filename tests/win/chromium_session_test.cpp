@@ -195,6 +195,26 @@ TEST(ChromiumProcessLifetime, StartFailuresSayWhatWentWrong) {
     }
 }
 
+TEST(ChromiumProcessLifetime, ABrowserThatMissesItsStartTimeIsEnded) {
+    TestFolder folder;
+    const auto profile = folder.path() / L"slow";
+    const std::string profileArgument = "--user-data-dir=" + linuxPathOf(profile);
+    try {
+        // No browser writes its port file within a millisecond.
+        ChromiumProcess chromium({profile, "en-US", "--log-level=3", 1ms});
+        ADD_FAILURE() << "started";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("no DevToolsActivePort"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(linuxProcessesWithArgument(profileArgument).empty()) << "a browser on the profile still runs";
+    // And the browser really got as far as its profile before it was ended, or there
+    // was nothing to prove: a running Chromium with that argument would be counted.
+    ChromiumProcess chromium({profile, "en-US", "--log-level=3", 20s});
+    EXPECT_FALSE(linuxProcessesWithArgument(profileArgument).empty());
+    chromium.close();
+    EXPECT_TRUE(linuxProcessesWithArgument(profileArgument).empty());
+}
+
 TEST(ChromiumEndpointFile, OnlyACompleteFileNamesAnEndpoint) {
     const auto endpoint = parseDevToolsActivePort("40123\n/devtools/browser/9f1c\n");
     ASSERT_TRUE(endpoint.has_value());

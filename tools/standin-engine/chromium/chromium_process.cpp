@@ -43,12 +43,16 @@ std::wstring quoted(const std::wstring& argument) {
     return out;
 }
 
+std::string profileArgument(const ChromiumLaunch& launch) {
+    return "--user-data-dir=" + linuxPathOf(launch.profileFolder);
+}
+
 std::wstring commandLine(const std::wstring& executable, const ChromiumLaunch& launch) {
     std::wstring line = quoted(executable);
     for (const char* fixed : {"--headless=new", "--remote-debugging-port=0"}) {
         line += L" " + utf8ToWide(fixed);
     }
-    line += L" " + quoted(L"--user-data-dir=" + utf8ToWide(linuxPathOf(launch.profileFolder)));
+    line += L" " + quoted(utf8ToWide(profileArgument(launch)));
     // Quiet, reproducible profiles: no first-run pages, no updates or sync talking to the
     // network. The sandbox needs set-up that a process started by Wine does not get.
     for (const char* fixed : {"--no-first-run", "--no-default-browser-check", "--no-sandbox",
@@ -144,11 +148,18 @@ ChromiumProcess::ChromiumProcess(const ChromiumLaunch& launch) {
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
 
-    const auto deadline = Clock::now() + launch.startTimeout;
-    const DevToolsEndpoint endpoint = waitForEndpoint(portFile, deadline, launch.startTimeout);
-    port_ = endpoint.port;
-    const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
-    devTools_ = std::make_unique<DevToolsConnection>(port_, endpoint.path, std::max(left, milliseconds{1000}));
+    try {
+        const auto deadline = Clock::now() + launch.startTimeout;
+        const DevToolsEndpoint endpoint = waitForEndpoint(portFile, deadline, launch.startTimeout);
+        port_ = endpoint.port;
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+        devTools_ = std::make_unique<DevToolsConnection>(port_, endpoint.path, std::max(left, milliseconds{1000}));
+    } catch (...) {
+        // A browser that started but cannot be reached would otherwise run on unseen,
+        // holding its profile; its profile argument names it among the system's processes.
+        endLinuxProcesses(linuxProcessesWithArgument(profileArgument(launch)), milliseconds{5000});
+        throw;
+    }
 }
 
 ChromiumProcess::~ChromiumProcess() {
