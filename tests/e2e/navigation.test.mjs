@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
 import {
-  PORTAL, artifact, closeSession, eventually, openSession, startOnPortal, views, visibleView,
+  PORTAL, loaded as loadedIn, artifact, closeSession, eventually, openSession, startOnPortal, views, visibleView,
 } from './lib/session.mjs';
 
 const page = (path) => new URL(path, PORTAL).href;
@@ -30,11 +30,7 @@ describe('navigation guards, pop-ups and tabs', () => {
     await closeSession(desktop);
   });
 
-  // Waits until `view` shows `url`, loaded.
-  const loaded = (view, url) => eventually(async () => {
-    const found = (await views(channel)).find((v) => v.name === view);
-    return found && found.source === url && !found.loading ? found : undefined;
-  }, { what: `${view} to show ${url}` });
+  const loaded = (view, url) => loadedIn(channel, view, url);
 
   test('a link to a foreign site is cancelled and the status line says why', async () => {
     const since = Date.now();

@@ -13,7 +13,8 @@ import { setTimeout as sleep } from 'node:timers/promises';
 import { dataFolder, endPrefixProcesses } from './lib/browser.mjs';
 import { Desktop } from './lib/desktop.mjs';
 import {
-  PORTAL, WINDOW, artifact, closeSession, eventually, openSession, startBrowser, startOnPortal, views, visibleView,
+  PORTAL, WINDOW, artifact, closeSession, eventually, loaded as loadedIn, openSession, startBrowser, startOnPortal,
+  views, visibleView,
 } from './lib/session.mjs';
 
 const page = (path) => new URL(path, PORTAL).href;
@@ -70,10 +71,7 @@ describe('the window under real input', () => {
     await closeSession(desktop);
   });
 
-  const loaded = (view, url) => eventually(async () => {
-    const found = (await views(channel)).find((v) => v.name === view);
-    return found && found.source === url && !found.loading ? found : undefined;
-  }, { what: `${view} to show ${url}` });
+  const loaded = (view, url) => loadedIn(channel, view, url);
   const names = async () => (await views(channel)).map((v) => v.name);
   const front = async () => (await visibleView(channel))?.name;
   const waitFront = (name, what) => eventually(async () => (await front()) === name, { what });

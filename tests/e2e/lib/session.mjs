@@ -45,6 +45,14 @@ export async function views(channel) {
   return (await channel.send('views')).views;
 }
 
+// Waits until `view` shows `url`, loaded; resolves with its state.
+export function loaded(channel, view, url) {
+  return eventually(async () => {
+    const found = (await views(channel)).find((v) => v.name === view);
+    return found && found.source === url && !found.loading ? found : undefined;
+  }, { what: `${view} to show ${url}` });
+}
+
 export async function visibleView(channel) {
   return (await views(channel)).find((v) => v.visible);
 }
