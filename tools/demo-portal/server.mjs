@@ -1,9 +1,14 @@
 // The demo portal's answers: site/ files and the query routes of routes.json. Tests call
-// demoPortalAnswer() from their Fetch handler; run directly, it serves the site on
-// loopback for a look in a browser:  node tools/demo-portal/server.mjs [PORT]
+// demoPortalAnswer() from their Fetch handler, or startDemoPortal() for a real server;
+// run directly, it serves the site on loopback:
+//   node tools/demo-portal/server.mjs [PORT] [--tls]
+// PORT 0 takes any free port; the one line printed once listening names the real one.
 
-import { readFileSync } from 'node:fs';
+import { execFile } from 'node:child_process';
+import { mkdirSync, readFileSync, renameSync, rmSync } from 'node:fs';
 import { createServer } from 'node:http';
+import { createServer as createTlsServer } from 'node:https';
+import { tmpdir } from 'node:os';
 import { dirname, extname, join, normalize, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -28,7 +33,8 @@ function notFound() {
 // method and pathWithQuery (e.g. "/index.php?mbeshtjelljetCRUD/get_zones&ndertesa=12")
 // to { status, headers, body }.
 export function demoPortalAnswer(method, pathWithQuery) {
-  const route = routes[`${method} ${pathWithQuery}`];
+  // HEAD is GET without the body, for the routes as for the files.
+  const route = routes[`${method === 'HEAD' ? 'GET' : method} ${pathWithQuery}`];
   if (route) {
     return {
       status: route.status,
@@ -49,11 +55,86 @@ export function demoPortalAnswer(method, pathWithQuery) {
   }
 }
 
+const PORTAL_HOST = 'portal.kordis.example';
+
+// A self-signed certificate for the portal host and loopback, made once per cache folder
+// and reused. The browser is told to ignore certificate errors, so it only has to be a
+// valid one. openssl writes into a private temporary folder that is then renamed into
+// place whole: a second process starting at the same time sees the pair complete or not
+// at all, and if it loses the race it takes the winner's pair.
+async function portalCertificate() {
+  const dir = process.env.VESKO_DEMO_CERT_DIR || join(tmpdir(), 'vesko-demo-portal-cert');
+  const pair = join(dir, 'pair');
+  const read = () => ({ key: readFileSync(join(pair, 'key.pem')), cert: readFileSync(join(pair, 'cert.pem')) });
+  try {
+    return read();
+  } catch (error) {
+    if (error.code !== 'ENOENT') throw error;
+  }
+  mkdirSync(dir, { recursive: true });
+  const work = join(dir, `.new-${process.pid}-${Date.now()}`);
+  mkdirSync(work);
+  try {
+    await new Promise((resolve, reject) => {
+      execFile('openssl', [
+        'req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-days', '30',
+        '-subj', `/CN=${PORTAL_HOST}`,
+        '-addext', `subjectAltName=DNS:${PORTAL_HOST},DNS:localhost,IP:127.0.0.1`,
+        '-keyout', join(work, 'key.pem'), '-out', join(work, 'cert.pem'),
+      ], (error, _stdout, stderr) => (error ? reject(new Error(`openssl: ${stderr || error.message}`)) : resolve()));
+    });
+    try {
+      renameSync(work, pair);
+    } catch (error) {
+      // Another process put its pair in place first.
+      if (error.code !== 'ENOTEMPTY' && error.code !== 'EEXIST') throw error;
+    }
+  } finally {
+    rmSync(work, { recursive: true, force: true });
+  }
+  return read();
+}
+
+function answer(request, reply) {
+  const result = demoPortalAnswer(request.method, request.url);
+  reply.writeHead(result.status, result.headers);
+  reply.end(request.method === 'HEAD' ? undefined : result.body);
+}
+
+// Serves the demo portal until close(); port 0 takes any free port.
+export async function startDemoPortal({ tls = false, port = 0, host = '127.0.0.1' } = {}) {
+  const server = tls ? createTlsServer(await portalCertificate(), answer) : createServer(answer);
+  await new Promise((resolve, reject) => {
+    server.once('error', reject);
+    server.listen(port, host, () => {
+      server.off('error', reject);
+      resolve();
+    });
+  });
+  const actual = server.address().port;
+  const shownHost = host.includes(':') ? `[${host}]` : host;
+  return {
+    port: actual,
+    url: `${tls ? 'https' : 'http'}://${shownHost}:${actual}/`,
+    close: () => new Promise((resolve) => {
+      server.close(() => resolve());
+      // Keep-alive connections would hold close() open.
+      server.closeAllConnections();
+    }),
+  };
+}
+
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
-  const port = Number(process.argv[2] ?? 8080);
-  createServer((request, reply) => {
-    const answer = demoPortalAnswer(request.method, request.url);
-    reply.writeHead(answer.status, answer.headers);
-    reply.end(request.method === 'HEAD' ? undefined : answer.body);
-  }).listen(port, '127.0.0.1', () => console.log(`demo portal on http://127.0.0.1:${port}/`));
+  const args = process.argv.slice(2);
+  const tls = args.includes('--tls');
+  const port = Number(args.find((arg) => arg !== '--tls') ?? 8080);
+  if (!Number.isInteger(port) || port < 0 || port > 65535) {
+    console.error(`demo portal: not a port: ${args.find((arg) => arg !== '--tls')}`);
+    process.exit(2);
+  }
+  const portal = await startDemoPortal({ tls, port });
+  console.log(`demo portal on ${portal.url}`);
+  const stop = () => portal.close().then(() => process.exit(0));
+  process.once('SIGTERM', stop);
+  process.once('SIGINT', stop);
 }

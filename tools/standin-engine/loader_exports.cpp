@@ -5,6 +5,7 @@
 //   VESKO_STANDIN_SITE   the site folder, one subfolder per host name
 //   VESKO_STANDIN_CONTROL_PORT  a port on 127.0.0.1 for the control channel; unset: none
 //   VESKO_STANDIN_BACKEND  "site" (the default) or "chromium"; anything else: every call fails
+//   VESKO_STANDIN_RESOLVE  Chromium's host mappings, e.g. "MAP portal.kordis.example 127.0.0.1:8443"
 #include <windows.h>
 
 #include <string>
@@ -52,6 +53,7 @@ HRESULT configureFromEnvironment() {
     settings.knobs = *knobs;
     settings.backend = *backend;
     settings.siteFolder = variable(L"VESKO_STANDIN_SITE");
+    settings.hostResolverRules = variable(L"VESKO_STANDIN_RESOLVE");
     vesko::standin::configure(settings);
     return S_OK;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "chromium/devtools_pump.h"
 #include "com_support.h"
 #include "site_backend.h"
 #include "standin.h"
@@ -16,6 +17,8 @@ struct EngineContext {
     std::shared_ptr<Backend> backend;
     // The Chromium backend's browser; it lives while the environment or any view does.
     std::shared_ptr<ChromiumProcess> chromium;
+    // Its DevTools traffic for this environment's pages; ends before the browser does.
+    std::shared_ptr<DevToolsPump> pump;
     Knobs knobs;
     BackendKind backendKind = BackendKind::siteFolder;
     std::wstring userDataFolder;

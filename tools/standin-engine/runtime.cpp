@@ -507,8 +507,11 @@ namespace {
 // a browser already running on the same folder as ERROR_INVALID_STATE.
 HRESULT startChromium(EngineContext& context) {
     try {
-        context.chromium = sharedChromium(
-            chromiumLaunchFor(context.userDataFolder, context.language, context.browserArguments));
+        const std::wstring arguments = withoutSwitch(context.browserArguments, context.knobs.droppedSwitch);
+        ChromiumLaunch launch = chromiumLaunchFor(context.userDataFolder, context.language, arguments);
+        launch.standInArguments = standInChromiumArguments(currentSettings().hostResolverRules);
+        context.chromium = sharedChromium(launch);
+        context.pump = std::make_shared<DevToolsPump>(context.chromium->port(), context.chromium->browserPath());
         record("environment", "ChromiumStarted", std::to_string(context.chromium->port()));
         return S_OK;
     } catch (const ChromiumOptionsMismatch& e) {
@@ -555,6 +558,7 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
         else if (name == L"no-environment") ok = !hasValue && (knobs.completionWithoutEnvironment = true);
         else if (name == L"hold-creation") ok = !hasValue && (knobs.holdCreation = true);
         else if (name == L"version") ok = !value.empty() && (knobs.version = value, true);
+        else if (name == L"drop-switch") ok = value.starts_with(L"--") && (knobs.droppedSwitch = value, true);
         else if (name == L"refuse-creation") ok = setResult(knobs.creationRefused);
         else if (name == L"fail-creation") ok = setResult(knobs.creationFailed);
         else if (name == L"refuse-controller") ok = setResult(knobs.controllerRefused);

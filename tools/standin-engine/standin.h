@@ -40,13 +40,14 @@ struct Knobs {
     HRESULT filterRefused = S_OK;        // adding a resource filter answers this
     HRESULT downloadPathRefused = S_OK;  // put_ResultFilePath of a download answers this
     bool holdCreation = false;           // the creation completes only when releaseHeldCreations says so
+    std::wstring droppedSwitch;          // the Chromium backend starts without this one of the host's switches
 };
 
 // Parses a knob list such as "no-runtime,environment-version=9,fail-creation=0x80004005".
 // Names: no-runtime, no-version-text, version=TEXT, refuse-creation=HR, fail-creation=HR,
 // no-environment, environment-version=N, webview-version=N, settings-version=N,
 // refuse-controller=HR, fail-controller=HR, refuse-zoom=HR, fail-script=HR, refuse-filter=HR,
-// refuse-download-path=HR, hold-creation. Unknown names
+// refuse-download-path=HR, hold-creation, drop-switch=--NAME. Unknown names
 // and malformed values give nullopt, so a typing error is never silently ignored.
 std::optional<Knobs> parseKnobs(std::wstring_view text);
 
@@ -74,10 +75,14 @@ struct Settings {
     // Pages come from here: one subfolder per host name ("portal.kordis.example/index.html").
     // Empty: no host resolves.
     std::filesystem::path siteFolder;
+    // The Chromium backend's host mappings ("MAP portal.kordis.example 127.0.0.1:8443");
+    // every host they do not map fails to resolve, so no request leaves the machine.
+    std::wstring hostResolverRules;
 };
 
 // The settings every later call of this module uses. The DLL reads them from the
-// environment variables VESKO_STANDIN_KNOBS and VESKO_STANDIN_SITE at each loader call.
+// environment variables VESKO_STANDIN_KNOBS, VESKO_STANDIN_SITE, VESKO_STANDIN_BACKEND and
+// VESKO_STANDIN_RESOLVE at each loader call.
 void configure(const Settings& settings);
 Settings currentSettings();
 

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chromium/chromium_page.h"
 #include "objects.h"
 
 namespace vesko::standin {
@@ -632,6 +633,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL* v) override { return get(v, acceleratorKeys_, "get_AreBrowserAcceleratorKeysEnabled"); }
     HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL v) override { return put(acceleratorKeys_, v, "put_AreBrowserAcceleratorKeysEnabled"); }
 
+    bool webMessagesEnabled() const { return webMessage_ != FALSE; }
+
 private:
     HRESULT get(BOOL* out, BOOL value, const char* method) {
         record(owner_, method);
@@ -654,7 +657,7 @@ private:
 
 class Controller;
 
-class WebView final : public RefCounted<ICoreWebView2_22> {
+class WebView final : public RefCounted<ICoreWebView2_22>, public PageSink {
 public:
     WebView(std::shared_ptr<EngineContext> context, ComPtr<ICoreWebView2Environment> environment, std::string name)
         : context_(std::move(context)),
@@ -730,6 +733,7 @@ public:
         context_->dispatcher->post([self]() {
             const auto navigation = self->current_;
             if (navigation && !navigation->completed && !self->closed_) {
+                if (self->chromium_) self->chromium_->stop();
                 self->complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
             }
         });
@@ -768,6 +772,15 @@ public:
         if (javaScript == nullptr) return E_INVALIDARG;
         const std::wstring id = L"script-" + std::to_wstring(nextObjectNumber());
         documentScripts_.emplace_back(id, javaScript);
+        if (chromium_) {
+            // Done once the browser has it, so a navigation asked for after the completion
+            // finds it in place.
+            ComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> completion(handler);
+            chromium_->addDocumentScript(id, javaScript, [completion, id](HRESULT result) {
+                if (completion) completion->Invoke(result, SUCCEEDED(result) ? id.c_str() : nullptr);
+            });
+            return S_OK;
+        }
         if (handler != nullptr) {
             ComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> completion(handler);
             context_->dispatcher->post([completion, id]() { completion->Invoke(S_OK, id.c_str()); });
@@ -778,12 +791,20 @@ public:
         record(name_, "RemoveScriptToExecuteOnDocumentCreated", narrow(id != nullptr ? id : L""));
         if (id == nullptr) return E_INVALIDARG;
         std::erase_if(documentScripts_, [&](const auto& entry) { return entry.first == id; });
+        if (chromium_) chromium_->removeDocumentScript(id);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCompletedHandler* handler) override {
         record(name_, "ExecuteScript", std::to_string(javaScript != nullptr ? std::wcslen(javaScript) : 0) + " characters");
         if (closed_) return kClosed;
         if (javaScript == nullptr) return E_INVALIDARG;
+        if (chromium_ && SUCCEEDED(context_->knobs.scriptFailed)) {
+            ComPtr<ICoreWebView2ExecuteScriptCompletedHandler> completion(handler);
+            chromium_->evaluate(javaScript, [completion](HRESULT result, const std::wstring& json) {
+                if (completion) completion->Invoke(result, SUCCEEDED(result) ? json.c_str() : nullptr);
+            });
+            return S_OK;
+        }
         if (handler != nullptr) {
             ComPtr<ICoreWebView2ExecuteScriptCompletedHandler> completion(handler);
             const HRESULT failure = context_->knobs.scriptFailed;
@@ -1216,6 +1237,13 @@ public:
             outcome->cancelled = args->cancelled();
             outcome->handled = args->handled();
             outcome->resultPath = args->path();
+            if (!args->cancelled() && self->chromium_) {
+                self->chromium_->download(uri, args->path(), [outcome](bool written) {
+                    outcome->written = written;
+                    outcome->done = true;
+                });
+                return;
+            }
             if (!args->cancelled()) {
                 // The engine performs the transfer into the chosen file.
                 const FetchResult fetched = self->context_->backend->fetch(narrow(uri));
@@ -1233,6 +1261,193 @@ public:
         for (const auto& handler : downloadStarting_.handlers()) handler->Invoke(this, args.Get());
         outcome->deferred = args->tookDeferral();
         if (!args->deferred()) finish();
+    }
+
+    // --- the Chromium backend: a real page performs the view ---
+    // Creates the page; ready says whether the view can be handed to the host.
+    void startChromiumPage(std::function<void(bool)> ready) {
+        chromium_ = std::make_unique<ChromiumPage>(context_->pump, *this, std::move(ready));
+    }
+    ChromiumPage* chromium() const { return chromium_.get(); }
+    ICoreWebView2Controller* controller() const { return controller_; }
+    void noteUserInput() { lastInputTick_ = GetTickCount64(); }
+
+    void documentRequested(ChromiumRequest request, bool mainFrame) override {
+        if (closed_) {
+            request.abort();
+            return;
+        }
+        if (!mainFrame) {
+            frameRequested(std::move(request));
+            return;
+        }
+        std::shared_ptr<Navigation> navigation = current_;
+        const bool ours = navigation && !navigation->completed && (navigation->awaitingDocument || request.redirected);
+        if (!ours || request.redirected) {
+            if (!ours) {
+                // The page moves itself (a link, a form, script): the host hears of it
+                // before any byte is asked for, and may stop it.
+                navigated_ = true;
+                if (current_ && !current_->completed) {
+                    complete(current_, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+                }
+                navigation = std::make_shared<Navigation>();
+                navigation->id = nextNavigationId_++;
+                navigation->kind = Kind::New;
+                current_ = navigation;
+            }
+            navigation->uri = request.uri;
+            const bool userInitiated = GetTickCount64() - lastInputTick_ < 1000;
+            const auto args = makeObject<NavigationStartingArgs>(name_, navigation->uri, userInitiated, navigation->id);
+            for (const auto& handler : navigationStarting_.handlers()) handler->Invoke(this, args.Get());
+            if (!stillCurrent(navigation)) {
+                request.abort();
+                return;
+            }
+            if (args->cancelled()) {
+                request.abort();
+                complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+                return;
+            }
+        }
+        navigation->awaitingDocument = false;
+        raiseChromiumRequest(std::move(request));
+    }
+    void frameRequested(ChromiumRequest request) {
+        const auto args = makeObject<NavigationStartingArgs>(name_ + ".frame", request.uri, false, nextNavigationId_++);
+        for (const auto& handler : frameNavigationStarting_.handlers()) handler->Invoke(this, args.Get());
+        const bool cancelled = closed_ || args->cancelled();
+        frameStates_.push_back({request.uri, 1, cancelled});
+        if (cancelled) {
+            request.abort();
+            return;
+        }
+        raiseChromiumRequest(std::move(request));
+    }
+    void resourceRequested(ChromiumRequest request) override {
+        if (closed_) {
+            request.abort();
+            return;
+        }
+        raiseChromiumRequest(std::move(request));
+    }
+    // Raised to the host when a filter matches; its response is served, else the request
+    // goes to the network.
+    void raiseChromiumRequest(ChromiumRequest request) {
+        auto outcome = std::make_shared<ResourceOutcome>();
+        outcome->uri = request.uri;
+        outcome->method = request.method;
+        outcome->context = request.context;
+        log_.push_back(outcome);
+        // A long session keeps only its recent requests.
+        if (log_.size() > kResourceLogLimit) log_.erase(log_.begin(), log_.begin() + kResourceLogLimit / 2);
+        auto held = std::make_shared<ChromiumRequest>(std::move(request));
+        const auto finish = [outcome, held](ICoreWebView2WebResourceResponse* response) {
+            if (const auto answer = snapshotResponse(response)) {
+                outcome->answeredByHost = true;
+                outcome->status = answer->statusCode;
+                outcome->headers = answer->headers;
+                held->answer(answer->statusCode, answer->reasonPhrase, answer->headers, answer->body);
+            } else {
+                held->proceed();
+            }
+            outcome->done = true;
+        };
+        if (webResourceRequested_.empty() ||
+            !filterMatches(outcome->uri, outcome->context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT)) {
+            finish(nullptr);
+            return;
+        }
+        outcome->raised = true;
+        const auto webRequest = makeObject<WebResourceRequest>(name_, outcome->uri, outcome->method);
+        ComPtr<WebView> self(this);
+        auto holder = std::make_shared<ComPtr<WebResourceRequestedArgs>>();
+        auto resume = [self, holder, finish]() {
+            self->context_->dispatcher->post([holder, finish]() {
+                const auto args = *holder;
+                holder->Reset();
+                if (args) finish(args->response());
+            });
+        };
+        *holder = makeObject<WebResourceRequestedArgs>(name_, webRequest, outcome->context, resume);
+        const auto args = *holder;
+        for (const auto& handler : webResourceRequested_.handlers()) handler->Invoke(this, args.Get());
+        if (args->deferred()) return;
+        if (*holder) {
+            holder->Reset();
+            finish(args->response());
+        }
+    }
+    void documentCommitted(const std::wstring& uri, bool sameDocument) override {
+        if (closed_) return;
+        if (sameDocument) {
+            source_ = uri;
+            const auto sourceArgs = makeObject<SourceChangedArgs>(name_, false);
+            for (const auto& handler : sourceChanged_.handlers()) handler->Invoke(this, sourceArgs.Get());
+            if (closed_) return;
+            for (const auto& handler : historyChanged_.handlers()) handler->Invoke(this, nullptr);
+            return;
+        }
+        std::shared_ptr<Navigation> navigation = current_;
+        if (!navigation || navigation->completed) {
+            // A document the page loaded without a request this side saw (about:blank).
+            navigation = std::make_shared<Navigation>();
+            navigation->id = nextNavigationId_++;
+            current_ = navigation;
+        }
+        navigation->awaitingDocument = false;
+        navigation->uri = uri;
+        page_ = PageModel{};
+        frameStates_.clear();
+        source_ = uri;
+        recordHistory(*navigation);
+        repaint();
+        const auto sourceArgs = makeObject<SourceChangedArgs>(name_, true);
+        for (const auto& handler : sourceChanged_.handlers()) handler->Invoke(this, sourceArgs.Get());
+        if (!stillCurrent(navigation) || navigation->kind == Kind::Reload) return;
+        for (const auto& handler : historyChanged_.handlers()) handler->Invoke(this, nullptr);
+    }
+    void titleChanged(const std::wstring& reported) override {
+        // A document without a title shows its address.
+        const std::wstring title = reported.empty() ? source_ : reported;
+        if (closed_ || title == title_) return;
+        title_ = title;
+        for (const auto& handler : titleChanged_.handlers()) handler->Invoke(this, nullptr);
+    }
+    void documentLoaded(int httpStatus) override {
+        const auto navigation = current_;
+        if (!navigation || closed_ || navigation->completed || navigation->awaitingDocument) return;
+        complete(navigation, httpStatus < 400, COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+    }
+    void documentFailed(COREWEBVIEW2_WEB_ERROR_STATUS status) override {
+        const auto navigation = current_;
+        if (!navigation || closed_ || navigation->completed) return;
+        complete(navigation, false, status);
+    }
+    void messagePosted(const std::wstring& source, const std::wstring& json) override {
+        if (settings_->webMessagesEnabled()) raiseWebMessage(source, json);
+    }
+    void closeRequested() override { raiseWindowClose(); }
+    void newWindowRequested(const std::wstring& uri) override {
+        raiseNewWindow(uri, std::make_shared<NewWindowOutcome>());
+    }
+    void downloadRequested(const std::wstring& uri, const std::wstring& suggestedName) override {
+        // The engine proposes the user's download folder.
+        wchar_t profile[MAX_PATH] = {};
+        const DWORD length = GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+        std::wstring proposed = length > 0 && length < MAX_PATH ? std::wstring(profile, length) + L"\\Downloads\\"
+                                                                : std::wstring(L"C:\\");
+        proposed += suggestedName.empty() ? L"download" : suggestedName;
+        raiseDownload(uri, proposed, std::make_shared<DownloadOutcome>());
+    }
+    void permissionRequested(COREWEBVIEW2_PERMISSION_KIND kind, const std::wstring& uri,
+                             std::function<void(bool allowed)> answer) override {
+        auto outcome = std::make_shared<PermissionOutcome>();
+        raisePermission(kind, uri, outcome);
+        answer(outcome->done && outcome->state == COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+    }
+    void framePainted() override {
+        if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);
     }
 
     static bool acceptsPopup(ICoreWebView2* view) {
@@ -1267,6 +1482,7 @@ public:
         newWindowRequested_.clear();
         windowCloseRequested_.clear();
         downloadStarting_.clear();
+        chromium_.reset();
     }
     ViewState state() const {
         ViewState view;
@@ -1284,6 +1500,7 @@ private:
         std::wstring uri;
         Kind kind = Kind::New;
         bool completed = false;
+        bool awaitingDocument = false;  // Chromium was asked to load it; its request is still to come
     };
     struct HistoryEntry {
         std::wstring uri;
@@ -1367,6 +1584,16 @@ private:
             complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
             return;
         }
+        if (chromium_) {
+            // The page's own request for the document comes back through documentRequested.
+            navigation->awaitingDocument = navigation->uri != L"about:blank";
+            if (navigation->kind == Kind::Reload) {
+                chromium_->reload();
+            } else {
+                chromium_->navigate(navigation->uri);
+            }
+            return;
+        }
         ComPtr<WebView> self(this);
         context_->dispatcher->post([self, navigation]() { self->requestDocument(navigation); });
     }
@@ -1437,21 +1664,7 @@ private:
         }
         source_ = navigation->uri;
         title_ = widen(page_.title);
-        switch (navigation->kind) {
-            case Kind::New:
-                if (historyIndex_ >= 0) history_.resize(static_cast<std::size_t>(historyIndex_) + 1);
-                history_.push_back({navigation->uri});
-                historyIndex_ = static_cast<int>(history_.size()) - 1;
-                break;
-            case Kind::Back:
-                --historyIndex_;
-                break;
-            case Kind::Forward:
-                ++historyIndex_;
-                break;
-            case Kind::Reload:
-                break;
-        }
+        recordHistory(*navigation);
         repaint();
 
         const auto sourceArgs = makeObject<SourceChangedArgs>(name_, true);
@@ -1473,6 +1686,24 @@ private:
             const std::string html = result.body;
             const std::wstring page = navigation->uri;
             context_->dispatcher->post([self, html, page]() { self->runProbePage(html, page); });
+        }
+    }
+
+    void recordHistory(const Navigation& navigation) {
+        switch (navigation.kind) {
+            case Kind::New:
+                if (historyIndex_ >= 0) history_.resize(static_cast<std::size_t>(historyIndex_) + 1);
+                history_.push_back({navigation.uri});
+                historyIndex_ = static_cast<int>(history_.size()) - 1;
+                break;
+            case Kind::Back:
+                --historyIndex_;
+                break;
+            case Kind::Forward:
+                ++historyIndex_;
+                break;
+            case Kind::Reload:
+                break;
         }
     }
 
@@ -1517,6 +1748,10 @@ private:
     EventList<ICoreWebView2NewWindowRequestedEventHandler> newWindowRequested_;
     EventList<ICoreWebView2WindowCloseRequestedEventHandler> windowCloseRequested_;
     EventList<ICoreWebView2DownloadStartingEventHandler> downloadStarting_;
+
+    static constexpr std::size_t kResourceLogLimit = 4096;
+    std::unique_ptr<ChromiumPage> chromium_;
+    ULONGLONG lastInputTick_ = 0;
 };
 
 class Controller final : public RefCounted<ICoreWebView2Controller> {
@@ -1560,6 +1795,7 @@ public:
         if (closed_) return kClosed;
         visible_ = visible != FALSE;
         ShowWindow(window_, visible_ ? SW_SHOWNA : SW_HIDE);
+        if (ChromiumPage* page = view_->chromium()) page->setVisible(visible_);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) override {
@@ -1577,6 +1813,9 @@ public:
         bounds_ = bounds;
         MoveWindow(window_, bounds.left, bounds.top, std::max(0L, bounds.right - bounds.left),
                    std::max(0L, bounds.bottom - bounds.top), TRUE);
+        if (ChromiumPage* page = view_->chromium()) {
+            page->setSize(static_cast<int>(bounds.right - bounds.left), static_cast<int>(bounds.bottom - bounds.top));
+        }
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoom) override {
@@ -1594,6 +1833,7 @@ public:
         const double clamped = std::clamp(zoom, kMinimumZoom, kMaximumZoom);
         if (clamped == zoom_) return S_OK;
         zoom_ = clamped;
+        if (ChromiumPage* page = view_->chromium()) page->setZoom(zoom_);
         if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
         ComPtr<Controller> self(this);
         context_->dispatcher->post([self]() {
@@ -1709,15 +1949,70 @@ private:
         return kViewClass;
     }
 
-    // Paints what a page shows in outline: its title, its address and its links.
+    // Keys the engine offers the host before the page sees them: with Ctrl or Alt held,
+    // function keys and Escape.
+    static bool acceleratorCandidate(UINT message, WPARAM key) {
+        if (message != WM_KEYDOWN && message != WM_KEYUP && message != WM_SYSKEYDOWN && message != WM_SYSKEYUP) {
+            return false;
+        }
+        if (key == VK_CONTROL || key == VK_MENU || key == VK_SHIFT) return false;
+        return (GetKeyState(VK_CONTROL) & 0x8000) != 0 || (GetKeyState(VK_MENU) & 0x8000) != 0 ||
+               (key >= VK_F1 && key <= VK_F24) || key == VK_ESCAPE;
+    }
+    static COREWEBVIEW2_KEY_EVENT_KIND keyEventKind(UINT message) {
+        switch (message) {
+            case WM_KEYDOWN: return COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
+            case WM_KEYUP: return COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
+            case WM_SYSKEYDOWN: return COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
+            default: return COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP;
+        }
+    }
+    // A Chromium page's window: its frames painted, the user's input passed on, after the
+    // host has had its say on accelerator keys.
+    static std::optional<LRESULT> chromiumMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                  WebView& view, ChromiumPage& page) {
+        if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS;
+        if (message == WM_ERASEBKGND) return 1;
+        if (acceleratorCandidate(message, wParam)) {
+            auto* controller = static_cast<Controller*>(view.controller());
+            if (controller != nullptr) {
+                auto outcome = std::make_shared<KeyOutcome>();
+                ComPtr<Controller> keep(controller);
+                keep->raiseKey(keyEventKind(message), static_cast<UINT>(wParam), outcome);
+                if (outcome->handled) return 0;
+            }
+        }
+        if (!page.forwardInput(window, message, wParam, lParam)) return std::nullopt;
+        if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+            message == WM_KEYDOWN || message == WM_CHAR) {
+            view.noteUserInput();
+        }
+        // Alt+F4 and the window menu stay the system's.
+        if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) return DefWindowProcW(window, message, wParam, lParam);
+        return 0;
+    }
+
+    // Paints what a page shows: a Chromium page's frame, or in outline its title, its
+    // address and its links.
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* const owner = reinterpret_cast<WebView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (owner != nullptr && owner->chromium() != nullptr) {
+            ComPtr<WebView> keep(owner);
+            if (const auto result = chromiumMessage(window, message, wParam, lParam, *owner, *owner->chromium())) {
+                return *result;
+            }
+        }
         if (message == WM_PAINT) {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window, &paint);
             RECT client{};
             GetClientRect(window, &client);
+            const auto* view = owner;
+            if (view != nullptr && view->chromium() != nullptr && view->chromium()->paint(dc, client)) {
+                EndPaint(window, &paint);
+                return 0;
+            }
             FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-            const auto* view = reinterpret_cast<WebView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
             if (view != nullptr) {
                 const ViewState state = view->state();
                 const HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
@@ -1772,6 +2067,18 @@ void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView
         const int number = nextObjectNumber();
         auto view = makeObject<WebView>(context, keep, "view#" + std::to_string(number));
         auto controller = makeObject<Controller>(context, view, parent, "controller#" + std::to_string(number));
+        if (context->pump) {
+            // The controller is reported once its page exists in the browser.
+            view->startChromiumPage([handler, controller](bool ready) {
+                if (ready && !controller->closed()) {
+                    handler->Invoke(S_OK, controller.Get());
+                    return;
+                }
+                controller->Close();
+                handler->Invoke(E_FAIL, nullptr);
+            });
+            return;
+        }
         handler->Invoke(S_OK, controller.Get());
     });
 }

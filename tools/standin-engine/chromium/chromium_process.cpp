@@ -61,6 +61,7 @@ std::wstring commandLine(const std::wstring& executable, const ChromiumLaunch& l
     }
     line += L" " + quoted(L"--lang=" + utf8ToWide(launch.language));
     if (!launch.extraArguments.empty()) line += L" " + utf8ToWide(launch.extraArguments);
+    if (!launch.standInArguments.empty()) line += L" " + utf8ToWide(launch.standInArguments);
     line += L" about:blank";
     return line;
 }
@@ -128,6 +129,10 @@ ChromiumProcess::ChromiumProcess(const ChromiumLaunch& launch) {
     }
 
     std::filesystem::create_directories(launch.profileFolder);
+    // A browser still running on this folder was left by a process that ended without
+    // closing it (Wine cannot tie it to our life); the folder is ours again, and Chromium
+    // would refuse to share it.
+    endLinuxProcesses(linuxProcessesWithArgument(profileArgument(launch)), milliseconds{5000});
     // A file left by an earlier run names a port nobody listens on any more.
     const auto portFile = launch.profileFolder / kPortFileName;
     std::error_code removeError;
@@ -152,6 +157,7 @@ ChromiumProcess::ChromiumProcess(const ChromiumLaunch& launch) {
         const auto deadline = Clock::now() + launch.startTimeout;
         const DevToolsEndpoint endpoint = waitForEndpoint(portFile, deadline, launch.startTimeout);
         port_ = endpoint.port;
+        path_ = endpoint.path;
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
         devTools_ = std::make_unique<DevToolsConnection>(port_, endpoint.path, std::max(left, milliseconds{1000}));
     } catch (...) {

@@ -21,6 +21,7 @@ struct ChromiumLaunch {
     std::string language = "en-US";
     std::string extraArguments;  // appended to the command line exactly as given
     std::chrono::milliseconds startTimeout{20000};
+    std::string standInArguments;  // the stand-in's own, after the host's
 };
 
 struct DevToolsEndpoint {
@@ -46,6 +47,8 @@ public:
 
     DevToolsConnection& devTools() { return *devTools_; }
     std::uint16_t port() const { return port_; }
+    // The browser's own WebSocket path on that port.
+    const std::string& browserPath() const { return path_; }
 
     // Sends Browser.close and waits until the DevTools port refuses connections and the
     // browser's processes have ended; throws when that takes longer than timeout.
@@ -56,6 +59,7 @@ private:
     std::vector<long> processIds();
 
     std::uint16_t port_ = 0;
+    std::string path_;
     std::unique_ptr<DevToolsConnection> devTools_;
 };
 

@@ -229,8 +229,10 @@ void PageTarget::navigate(const std::string& url, DevToolsCallback done) {
     });
 }
 
-void PageTarget::evaluate(const std::string& script, DevToolsCallback done) {
-    const Json params = {{"expression", script}, {"returnByValue", true}};
+void PageTarget::evaluate(const std::string& script, const EvaluateOptions& options, DevToolsCallback done) {
+    Json params = {{"expression", script}, {"returnByValue", true}};
+    if (options.awaitPromise) params["awaitPromise"] = true;
+    if (options.contextId) params["contextId"] = *options.contextId;
     sendToPage("Runtime.evaluate", params, [done](const DevToolsReply& reply) {
         if (!done) return;
         if (!reply.ok()) {
@@ -250,6 +252,10 @@ void PageTarget::evaluate(const std::string& script, DevToolsCallback done) {
 
 void PageTarget::addScriptOnNewDocument(const std::string& script, DevToolsCallback done) {
     sendToPage("Page.addScriptToEvaluateOnNewDocument", {{"source", script}}, std::move(done));
+}
+
+void PageTarget::removeScriptOnNewDocument(const std::string& identifier, DevToolsCallback done) {
+    sendToPage("Page.removeScriptToEvaluateOnNewDocument", {{"identifier", identifier}}, std::move(done));
 }
 
 void PageTarget::addBinding(const std::string& name, BindingHandler handler, DevToolsCallback done) {
@@ -324,6 +330,7 @@ void PageTarget::onRequestPaused(const Json& params) {
     request.resourceType = params.value("resourceType", std::string());
     // Only loads into a frame have the type Document; fetch() and XHR of HTML do not.
     request.isNavigation = request.resourceType == "Document";
+    request.redirected = params.contains("redirectedRequestId");
     request.frameId = params.value("frameId", std::string());
     if (events_.requestPaused) {
         events_.requestPaused(request);
@@ -385,7 +392,9 @@ void PageTarget::onBindingCalled(const Json& params) {
         if (const auto frame = frameUrls_.find(context->second); frame != frameUrls_.end()) callerUrl = frame->second;
     }
     const BindingHandler handler = binding->second;  // it may replace itself
+    bindingContextId_ = params.value("executionContextId", 0LL);
     handler(params.value("payload", std::string()), callerUrl);
+    bindingContextId_ = 0;
 }
 
 void PageTarget::onScreencastFrame(const Json& params) {

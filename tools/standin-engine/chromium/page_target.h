@@ -27,6 +27,7 @@ public:
     HttpHeaders headers;
     std::string resourceType;  // the protocol's name: "Document", "Script", "Fetch", ...
     bool isNavigation = false;  // the request loads a document into a frame
+    bool redirected = false;    // it follows a redirect of an earlier request
     std::string frameId;
 
     PausedRequest(DevToolsPump& pump, std::string sessionId, std::string requestId);
@@ -101,10 +102,24 @@ public:
     // A failed load (the errorText Chromium gives) is a failure of the page.
     void navigate(const std::string& url, DevToolsCallback done);
     // The script's value as JSON (null where JSON has none); a thrown exception is a
-    // failure of the page carrying its description.
-    void evaluate(const std::string& script, DevToolsCallback done);
-    // Runs script in every new document before the document's own scripts.
+    // failure of the page carrying its description. awaitPromise waits for a promise's
+    // value; contextId (from bindingContextId) runs it in that frame's document.
+    struct EvaluateOptions {
+        bool awaitPromise = false;
+        std::optional<long long> contextId;
+    };
+    void evaluate(const std::string& script, DevToolsCallback done) { evaluate(script, EvaluateOptions{}, std::move(done)); }
+    void evaluate(const std::string& script, const EvaluateOptions& options, DevToolsCallback done);
+    // Runs script in every new document before the document's own scripts; the result's
+    // "identifier" names it for removeScriptOnNewDocument.
     void addScriptOnNewDocument(const std::string& script, DevToolsCallback done);
+    void removeScriptOnNewDocument(const std::string& identifier, DevToolsCallback done);
+    // While a binding handler runs: the execution context of the document that called it.
+    long long bindingContextId() const { return bindingContextId_; }
+    // Any other command of the page's session (input, reload, stop, ...).
+    void send(const char* method, const nlohmann::json& params, DevToolsCallback done) {
+        sendToPage(method, params, std::move(done));
+    }
     // Gives every frame a function window[name](payload: string) that reports here.
     void addBinding(const std::string& name, BindingHandler handler, DevToolsCallback done);
     void setViewport(const PageViewport& viewport, DevToolsCallback done);
@@ -155,6 +170,7 @@ private:
     std::map<long long, std::string> contextFrames_;     // execution context id -> frame id
     std::map<std::string, std::string> documentLoads_;   // request id -> URL, main-frame documents in flight
     std::optional<std::string> title_;
+    long long bindingContextId_ = 0;
 };
 
 }  // namespace vesko::standin

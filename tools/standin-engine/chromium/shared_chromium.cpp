@@ -31,6 +31,33 @@ ChromiumLaunch chromiumLaunchFor(const std::filesystem::path& userDataFolder, co
     return launch;
 }
 
+std::wstring withoutSwitch(const std::wstring& arguments, const std::wstring& droppedSwitch) {
+    if (droppedSwitch.empty()) return arguments;
+    std::wstring kept;
+    std::size_t start = 0;
+    while (start < arguments.size()) {
+        const std::size_t space = arguments.find(L' ', start);
+        const std::size_t end = space == std::wstring::npos ? arguments.size() : space;
+        const std::wstring word = arguments.substr(start, end - start);
+        const bool dropped = word == droppedSwitch || word.starts_with(droppedSwitch + L"=");
+        if (!word.empty() && !dropped) {
+            if (!kept.empty()) kept += L' ';
+            kept += word;
+        }
+        start = end + 1;
+    }
+    return kept;
+}
+
+std::string standInChromiumArguments(const std::wstring& hostResolverRules) {
+    std::string rules = wideToUtf8(hostResolverRules);
+    if (!rules.empty()) rules += ", ";
+    rules += "MAP * ~NOTFOUND, EXCLUDE 127.0.0.1";
+    return "--ignore-certificate-errors --disable-site-isolation-trials"
+           " --disable-features=BackForwardCache,IsolateOrigins,site-per-process"
+           " \"--host-resolver-rules=" + rules + "\"";
+}
+
 std::shared_ptr<ChromiumProcess> sharedChromium(const ChromiumLaunch& launch) {
     const std::filesystem::path key = launch.profileFolder.lexically_normal();
     auto& browsers = runningBrowsers();

@@ -18,6 +18,16 @@ namespace vesko::standin {
 ChromiumLaunch chromiumLaunchFor(const std::filesystem::path& userDataFolder, const std::wstring& language,
                                  const std::wstring& browserArguments);
 
+// The host's argument text with every occurrence of the switch (as a whole argument,
+// with or without "=value") taken out; the rest stays as written.
+std::wstring withoutSwitch(const std::wstring& arguments, const std::wstring& droppedSwitch);
+
+// The stand-in's own switches after the host's: certificates of the loopback test servers
+// accepted, frames kept in the page's process (so its requests pause in the page's
+// session), no back-forward cache (a history step loads its document again, as requests
+// must be seen), and host names resolved only as the rules say.
+std::string standInChromiumArguments(const std::wstring& hostResolverRules);
+
 // The running browser for launch.profileFolder, started when none runs. Throws
 // ChromiumOptionsMismatch when one runs there with another language or other arguments
 // (the engine refuses a second environment on the same folder with different options),

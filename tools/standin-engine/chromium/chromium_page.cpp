@@ -1,0 +1,311 @@
+#include "chromium/chromium_page.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "chromium/base64_decode.h"
+#include "chromium/engine_terms.h"
+#include "chromium/input_events.h"
+#include "chromium/page_shims.h"
+#include "chromium/utf16_text.h"
+
+namespace vesko::standin {
+namespace {
+
+using Json = nlohmann::json;
+
+COREWEBVIEW2_PERMISSION_KIND permissionKindOf(const std::string& name) {
+    if (name == "notifications") return COREWEBVIEW2_PERMISSION_KIND_NOTIFICATIONS;
+    if (name == "geolocation") return COREWEBVIEW2_PERMISSION_KIND_GEOLOCATION;
+    if (name == "camera") return COREWEBVIEW2_PERMISSION_KIND_CAMERA;
+    if (name == "microphone") return COREWEBVIEW2_PERMISSION_KIND_MICROPHONE;
+    if (name == "clipboard-read") return COREWEBVIEW2_PERMISSION_KIND_CLIPBOARD_READ;
+    return COREWEBVIEW2_PERMISSION_KIND_UNKNOWN_PERMISSION;
+}
+
+bool held(int virtualKey) { return (GetKeyState(virtualKey) & 0x8000) != 0; }
+
+}  // namespace
+
+void ChromiumRequest::answer(int status, const std::wstring& reason,
+                             const std::vector<std::pair<std::wstring, std::wstring>>& headers, const std::string& body) {
+    HttpHeaders narrowHeaders;
+    for (const auto& [name, value] : headers) narrowHeaders.emplace_back(wideToUtf8(name), wideToUtf8(value));
+    paused_.fulfill(status, wideToUtf8(reason), narrowHeaders, body);
+}
+
+ChromiumPage::ChromiumPage(std::shared_ptr<DevToolsPump> pump, PageSink& sink, std::function<void(bool ok)> ready)
+    : pump_(std::move(pump)), sink_(sink) {
+    target_ = std::make_unique<PageTarget>(
+        *pump_, viewport_,
+        [this, alive = std::weak_ptr<int>(lifetime_), ready](const DevToolsReply& reply) {
+            if (!alive.lock()) return;
+            if (!reply.ok()) {
+                ready(false);
+                return;
+            }
+            installShims([this, ready](bool ok) {
+                ready_ = ok;
+                if (ok) updateScreencast();
+                ready(ok);
+            });
+        });
+}
+
+ChromiumPage::~ChromiumPage() {
+    for (const auto id : subscriptions_) pump_->unsubscribe(id);
+    target_.reset();  // closes the page in the browser
+}
+
+void ChromiumPage::subscribe(const char* method, bool ownSession, std::function<void(const Json&)> handler) {
+    const std::string session = ownSession ? target_->sessionId() : std::string();
+    subscriptions_.push_back(pump_->subscribe(method, session, [handler](const DevToolsEvent& event) {
+        handler(event.params);
+    }));
+}
+
+void ChromiumPage::installShims(std::function<void(bool)> done) {
+    PageEvents& events = target_->events();
+    events.requestPaused = [this](PausedRequest request) { onRequestPaused(std::move(request)); };
+    events.navigationCommitted = [this](const std::string& url, bool sameDocument) {
+        if (!sameDocument) documentStatus_ = 0;
+        sink_.documentCommitted(utf8ToWide(url), sameDocument);
+    };
+    events.loadFinished = [this]() {
+        // Frames are painted only from a screencast started after a load.
+        loadedOnce_ = true;
+        screencasting_ = false;
+        updateScreencast();
+        sink_.documentLoaded(documentStatus_);
+    };
+    events.navigationFailed = [this](const std::string&, const std::string& errorText) {
+        sink_.documentFailed(webErrorStatusOf(errorText));
+    };
+
+    subscribe("Network.responseReceived", true, [this](const Json& params) {
+        if (params.value("type", std::string()) != "Document" ||
+            params.value("frameId", std::string()) != target_->mainFrameId() ||
+            params.value("requestId", std::string()) != params.value("loaderId", std::string())) {
+            return;
+        }
+        documentStatus_ = params.contains("response") ? params["response"].value("status", 0) : 0;
+    });
+    subscribe("Page.windowOpen", true, [this](const Json& params) {
+        const std::string url = params.value("url", std::string());
+        openedUrls_.push_back(url);
+        sink_.newWindowRequested(utf8ToWide(url));
+    });
+    // The engine never opens a window by itself here: the host's answer to the request
+    // decides, so the browser's own pop-up is closed as soon as it appears.
+    subscribe("Target.targetCreated", false, [this](const Json& params) {
+        const Json info = params.value("targetInfo", Json::object());
+        if (info.value("type", std::string()) != "page") return;
+        const std::string url = info.value("url", std::string());
+        const auto opened = std::find(openedUrls_.begin(), openedUrls_.end(), url);
+        if (info.value("openerId", std::string()) != target_->targetId() && opened == openedUrls_.end()) return;
+        if (opened != openedUrls_.end()) openedUrls_.erase(opened);
+        pump_->send("Target.closeTarget", {{"targetId", info.value("targetId", std::string())}}, {}, {});
+    });
+    subscribe("Browser.downloadWillBegin", false, [this](const Json& params) {
+        if (params.value("frameId", std::string()) != target_->mainFrameId()) return;
+        sink_.downloadRequested(utf8ToWide(params.value("url", std::string())),
+                                utf8ToWide(params.value("suggestedFilename", std::string())));
+    });
+
+    auto left = std::make_shared<int>(7);
+    auto failed = std::make_shared<bool>(false);
+    const auto part = [alive = std::weak_ptr<int>(lifetime_), left, failed, done](const DevToolsReply& reply) {
+        if (!alive.lock()) return;
+        if (!reply.ok()) *failed = true;
+        if (--*left == 0) done(!*failed);
+    };
+    target_->addBinding(kPostBinding, [this](const std::string& payload, const std::string& callerUrl) {
+        sink_.messagePosted(utf8ToWide(callerUrl), utf8ToWide(payload));
+    }, part);
+    target_->addBinding(kCloseBinding, [this](const std::string&, const std::string&) { sink_.closeRequested(); },
+                        part);
+    target_->addBinding(kTitleBinding, [this](const std::string& title, const std::string&) {
+        sink_.titleChanged(utf8ToWide(title));
+    }, part);
+    target_->addBinding(kPermissionBinding, [this](const std::string& payload, const std::string& callerUrl) {
+        onPermissionAsked(payload, callerUrl);
+    }, part);
+    target_->addScriptOnNewDocument(pageShimScript(), part);
+    // A page in a window that is not focused would never see focus or blur of its fields.
+    target_->send("Emulation.setFocusEmulationEnabled", {{"enabled", true}}, part);
+    // Downloads wait for the host: the browser writes nothing itself and only reports them.
+    pump_->send("Browser.setDownloadBehavior", {{"behavior", "deny"}, {"eventsEnabled", true}}, {}, part);
+}
+
+void ChromiumPage::onRequestPaused(PausedRequest paused) {
+    const bool document = paused.isNavigation;
+    const bool mainFrame = paused.frameId == target_->mainFrameId();
+    ChromiumRequest request(paused);
+    request.uri = utf8ToWide(paused.url);
+    request.method = utf8ToWide(paused.method);
+    request.context = resourceContextOf(paused.resourceType);
+    request.redirected = paused.redirected;
+    if (document) {
+        sink_.documentRequested(std::move(request), mainFrame);
+    } else {
+        sink_.resourceRequested(std::move(request));
+    }
+}
+
+void ChromiumPage::onPermissionAsked(const std::string& payload, const std::string& callerUrl) {
+    const Json asked = Json::parse(payload, nullptr, false);
+    if (!asked.is_object() || !asked.contains("id") || !asked["id"].is_number_integer()) return;
+    const long long id = asked["id"].get<long long>();
+    const long long context = target_->bindingContextId();
+    sink_.permissionRequested(
+        permissionKindOf(asked.value("kind", std::string())), utf8ToWide(callerUrl),
+        [this, alive = std::weak_ptr<int>(lifetime_), id, context](bool allowed) {
+            if (!alive.lock()) return;
+            PageTarget::EvaluateOptions options;
+            options.contextId = context;
+            target_->evaluate("window.__veskoPermissionAnswer(" + std::to_string(id) + "," +
+                                  (allowed ? "true" : "false") + ")",
+                              options, {});
+        });
+}
+
+void ChromiumPage::navigate(const std::wstring& uri) { target_->navigate(wideToUtf8(uri), {}); }
+
+void ChromiumPage::reload() { target_->send("Page.reload", Json::object(), {}); }
+
+void ChromiumPage::stop() { target_->send("Page.stopLoading", Json::object(), {}); }
+
+void ChromiumPage::evaluate(const std::wstring& script, ScriptDone done) {
+    target_->evaluate(wideToUtf8(script), [done](const DevToolsReply& reply) {
+        if (!done) return;
+        if (reply.ok()) {
+            done(S_OK, utf8ToWide(reply.result.dump()));
+        } else if (reply.failure->source == DevToolsFailure::Source::Page) {
+            // A script that throws still completes; its value is null.
+            done(S_OK, L"null");
+        } else {
+            done(E_FAIL, L"");
+        }
+    });
+}
+
+void ChromiumPage::addDocumentScript(const std::wstring& id, const std::wstring& script,
+                                     std::function<void(HRESULT)> done) {
+    target_->addScriptOnNewDocument(wideToUtf8(script), [this, alive = std::weak_ptr<int>(lifetime_), id,
+                                                         done](const DevToolsReply& reply) {
+        if (alive.lock() && reply.ok()) scriptIdentifiers_[id] = reply.result.value("identifier", std::string());
+        if (done) done(reply.ok() ? S_OK : E_FAIL);
+    });
+}
+
+void ChromiumPage::removeDocumentScript(const std::wstring& id) {
+    const auto found = scriptIdentifiers_.find(id);
+    if (found == scriptIdentifiers_.end()) return;
+    target_->removeScriptOnNewDocument(found->second, {});
+    scriptIdentifiers_.erase(found);
+}
+
+void ChromiumPage::download(const std::wstring& uri, const std::wstring& path, std::function<void(bool)> done) {
+    // The page's own fetch carries its cookies and goes through the same request path as
+    // everything else it loads.
+    const std::string script =
+        "(async () => { const r = await fetch(" + Json(wideToUtf8(uri)).dump() +
+        ", { credentials: 'include' }); if (!r.ok) throw new Error('HTTP ' + r.status);"
+        " const b = new Uint8Array(await r.arrayBuffer()); let s = '';"
+        " for (let i = 0; i < b.length; i += 32768) s += String.fromCharCode.apply(null, b.subarray(i, i + 32768));"
+        " return btoa(s); })()";
+    PageTarget::EvaluateOptions options;
+    options.awaitPromise = true;
+    target_->evaluate(script, options, [path, done](const DevToolsReply& reply) {
+        bool written = false;
+        if (reply.ok() && reply.result.is_string()) {
+            if (const auto bytes = base64Decode(reply.result.get<std::string>())) {
+                std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+                out << *bytes;
+                written = static_cast<bool>(out);
+            }
+        }
+        if (done) done(written);
+    });
+}
+
+void ChromiumPage::setSize(int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    if (width == viewport_.width && height == viewport_.height) return;
+    viewport_.width = width;
+    viewport_.height = height;
+    target_->setViewport(viewport_, {});
+}
+
+void ChromiumPage::setZoom(double zoom) {
+    zoom_ = zoom;
+    target_->setZoom(zoom, {});
+}
+
+void ChromiumPage::setVisible(bool visible) {
+    visible_ = visible;
+    updateScreencast();
+}
+
+void ChromiumPage::updateScreencast() {
+    if (!ready_) return;
+    const bool wanted = visible_ && loadedOnce_;
+    if (wanted == screencasting_) return;
+    screencasting_ = wanted;
+    if (!wanted) {
+        target_->stopScreencast({});
+        return;
+    }
+    ScreencastOptions options;
+    options.format = "jpeg";
+    options.quality = 85;
+    target_->startScreencast(options, [this](const ScreencastFrame& frame) { onFrame(frame); }, {});
+}
+
+void ChromiumPage::onFrame(const ScreencastFrame& frame) {
+    auto decoded = std::make_unique<FrameBitmap>(frame.image);
+    if (!decoded->valid()) return;
+    frame_ = std::move(decoded);
+    ++framesReceived_;
+    sink_.framePainted();
+}
+
+bool ChromiumPage::paint(HDC dc, const RECT& client) const {
+    if (!frame_) return false;
+    frame_->draw(dc, client.right - client.left, client.bottom - client.top);
+    return true;
+}
+
+bool ChromiumPage::forwardInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowInput input;
+    input.message = message;
+    input.wParam = wParam;
+    input.lParam = lParam;
+    input.zoom = zoom_;
+    input.modifiers = inputModifiers(held(VK_MENU), held(VK_CONTROL), held(VK_SHIFT));
+    input.client = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL) ScreenToClient(window, &input.client);
+    const auto command = inputCommandFor(input);
+    if (!command || !ready_) return false;
+    switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            SetFocus(window);
+            SetCapture(window);
+            break;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0) ReleaseCapture();
+            break;
+        default:
+            break;
+    }
+    target_->send(command->method.c_str(), command->params, {});
+    return true;
+}
+
+}  // namespace vesko::standin

@@ -1,0 +1,124 @@
+#pragma once
+// A view's pages performed by a real Chromium page. What the engine view asks of its page
+// (navigate, run scripts, show, size, zoom, the user's input) goes to one page target;
+// what happens in the page comes back in the engine's terms through a PageSink, always
+// later, from the message loop.
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chromium/devtools_pump.h"
+#include "chromium/frame_bitmap.h"
+#include "chromium/page_target.h"
+#include "engine/engine_interface_win.h"
+
+namespace vesko::standin {
+
+// A request of the page, held until the view says what becomes of it.
+class ChromiumRequest {
+public:
+    std::wstring uri;
+    std::wstring method;
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER;
+    bool redirected = false;
+
+    explicit ChromiumRequest(PausedRequest paused) : paused_(std::move(paused)) {}
+    // Serves this answer instead of the network's.
+    void answer(int status, const std::wstring& reason, const std::vector<std::pair<std::wstring, std::wstring>>& headers,
+                const std::string& body);
+    // Lets the request go to the network.
+    void proceed() { paused_.continueRequest(); }
+    // Ends it unsent, as a blocked request ends.
+    void abort() { paused_.fail("Aborted"); }
+
+private:
+    PausedRequest paused_;
+};
+
+class PageSink {
+public:
+    virtual ~PageSink() = default;
+    // A document request of the top document (mainFrame) or of a frame in it.
+    virtual void documentRequested(ChromiumRequest request, bool mainFrame) = 0;
+    // Any other request of the page's documents.
+    virtual void resourceRequested(ChromiumRequest request) = 0;
+    virtual void documentCommitted(const std::wstring& uri, bool sameDocument) = 0;
+    // The top document's title; empty when it has none.
+    virtual void titleChanged(const std::wstring& title) = 0;
+    // The top document and its sub-resources have loaded; httpStatus 0 when none was seen.
+    virtual void documentLoaded(int httpStatus) = 0;
+    virtual void documentFailed(COREWEBVIEW2_WEB_ERROR_STATUS status) = 0;
+    virtual void messagePosted(const std::wstring& source, const std::wstring& json) = 0;
+    virtual void closeRequested() = 0;
+    virtual void newWindowRequested(const std::wstring& uri) = 0;
+    virtual void downloadRequested(const std::wstring& uri, const std::wstring& suggestedName) = 0;
+    virtual void permissionRequested(COREWEBVIEW2_PERMISSION_KIND kind, const std::wstring& uri,
+                                     std::function<void(bool allowed)> answer) = 0;
+    virtual void framePainted() = 0;
+};
+
+class ChromiumPage {
+public:
+    using ScriptDone = std::function<void(HRESULT result, const std::wstring& json)>;
+
+    // Creates the page; ready reports whether it can be driven. sink must outlive it.
+    ChromiumPage(std::shared_ptr<DevToolsPump> pump, PageSink& sink, std::function<void(bool ok)> ready);
+    ~ChromiumPage();
+    ChromiumPage(const ChromiumPage&) = delete;
+    ChromiumPage& operator=(const ChromiumPage&) = delete;
+
+    void navigate(const std::wstring& uri);
+    void reload();
+    void stop();
+    void evaluate(const std::wstring& script, ScriptDone done);
+    // Adds a script for every new document, in order after those added before.
+    void addDocumentScript(const std::wstring& id, const std::wstring& script, std::function<void(HRESULT)> done);
+    void removeDocumentScript(const std::wstring& id);
+    // Reads the address with the page's own cookies and writes the bytes to path.
+    void download(const std::wstring& uri, const std::wstring& path, std::function<void(bool written)> done);
+
+    void setSize(int width, int height);
+    void setZoom(double zoom);
+    void setVisible(bool visible);
+    // Forwards the user's input in a view window message; false for messages it leaves alone.
+    bool forwardInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Draws the last frame into the client area; false while there is none.
+    bool paint(HDC dc, const RECT& client) const;
+
+    // For measurements: frames drawn since the page was created.
+    std::uint64_t framesReceived() const { return framesReceived_; }
+
+private:
+    void whenReady(bool ok);
+    void installShims(std::function<void(bool)> done);
+    void subscribe(const char* method, bool ownSession, std::function<void(const nlohmann::json&)> handler);
+    void onRequestPaused(PausedRequest request);
+    void onFrame(const ScreencastFrame& frame);
+    void onPermissionAsked(const std::string& payload, const std::string& callerUrl);
+    void updateScreencast();
+
+    std::shared_ptr<DevToolsPump> pump_;
+    PageSink& sink_;
+    std::unique_ptr<PageTarget> target_;
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    std::vector<DevToolsPump::SubscriptionId> subscriptions_;
+    bool ready_ = false;
+
+    std::map<std::wstring, std::string> scriptIdentifiers_;  // our id -> Chromium's
+    std::vector<std::string> openedUrls_;                    // window.open addresses not yet matched
+    int documentStatus_ = 0;
+    PageViewport viewport_;
+    double zoom_ = 1.0;
+    bool visible_ = true;
+    bool screencasting_ = false;
+    bool loadedOnce_ = false;
+    std::unique_ptr<FrameBitmap> frame_;
+    std::uint64_t framesReceived_ = 0;
+};
+
+}  // namespace vesko::standin

@@ -1,0 +1,88 @@
+#include "chromium/page_shims.h"
+
+namespace vesko::standin {
+
+const std::string& pageShimScript() {
+    static const std::string script = R"JS((() => {
+  const post = window.__veskoWebViewPost;
+  const close = window.__veskoWindowClose;
+  const ask = window.__veskoPermissionAsk;
+  const title = window.__veskoTitle;
+  if (typeof post !== 'function') return;
+  // The engine hands the posted value to the host as JSON.
+  const webview = {
+    postMessage(message) { post(JSON.stringify(message === undefined ? null : message)); },
+    addEventListener() {},
+    removeEventListener() {},
+  };
+  window.chrome = window.chrome || {};
+  Object.defineProperty(window.chrome, 'webview', { value: webview, configurable: true });
+  if (window === window.top) {
+    window.close = () => close('');
+    // Headless Chromium does not report title changes over the protocol; the top
+    // document reports its own, as parsing or a script sets it.
+    let last = null;
+    const report = () => {
+      const now = document.title;
+      if (now === last) return;
+      last = now;
+      title(now);
+    };
+    document.addEventListener('DOMContentLoaded', report);
+    window.addEventListener('load', report);
+    new MutationObserver(report).observe(document, { subtree: true, childList: true, characterData: true });
+  }
+
+  // A request waits for the host's answer; a denied one fails as the browser's own
+  // prompt would have it fail.
+  const waiting = new Map();
+  let next = 1;
+  const askFor = (kind) => new Promise((resolve) => {
+    const id = next++;
+    waiting.set(id, resolve);
+    ask(JSON.stringify({ id, kind }));
+  });
+  Object.defineProperty(window, '__veskoPermissionAnswer', {
+    value: (id, allowed) => { const resolve = waiting.get(id); waiting.delete(id); if (resolve) resolve(allowed); },
+  });
+  const notAllowed = () => new DOMException('Permission denied', 'NotAllowedError');
+  if (window.Notification && Notification.requestPermission) {
+    const original = Notification.requestPermission.bind(Notification);
+    Notification.requestPermission = (callback) => askFor('notifications')
+      .then((allowed) => (allowed ? original() : 'denied'))
+      .then((answer) => { if (typeof callback === 'function') callback(answer); return answer; });
+  }
+  const geolocation = navigator.geolocation;
+  if (geolocation) {
+    const refused = { code: 1, message: 'User denied Geolocation', PERMISSION_DENIED: 1, POSITION_UNAVAILABLE: 2, TIMEOUT: 3 };
+    for (const name of ['getCurrentPosition', 'watchPosition']) {
+      const original = geolocation[name].bind(geolocation);
+      geolocation[name] = (success, failure, options) => {
+        askFor('geolocation').then((allowed) => {
+          if (allowed) original(success, failure, options);
+          else if (typeof failure === 'function') failure(refused);
+        });
+        return 0;
+      };
+    }
+  }
+  const media = navigator.mediaDevices;
+  if (media && media.getUserMedia) {
+    const original = media.getUserMedia.bind(media);
+    media.getUserMedia = (constraints) => askFor(constraints && constraints.video ? 'camera' : 'microphone')
+      .then((allowed) => (allowed ? original(constraints) : Promise.reject(notAllowed())));
+  }
+  const clipboard = navigator.clipboard;
+  if (clipboard && clipboard.readText) {
+    for (const name of ['read', 'readText']) {
+      const original = clipboard[name] && clipboard[name].bind(clipboard);
+      if (!original) continue;
+      clipboard[name] = () => askFor('clipboard-read')
+        .then((allowed) => (allowed ? original() : Promise.reject(notAllowed())));
+    }
+  }
+})();)JS";
+    return script;
+}
+
+}  // namespace vesko::standin

@@ -1,0 +1,19 @@
+#pragma once
+// What every document of a Chromium-backed view gets before its own scripts: the engine's
+// chrome.webview object, window.close and the title reported to the host, and the permission requests
+// a page can make held for the host's answer.
+
+#include <string>
+
+namespace vesko::standin {
+
+// The bindings the script reports through (Runtime.addBinding names).
+inline constexpr char kPostBinding[] = "__veskoWebViewPost";
+inline constexpr char kCloseBinding[] = "__veskoWindowClose";
+inline constexpr char kPermissionBinding[] = "__veskoPermissionAsk";
+inline constexpr char kTitleBinding[] = "__veskoTitle";
+
+// The script; it calls window.__veskoPermissionAnswer(id, allowed) back for each request.
+const std::string& pageShimScript();
+
+}  // namespace vesko::standin
