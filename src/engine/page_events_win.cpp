@@ -70,11 +70,23 @@ ComPtr<ICoreWebView2DocumentTitleChangedEventHandler> makeTitleChangedHandler(Br
     });
 }
 
+namespace {
+
+bool showsProbePage(const BrowserApp& app, ICoreWebView2* view) {
+    const std::string index = probeIndexAddress(app.probeNonce);
+    if (index.empty() || view == nullptr) return false;
+    std::wstring source;
+    if (FAILED(readEngineString([&](LPWSTR* out) { return view->get_Source(out); }, source))) return false;
+    return source == toWide(index);
+}
+
+}  // namespace
+
 ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHandler(
     BrowserApp& app, std::weak_ptr<BrowserApp::Tab> weak) {
     BrowserApp* const owner = &app;
     return makeCallback<NavigationCompletedCallback>(
-        [owner, weak](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs* args) {
+        [owner, weak](ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args) {
             const auto tab = weak.lock();
             if (!tab) return S_OK;
             tab->loading = false;
@@ -87,7 +99,11 @@ ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHand
             if (success) {
                 // A new document holds no unsaved input.
                 tab->dirty = false;
-                owner->setStatus(toWide(kPageLoadedStatus.text), kPageLoadedStatus.seconds);
+                // The engine check page speaks for itself: its verdict may arrive before its
+                // load completes, and that text must stay.
+                if (!showsProbePage(*owner, sender)) {
+                    owner->setStatus(toWide(kPageLoadedStatus.text), kPageLoadedStatus.seconds);
+                }
             } else if (!owner->probeRunning && error != COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED) {
                 // A navigation the guard refused or the user stopped was not a failed load:
                 // the text that explains it stays.

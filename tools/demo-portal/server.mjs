@@ -101,9 +101,14 @@ function answer(request, reply) {
   reply.end(request.method === 'HEAD' ? undefined : result.body);
 }
 
-// Serves the demo portal until close(); port 0 takes any free port.
-export async function startDemoPortal({ tls = false, port = 0, host = '127.0.0.1' } = {}) {
-  const server = tls ? createTlsServer(await portalCertificate(), answer) : createServer(answer);
+// Serves the demo portal until close(); port 0 takes any free port. onRequest, when given,
+// hears of each request (method, path with query) before it is answered.
+export async function startDemoPortal({ tls = false, port = 0, host = '127.0.0.1', onRequest } = {}) {
+  const handle = (request, reply) => {
+    onRequest?.(request.method, request.url);
+    answer(request, reply);
+  };
+  const server = tls ? createTlsServer(await portalCertificate(), handle) : createServer(handle);
   await new Promise((resolve, reject) => {
     server.once('error', reject);
     server.listen(port, host, () => {

@@ -1425,6 +1425,7 @@ public:
         complete(navigation, false, status);
     }
     void messagePosted(const std::wstring& source, const std::wstring& json) override {
+        record(name_, "PagePostedMessage", narrow(source) + " " + narrow(json.substr(0, 200)));
         if (settings_->webMessagesEnabled()) raiseWebMessage(source, json);
     }
     void closeRequested() override { raiseWindowClose(); }

@@ -82,12 +82,42 @@ export async function preparePrefix() {
     '/t', 'REG_SZ', '/d', 'N', '/f'], { env: wineEnvironment(), timeout: 120000 });
 }
 
-// Ends every process of the suite's prefix.
+// Ends every process of the suite's prefix, and the headless Chromium the stand-in
+// started from it: a program killed outright cannot close its browser.
 export async function endPrefixProcesses() {
   try {
     await run('wineserver', ['-k'], { env: wineEnvironment(), timeout: 30000 });
   } catch {
     // No wineserver was running.
+  }
+  await endChromiumOfPrefix();
+}
+
+export async function endChromiumOfPrefix() {
+  const inPrefix = `${paths.prefix}/`;
+  const killed = [];
+  for (const entry of readdirSync('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    let commandLine;
+    try {
+      commandLine = readFileSync(`/proc/${entry}/cmdline`, 'utf8').split('\0');
+    } catch {
+      continue;  // ended meanwhile
+    }
+    // The browser names its profile; its helpers (network, storage) name folders inside it.
+    if (!commandLine[0]?.includes('chromium') || !commandLine.some((argument) => argument.includes(inPrefix))) continue;
+    try {
+      process.kill(Number(entry), 'SIGKILL');
+      killed.push(entry);
+    } catch {
+      // ended meanwhile
+    }
+  }
+  // Gone, not only told to go: the next start empties the profile folder.
+  const deadline = Date.now() + 10000;
+  while (killed.some((pid) => existsSync(`/proc/${pid}/cmdline`) && readFileSync(`/proc/${pid}/cmdline`).length > 0)) {
+    if (Date.now() > deadline) throw new Error(`Chromium processes ${killed.join(', ')} did not end`);
+    await sleep(50);
   }
 }
 
@@ -97,7 +127,8 @@ export function resetDataFolder() {
   const users = join(paths.prefix, 'drive_c/users');
   if (!existsSync(users)) return;
   for (const user of readdirSync(users)) {
-    rmSync(join(users, user, 'AppData/Local/VESKO'), { recursive: true, force: true });
+    // A browser just ended may still have had files open a moment ago: retried, not given up.
+    rmSync(join(users, user, 'AppData/Local/VESKO'), { recursive: true, force: true, maxRetries: 20, retryDelay: 100 });
   }
 }
 
@@ -157,7 +188,8 @@ export class Browser {
   }
 
   // Starts the program from `folder` (an install) with the stand-in's settings.
-  static async start(desktop, { folder, knobs = '', port, args = [], site = siteFolder() } = {}) {
+  // `env` adds variables (the Chromium backend's, for one).
+  static async start(desktop, { folder, knobs = '', port, args = [], site = siteFolder(), env = {} } = {}) {
     const controlPort = port ?? (await freePort());
     const child = spawn(paths.wineRun, [paths.prefix, windowsPath(join(folder, 'VeskoBrowser.exe')), ...args], {
       cwd: folder,
@@ -167,6 +199,7 @@ export class Browser {
         VESKO_STANDIN_SITE: windowsPath(site),
         VESKO_STANDIN_CONTROL_PORT: String(controlPort),
         VESKO_STANDIN_KNOBS: knobs,
+        ...env,
       }),
       stdio: ['ignore', 'ignore', 'pipe'],
     });
@@ -218,6 +251,7 @@ export class Browser {
       this.child.kill('SIGKILL');
       await this.exited;
     }
+    await endChromiumOfPrefix();
   }
 }
 

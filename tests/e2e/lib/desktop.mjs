@@ -145,6 +145,14 @@ export class Desktop {
     return Number(stdout.trim());
   }
 
+  // How many pixels of a rectangle of a saved picture are within `fuzz` percent of `colour`.
+  static async colourPixels(path, { x, y, width, height }, colour, fuzz = 6) {
+    const { stdout } = await run('convert', [path, '-crop', `${width}x${height}+${x}+${y}`, '+repage',
+      '-fuzz', `${fuzz}%`, '-fill', 'white', '+opaque', colour, '-fill', 'black', '-opaque', colour,
+      '-colorspace', 'Gray', '-format', '%[fx:round(w*h*(1-mean))]', 'info:']);
+    return Number(stdout.trim());
+  }
+
   // The colour of one pixel of a saved picture, as "#rrggbb".
   static async pixel(path, x, y) {
     const { stdout } = await run('convert', [path, '-format', `%[hex:p{${x},${y}}]`, 'info:']);

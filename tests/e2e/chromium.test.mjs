@@ -1,0 +1,142 @@
+// The real program on the stand-in's Chromium backend: Debian's headless Chromium performs
+// the pages, the demo portal answers over HTTPS on loopback, and the page scripts drive the
+// window for real, through real clicks and typing.
+
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+
+import { startDemoPortal } from '../../tools/demo-portal/server.mjs';
+import { Desktop } from './lib/desktop.mjs';
+import {
+  PORTAL, artifact, closeSession, eventually, loaded, openSession, startBrowser, startOnPortal, visibleView,
+} from './lib/session.mjs';
+
+const PORTAL_TITLE = 'KORDIS · Regjistri i ndërtesave';
+const PORTAL_GREEN = '#176c63';
+const SPINNER_ARC = '#18775e';
+
+// Points of the demo portal's pages in the window at 1280 by 850 (the view starts at y 88),
+// as Chromium lays them out with the portal's own style sheet.
+const POINTS = {
+  buildingLink: { x: 208, y: 381 },       // "Shkolla "Naim Frashëri" (ndërtesa 12)" on the start page
+  showZonesButton: { x: 100, y: 295 },    // "Shfaq zonat" on building 12
+  formLink: { x: 261, y: 113 },           // "Regjistro ndërtesë" in the portal's header
+  nameField: { x: 152, y: 260 },          // "Emri i ndërtesës" on the form
+  header: { x: 600, y: 95, width: 600, height: 30 },  // inside the portal's green header, right of its links
+  tabIcon: { x: 46, y: 8, width: 40, height: 30 },  // the first tab's icon, or its spinner
+};
+
+describe('the Chromium backend', () => {
+  let desktop;
+  let portal;
+  const served = [];
+
+  const environment = () => ({
+    VESKO_STANDIN_BACKEND: 'chromium',
+    VESKO_STANDIN_RESOLVE: `MAP portal.kordis.example 127.0.0.1:${portal.port}`,
+  });
+
+  before(async () => {
+    desktop = await openSession();
+    portal = await startDemoPortal({ tls: true, onRequest: (method, path) => served.push(`${method} ${path}`) });
+  });
+  after(async () => {
+    await closeSession(desktop);
+    await portal?.close();
+  });
+
+  describe('with both switches', () => {
+    let browser;
+    let channel;
+    let view;
+    let window;
+
+    before(async () => {
+      ({ browser, channel } = await startOnPortal(desktop, { env: environment() }));
+      window = await browser.mainWindow();
+      view = await visibleView(channel);
+    });
+    after(async () => {
+      await browser?.stop();
+    });
+
+    test('the engine check passes in Chromium and the portal comes from the loopback server', async () => {
+      // The check page ran in Chromium and its verdict, a page message, came before the portal.
+      const calls = channel.calls;
+      const probe = calls.findIndex((c) => c.method === 'Navigate' && c.detail.includes('/__vesko_internal_probe__/'));
+      const verdict = calls.findIndex((c) => c.method === 'get_WebMessageAsJson');
+      const opened = calls.findIndex((c) => c.method === 'Navigate' && c.detail === PORTAL);
+      assert.ok(probe >= 0 && probe < verdict && verdict < opened, 'check page, verdict, portal, in that order');
+      await eventually(async () => (await visibleView(channel)).title === PORTAL_TITLE, { what: 'the portal title' });
+      assert.ok(served.includes('GET /'), 'the start page was fetched from the network');
+      assert.ok(!served.some((line) => line.includes('__vesko_internal_probe__')), 'the check page never left the engine');
+
+      // The portal's CDN libraries were answered from the built-in pack, inside Chromium.
+      const { resources } = await channel.send('resources', { view: view.name });
+      const bootstrap = resources.find((r) => r.uri.endsWith('/bootstrap@5.3.3/dist/css/bootstrap.min.css'));
+      assert.ok(bootstrap, 'the page asked for Bootstrap');
+      assert.equal(bootstrap.answeredByHost, true);
+      assert.equal(bootstrap.status, 200);
+
+      // The view window shows Chromium's frames: the portal's header colour where the
+      // outline painting would leave white.
+      // (Frames are JPEG: colours are compared with some tolerance.)
+      await eventually(async () => {
+        const path = await desktop.screenshot(window, artifact('chromium-portal.png'));
+        return (await Desktop.colourPixels(path, POINTS.header, PORTAL_GREEN)) > 0.9 * 600 * 30;
+      }, { what: 'the portal painted in the view' });
+    });
+
+    test('a click follows a link; the zone button shows the spinner, then the answer in the status line', async () => {
+      await desktop.click(window, POINTS.buildingLink.x, POINTS.buildingLink.y);
+      await loaded(channel, view.name, `${PORTAL}ndertesa-12.html`);
+      await eventually(async () => (await visibleView(channel)).title === 'KORDIS · Shkolla "Naim Frashëri"',
+        { what: 'the building page title' });
+
+      const clicked = Date.now();
+      await desktop.click(window, POINTS.showZonesButton.x, POINTS.showZonesButton.y);
+      // The page's request makes the tab's spinner turn until the page is quiet again.
+      let spinning = 0;
+      for (let shot = 0; shot < 6 && spinning === 0; shot += 1) {
+        const path = await desktop.screenshot(window, artifact(`chromium-spinner-${shot}.png`));
+        spinning = await Desktop.colourPixels(path, POINTS.tabIcon, SPINNER_ARC);
+      }
+      assert.ok(spinning > 0, 'the tab showed its spinner after the click');
+      await browser.waitForStatus(/^Serveri ktheu 3 zona\./, { since: clicked });
+      await eventually(async () => {
+        const path = await desktop.screenshot(window, artifact('chromium-zones.png'));
+        return (await Desktop.colourPixels(path, POINTS.tabIcon, SPINNER_ARC)) === 0;
+      }, { what: 'the spinner to stop' });
+      assert.ok(served.includes('GET /index.php?mbeshtjelljetCRUD/get_zones&ndertesa=12'));
+    });
+
+    test('typing into a form marks the tab as holding unsaved input', async () => {
+      await desktop.click(window, POINTS.formLink.x, POINTS.formLink.y);
+      await loaded(channel, view.name, `${PORTAL}forma.html`);
+      await desktop.click(window, POINTS.nameField.x, POINTS.nameField.y);
+      const typed = Date.now();
+      await desktop.type(window, 'Shkolla e re');
+      await eventually(() => browser.texts.some((t) => t.time >= typed && t.text.startsWith('• KORDIS · Regjistro')),
+        { what: 'the dirty mark on the tab' });
+      await desktop.screenshot(window, artifact('chromium-form.png'));
+    });
+  });
+
+  // The check must really test the switches: Chromium started without one of them fails
+  // it, and the window says which.
+  for (const [dropped, verdict] of [
+    ['--disable-web-security', /CORS=0, HTTP=1$/],
+    ['--allow-running-insecure-content', /CORS=1, HTTP=0$/],
+  ]) {
+    test(`without ${dropped} the engine check fails and says so`, async () => {
+      const browser = await startBrowser(desktop, { env: environment(), knobs: `drop-switch=${dropped}` });
+      try {
+        await browser.connect();
+        const text = await browser.waitForStatus(verdict, { timeoutMs: 40000 });
+        assert.match(text, /^Motori nuk kaloi kontrollin e parametrave\./);
+      } finally {
+        await browser.stop();
+      }
+    });
+  }
+});
