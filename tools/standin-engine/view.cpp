@@ -1396,6 +1396,7 @@ public:
             current_ = navigation;
         }
         navigation->awaitingDocument = false;
+        navigation->committed = true;
         navigation->uri = uri;
         page_ = PageModel{};
         frameStates_.clear();
@@ -1433,6 +1434,12 @@ public:
         raiseNewWindow(uri, std::make_shared<NewWindowOutcome>());
     }
     void downloadRequested(const std::wstring& uri, const std::wstring& suggestedName) override {
+        if (closed_) return;
+        // A navigation whose answer turned out to be a file ends there, failed as aborted,
+        // before the download is offered: the page stays as it was.
+        if (current_ && !current_->completed && !current_->committed) {
+            complete(current_, false, COREWEBVIEW2_WEB_ERROR_STATUS_CONNECTION_ABORTED);
+        }
         // The engine proposes the user's download folder.
         wchar_t profile[MAX_PATH] = {};
         const DWORD length = GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
@@ -1502,6 +1509,7 @@ private:
         Kind kind = Kind::New;
         bool completed = false;
         bool awaitingDocument = false;  // Chromium was asked to load it; its request is still to come
+        bool committed = false;         // its document replaced the one before
     };
     struct HistoryEntry {
         std::wstring uri;

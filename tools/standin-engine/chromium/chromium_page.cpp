@@ -107,6 +107,8 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
         if (info.value("openerId", std::string()) != target_->targetId() && opened == openedUrls_.end()) return;
         if (opened != openedUrls_.end()) openedUrls_.erase(opened);
         pump_->send("Target.closeTarget", {{"targetId", info.value("targetId", std::string())}}, {}, {});
+        // The pop-up took the browser's focus, and a page out of focus stops drawing frames.
+        target_->send("Page.bringToFront", Json::object(), {});
     });
     subscribe("Browser.downloadWillBegin", false, [this](const Json& params) {
         if (params.value("frameId", std::string()) != target_->mainFrameId()) return;
@@ -258,6 +260,8 @@ void ChromiumPage::updateScreencast() {
         target_->stopScreencast({});
         return;
     }
+    // Chromium draws frames only for the page in front.
+    target_->send("Page.bringToFront", Json::object(), {});
     ScreencastOptions options;
     options.format = "jpeg";
     options.quality = 85;

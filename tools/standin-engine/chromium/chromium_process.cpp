@@ -132,7 +132,7 @@ ChromiumProcess::ChromiumProcess(const ChromiumLaunch& launch) {
     // A browser still running on this folder was left by a process that ended without
     // closing it (Wine cannot tie it to our life); the folder is ours again, and Chromium
     // would refuse to share it.
-    endLinuxProcesses(linuxProcessesWithArgument(profileArgument(launch)), milliseconds{5000});
+    endLinuxProcessesWithArgument(profileArgument(launch), milliseconds{5000});
     // A file left by an earlier run names a port nobody listens on any more.
     const auto portFile = launch.profileFolder / kPortFileName;
     std::error_code removeError;
@@ -163,7 +163,7 @@ ChromiumProcess::ChromiumProcess(const ChromiumLaunch& launch) {
     } catch (...) {
         // A browser that started but cannot be reached would otherwise run on unseen,
         // holding its profile; its profile argument names it among the system's processes.
-        endLinuxProcesses(linuxProcessesWithArgument(profileArgument(launch)), milliseconds{5000});
+        endLinuxProcessesWithArgument(profileArgument(launch), milliseconds{5000});
         throw;
     }
 }

@@ -69,4 +69,15 @@ bool endLinuxProcesses(const std::vector<long>& ids, std::chrono::milliseconds t
     }
 }
 
+bool endLinuxProcessesWithArgument(std::string_view argument, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const std::vector<long> found = linuxProcessesWithArgument(argument);
+        if (found.empty()) return true;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        endLinuxProcesses(found, left);
+    }
+}
+
 }  // namespace vesko::standin

@@ -21,4 +21,9 @@ std::vector<long> linuxProcessesWithArgument(std::string_view argument);
 // none is left.
 bool endLinuxProcesses(const std::vector<long>& ids, std::chrono::milliseconds timeout);
 
+// Ends every process with the argument, again and again until none is found: a process
+// caught while starting may still start children, and those carry the argument too.
+// True when none is left within timeout.
+bool endLinuxProcessesWithArgument(std::string_view argument, std::chrono::milliseconds timeout);
+
 }  // namespace vesko::standin
