@@ -54,7 +54,7 @@ std::string standInChromiumArguments(const std::wstring& hostResolverRules) {
     if (!rules.empty()) rules += ", ";
     rules += "MAP * ~NOTFOUND, EXCLUDE 127.0.0.1";
     return "--ignore-certificate-errors --disable-site-isolation-trials"
-           " --disable-features=BackForwardCache,IsolateOrigins,site-per-process"
+           " --disable-features=BackForwardCache,IsolateOrigins,site-per-process,HttpsUpgrades"
            " \"--host-resolver-rules=" + rules + "\"";
 }
 

@@ -25,7 +25,8 @@ std::wstring withoutSwitch(const std::wstring& arguments, const std::wstring& dr
 // The stand-in's own switches after the host's: certificates of the loopback test servers
 // accepted, frames kept in the page's process (so its requests pause in the page's
 // session), no back-forward cache (a history step loads its document again, as requests
-// must be seen), and host names resolved only as the rules say.
+// must be seen), plain http left as the page wrote it (an address the host approved is
+// the one loaded), and host names resolved only as the rules say.
 std::string standInChromiumArguments(const std::wstring& hostResolverRules);
 
 // The running browser for launch.profileFolder, started when none runs. Throws
