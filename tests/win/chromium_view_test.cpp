@@ -448,7 +448,7 @@ TEST_F(ChromiumView, PopUpsPermissionsCloseAndDownloadsWaitForTheHost) {
 }
 
 TEST_F(ChromiumView, KeysReachTheHostFirstAndTheBoundsAndZoomSetTheViewport) {
-    pages["/index.html"] = {"<!doctype html><title>Forma</title><input id=f autofocus>"
+    pages["/index.html"] = {"<!doctype html><title>Forma</title><input id=f>"
                             "<script>window.keys = []; addEventListener('keydown', e => keys.push(e.key))</script>"};
     std::vector<UINT> offered;
     EventRegistrationToken token{};
@@ -462,6 +462,7 @@ TEST_F(ChromiumView, KeysReachTheHostFirstAndTheBoundsAndZoomSetTheViewport) {
                                               }).Get(),
                                           &token);
     ASSERT_TRUE(load(L"https://page.test/index.html"));
+    ASSERT_EQ(runUntil(L"f.focus(), document.activeElement === f", "true"), "true");
     const HWND window = standin::readView(controller.Get())->window;
     SendMessageW(window, WM_KEYDOWN, VK_F5, 1);
     SendMessageW(window, WM_KEYDOWN, 'A', 1);
