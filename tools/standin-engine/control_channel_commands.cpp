@@ -133,7 +133,8 @@ Json viewJson(const LiveView& view, const ViewState& state) {
                 {"loading", state.loading},
                 {"zoom", state.zoom},
                 {"visible", state.visible},
-                {"bounds", Json::array({state.bounds.left, state.bounds.top, state.bounds.right, state.bounds.bottom})}};
+                {"bounds", Json::array({state.bounds.left, state.bounds.top, state.bounds.right, state.bounds.bottom})},
+                {"framesPainted", state.framesPainted}};
 }
 
 std::string viewNameOf(ICoreWebView2* identity) {

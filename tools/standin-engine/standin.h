@@ -128,6 +128,7 @@ struct ViewState {
     bool visible = false;
     RECT bounds{};
     HWND window = nullptr;
+    std::uint64_t framesPainted = 0;  // screencast frames a Chromium page has shown so far
 };
 std::optional<ViewState> readView(ICoreWebView2Controller* controller);
 

@@ -1498,6 +1498,7 @@ public:
         view.title = title_;
         for (const auto& link : page_.links) view.links.push_back(widen(link));
         view.loading = current_ && !current_->completed;
+        if (chromium_) view.framesPainted = chromium_->framesReceived();
         return view;
     }
 

@@ -1,0 +1,128 @@
+// Measures the real program on the stand-in's Chromium backend against the site-folder
+// backend in the same run: time from start to the portal shown, frames painted while the
+// page scrolls, the round trip of a click to the window's reaction, and the memory of the
+// program's process and of the browser it runs on.
+//   VESKO_SOURCE_DIR=$PWD VESKO_BINARY_DIR=$PWD/build/windows node bench/e2e/chromium_backend.mjs [rounds]
+
+import { readFileSync, readdirSync } from 'node:fs';
+import { setTimeout as sleep } from 'node:timers/promises';
+
+import { startDemoPortal } from '../../tools/demo-portal/server.mjs';
+import { paths } from '../../tests/e2e/lib/browser.mjs';
+import { closeSession, loaded, openSession, startOnPortal, views, visibleView } from '../../tests/e2e/lib/session.mjs';
+
+const rounds = Number(process.argv[2] ?? 3);
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+// Resident memory (kB): the program's Wine process, and the browser named by its profile in
+// the e2e prefix with every process under it (its helpers name no profile).
+function residentKb() {
+  const parents = new Map();
+  const named = new Map();
+  for (const entry of readdirSync('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    try {
+      const stat = readFileSync(`/proc/${entry}/stat`, 'utf8');
+      parents.set(entry, stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+      const line = readFileSync(`/proc/${entry}/cmdline`, 'utf8');
+      if (line.includes(paths.prefix) && line.includes('chromium')) named.set(entry, 'chromium');
+      else if (line.includes('VeskoBrowser.exe')) named.set(entry, 'program');
+    } catch {
+      // ended meanwhile
+    }
+  }
+  const kindOf = (pid) => {
+    for (let at = pid, hops = 0; at && at !== '0' && hops < 64; at = parents.get(at), hops += 1) {
+      if (named.has(at)) return named.get(at);
+    }
+    return undefined;
+  };
+  const totals = { program: 0, chromium: 0 };
+  for (const pid of parents.keys()) {
+    const kind = kindOf(pid);
+    if (!kind) continue;
+    try {
+      const rss = /VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, 'utf8'));
+      if (rss) totals[kind] += Number(rss[1]);
+    } catch {
+      // ended meanwhile
+    }
+  }
+  return totals;
+}
+
+async function measure(desktop, backend, portal) {
+  const env = backend === 'chromium'
+    ? { VESKO_STANDIN_BACKEND: 'chromium', VESKO_STANDIN_RESOLVE: `MAP portal.kordis.example 127.0.0.1:${portal.port}` }
+    : {};
+  const started = performance.now();
+  const { browser, channel } = await startOnPortal(desktop, { env });
+  const startMs = performance.now() - started;
+  const window = await browser.mainWindow();
+  const view = await visibleView(channel);
+  const result = { startMs };
+  if (backend === 'chromium') {
+    // The start page, in a window made low and zoomed to 200 % so that it scrolls by about
+    // a thousand pixels, scrolled with the wheel for two seconds, down and up.
+    await desktop.xdotool('windowsize', window, '1280', '330');
+    for (let step = 0; step < 10; step += 1) await desktop.key(window, 'ctrl+plus');
+    await sleep(800);
+    result.zoom = (await visibleView(channel)).zoom;
+    const framesBefore = (await visibleView(channel)).framesPainted;
+    const scrollStart = performance.now();
+    let notches = 0;
+    while (performance.now() - scrollStart < 2000) {
+      await desktop.xdotool('mousemove', '--window', window, '640', '200', 'click', '--repeat', '3', '--delay', '30',
+        notches % 18 < 9 ? '5' : '4');
+      notches += 3;
+    }
+    const seconds = (performance.now() - scrollStart) / 1000;
+    await sleep(300);
+    result.scrollFps = ((await visibleView(channel)).framesPainted - framesBefore) / seconds;
+    result.wheelNotchesPerSecond = notches / seconds;
+    await desktop.key(window, 'ctrl+0');
+    await desktop.xdotool('windowsize', window, '1280', '850');
+    await sleep(500);
+  }
+  // Round trip: a click on the header's home link until the window says the page is
+  // loading (the engine's navigation event reached the host and was drawn) and loaded.
+  if (backend === 'chromium') {
+    const since = Date.now();
+    const clicked = performance.now();
+    await desktop.click(window, 54, 113);  // "Kreu" in the portal's header
+    await browser.waitForStatus('Po ngarkohet faqja…', { since });
+    result.clickToStartedMs = performance.now() - clicked;
+    await browser.waitForStatus('Faqja u ngarkua.', { since });
+    result.clickToLoadedMs = performance.now() - clicked;
+  }
+  result.memoryKb = residentKb();
+  await browser.stop();
+  return result;
+}
+
+const desktop = await openSession();
+const portal = await startDemoPortal({ tls: true });
+try {
+  const all = { site: [], chromium: [] };
+  for (let round = 0; round < rounds; round += 1) {
+    for (const backend of ['site', 'chromium']) all[backend].push(await measure(desktop, backend, portal));
+  }
+  for (const [backend, results] of Object.entries(all)) {
+    const pick = (key) => median(results.map((r) => r[key]).filter((v) => v !== undefined));
+    console.log(JSON.stringify({
+      backend,
+      rounds: results.length,
+      startToPortalMs: Math.round(pick('startMs')),
+      clickToStartedMs: backend === 'chromium' ? Math.round(pick('clickToStartedMs')) : undefined,
+      clickToLoadedMs: backend === 'chromium' ? Math.round(pick('clickToLoadedMs')) : undefined,
+      scrollZoom: backend === 'chromium' ? pick('zoom') : undefined,
+      scrollFramesPerSecond: backend === 'chromium' ? Number(pick('scrollFps').toFixed(1)) : undefined,
+      wheelNotchesPerSecond: backend === 'chromium' ? Number(pick('wheelNotchesPerSecond').toFixed(1)) : undefined,
+      programMemoryMb: Math.round(median(results.map((r) => r.memoryKb.program)) / 1024),
+      chromiumMemoryMb: Math.round(median(results.map((r) => r.memoryKb.chromium)) / 1024),
+    }));
+  }
+} finally {
+  await portal.close();
+  await closeSession(desktop);
+}
