@@ -1427,6 +1427,7 @@ public:
     }
     void messagePosted(const std::wstring& source, const std::wstring& json) override {
         record(name_, "PagePostedMessage", narrow(source) + " " + narrow(json.substr(0, 200)));
+        if (chromium_) chromium_->refreshSoon();
         if (settings_->webMessagesEnabled()) raiseWebMessage(source, json);
     }
     void closeRequested() override { raiseWindowClose(); }

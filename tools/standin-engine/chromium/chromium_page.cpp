@@ -276,6 +276,31 @@ void ChromiumPage::onFrame(const ScreencastFrame& frame) {
     sink_.framePainted();
 }
 
+void ChromiumPage::refreshSoon() {
+    if (!ready_ || !screencasting_ || refreshPending_) return;
+    refreshPending_ = true;
+    const std::uint64_t framesThen = framesReceived_;
+    // The page's own timer gives the compositor its moment; then the picture is taken
+    // unless a frame came meanwhile.
+    PageTarget::EvaluateOptions options;
+    options.awaitPromise = true;
+    target_->evaluate("new Promise(resolve => setTimeout(resolve, 150))", options,
+                      [this, alive = std::weak_ptr<int>(lifetime_), framesThen](const DevToolsReply&) {
+                          if (!alive.lock()) return;
+                          refreshPending_ = false;
+                          if (framesReceived_ != framesThen || !screencasting_) return;
+                          target_->send("Page.captureScreenshot", {{"format", "jpeg"}, {"quality", 85}},
+                                        [this, alive](const DevToolsReply& reply) {
+                                            if (!alive.lock() || !reply.ok()) return;
+                                            const auto image = base64Decode(reply.result.value("data", std::string()));
+                                            if (!image) return;
+                                            ScreencastFrame frame;
+                                            frame.image = *image;
+                                            onFrame(frame);
+                                        });
+                      });
+}
+
 bool ChromiumPage::paint(HDC dc, const RECT& client) const {
     if (!frame_) return false;
     frame_->draw(dc, client.right - client.left, client.bottom - client.top);

@@ -87,6 +87,9 @@ public:
     void setVisible(bool visible);
     // Forwards the user's input in a view window message; false for messages it leaves alone.
     bool forwardInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Makes sure the window catches up with the page shortly: the screencast may hold back
+    // the frame of a change the page has just made (a badge hidden as its work ends).
+    void refreshSoon();
     // Draws the last frame into the client area; false while there is none.
     bool paint(HDC dc, const RECT& client) const;
 
@@ -119,6 +122,7 @@ private:
     bool loadedOnce_ = false;
     std::unique_ptr<FrameBitmap> frame_;
     std::uint64_t framesReceived_ = 0;
+    bool refreshPending_ = false;
 };
 
 }  // namespace vesko::standin
