@@ -72,9 +72,9 @@ async function measure(desktop, backend, portal) {
     const scrollStart = performance.now();
     let notches = 0;
     while (performance.now() - scrollStart < 2000) {
-      await desktop.xdotool('mousemove', '--window', window, '640', '200', 'click', '--repeat', '3', '--delay', '30',
-        notches % 18 < 9 ? '5' : '4');
-      notches += 3;
+      // One notch at a time: notches sent together reach the page as one scroll.
+      await desktop.xdotool('mousemove', '--window', window, '640', '200', 'click', notches % 16 < 8 ? '5' : '4');
+      notches += 1;
     }
     const seconds = (performance.now() - scrollStart) / 1000;
     await sleep(300);

@@ -477,5 +477,46 @@ TEST_F(ChromiumView, KeysReachTheHostFirstAndTheBoundsAndZoomSetTheViewport) {
     EXPECT_EQ(runUntil(L"innerWidth + 'x' + innerHeight + '@' + devicePixelRatio", "\"200x150@2\""), "\"200x150@2\"");
 }
 
+// Answers the engine's dialogs captioned `caption` as they appear, one button each, in
+// order. The dialogs are modal in the test's thread (one may open inside another wait),
+// so the answers come from a thread of their own.
+std::thread answerDialogs(const std::wstring& caption, std::vector<int> buttons, std::atomic<int>& answered) {
+    return std::thread([caption, buttons, &answered] {
+        HWND previous = nullptr;
+        // Long enough for a slow machine; an unanswered dialog would hold the test forever.
+        for (int tries = 0; tries < 1200 && answered < static_cast<int>(buttons.size()); ++tries) {
+            const HWND dialog = FindWindowW(L"#32770", caption.c_str());
+            if (dialog != nullptr && dialog != previous) {
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttons[static_cast<std::size_t>(answered.load())], BN_CLICKED), 0);
+                previous = dialog;
+                ++answered;
+            }
+            Sleep(50);
+        }
+    });
+}
+
+TEST_F(ChromiumView, ScriptDialogsAreTheEnginesOwnAndTheirAnswerReachesThePage) {
+    pages["/index.html"] = {"<!doctype html><title>Pyetje</title><script>"
+                            "chrome.webview.postMessage({confirmed: confirm('Vazhdo?')});"
+                            "alert('U ruajt');"
+                            "chrome.webview.postMessage({after: 'alert'});</script>"};
+    std::atomic<int> answered{0};
+    std::thread answering = answerDialogs(L"page.test", {IDCANCEL, IDOK}, answered);
+    ASSERT_EQ(view->Navigate(L"https://page.test/index.html"), S_OK);
+    const bool both = pumpUntil([&] { return messages.size() == 2; }, 60000);
+    answering.join();
+    ASSERT_TRUE(both);
+    EXPECT_EQ(answered, 2);
+    EXPECT_EQ(messages, (std::vector<std::string>{"https://page.test/index.html {\"confirmed\":false}",
+                                                  "https://page.test/index.html {\"after\":\"alert\"}"}));
+
+    // With the engine's dialogs turned off nobody is asked: a question is declined.
+    ComPtr<ICoreWebView2Settings> settings;
+    view->get_Settings(&settings);
+    settings->put_AreDefaultScriptDialogsEnabled(FALSE);
+    EXPECT_EQ(run(L"confirm('Sërish?')"), "false");
+}
+
 }  // namespace
 }  // namespace vesko

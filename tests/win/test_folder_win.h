@@ -13,8 +13,10 @@ public:
     TestFolder() {
         wchar_t base[MAX_PATH];
         GetTempPathW(MAX_PATH, base);
-        path_ = std::filesystem::path(base) /
-                (L"vesko-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter()++));
+        // The time as well: Wine reuses process ids from run to run, and what a killed run
+        // left behind (a browser profile's links to sockets that are gone) is never touched.
+        path_ = std::filesystem::path(base) / (L"vesko-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                               std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter()++));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }

@@ -634,6 +634,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL v) override { return put(acceleratorKeys_, v, "put_AreBrowserAcceleratorKeysEnabled"); }
 
     bool webMessagesEnabled() const { return webMessage_ != FALSE; }
+    bool scriptDialogsEnabled() const { return dialogs_ != FALSE; }
 
 private:
     HRESULT get(BOOL* out, BOOL value, const char* method) {
@@ -1454,6 +1455,29 @@ public:
         auto outcome = std::make_shared<PermissionOutcome>();
         raisePermission(kind, uri, outcome);
         answer(outcome->done && outcome->state == COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+    }
+    // The engine's own dialog, owned by the host's window. Shown from the engine's queue,
+    // not inside the protocol's delivery, so other views go on while it is open.
+    void scriptDialog(const std::string& type, const std::wstring& message, const std::wstring& uri,
+                      std::function<void(bool)> answer) override {
+        record(name_, "ScriptDialog", type + " " + narrow(message.substr(0, 200)));
+        ComPtr<WebView> self(this);
+        later([self, type, message, uri, answer]() {
+            if (self->closed_ || !self->settings_->scriptDialogsEnabled()) {
+                // Nobody to ask: a notice is taken as read, a question as declined, and
+                // leaving the page is allowed.
+                answer(type == "alert" || type == "beforeunload");
+                return;
+            }
+            const auto parts = splitHttpUrl(narrow(uri));
+            const std::wstring caption = parts ? widen(parts->host) : uri;
+            const std::wstring text = type == "beforeunload" ? L"Të largohesh nga faqja? Ndryshimet mund të humbasin."
+                                                             : message;
+            const UINT style = type == "alert" ? MB_OK | MB_ICONINFORMATION : MB_OKCANCEL | MB_ICONQUESTION;
+            const HWND owner = self->window_ != nullptr ? GetAncestor(self->window_, GA_ROOT) : nullptr;
+            const int chosen = MessageBoxW(owner, text.c_str(), caption.c_str(), style | MB_SETFOREGROUND);
+            answer(chosen == IDOK);
+        });
     }
     void framePainted() override {
         if (window_ != nullptr) InvalidateRect(window_, nullptr, FALSE);

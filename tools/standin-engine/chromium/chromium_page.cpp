@@ -110,6 +110,13 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
         // The pop-up took the browser's focus, and a page out of focus stops drawing frames.
         target_->send("Page.bringToFront", Json::object(), {});
     });
+    subscribe("Page.javascriptDialogOpening", true, [this](const Json& params) {
+        sink_.scriptDialog(params.value("type", std::string()), utf8ToWide(params.value("message", std::string())),
+                           utf8ToWide(params.value("url", std::string())),
+                           [this, alive = std::weak_ptr<int>(lifetime_)](bool accept) {
+                               if (alive.lock()) target_->send("Page.handleJavaScriptDialog", {{"accept", accept}}, {});
+                           });
+    });
     subscribe("Browser.downloadWillBegin", false, [this](const Json& params) {
         if (params.value("frameId", std::string()) != target_->mainFrameId()) return;
         sink_.downloadRequested(utf8ToWide(params.value("url", std::string())),

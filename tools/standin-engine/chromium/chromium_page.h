@@ -60,6 +60,10 @@ public:
     virtual void permissionRequested(COREWEBVIEW2_PERMISSION_KIND kind, const std::wstring& uri,
                                      std::function<void(bool allowed)> answer) = 0;
     virtual void framePainted() = 0;
+    // alert, confirm, prompt or beforeunload: the page waits until answer is called
+    // (accept: OK, or leave the page).
+    virtual void scriptDialog(const std::string& type, const std::wstring& message, const std::wstring& uri,
+                              std::function<void(bool accept)> answer) = 0;
 };
 
 class ChromiumPage {
