@@ -8,6 +8,7 @@
 #include "engine/download_rules.h"
 #include "engine/engine_strings_win.h"
 #include "engine/hresult_text.h"
+#include "engine/page_events.h"
 #include "page/diagnostics_win.h"
 #include "policy/download_name.h"
 #include "policy/portal_policy.h"
@@ -63,6 +64,9 @@ ComPtr<ICoreWebView2DownloadStartingEventHandler> makeDownloadGuard(BrowserApp& 
                 owner->setStatus(toWide(kDownloadBlockedStatus.text), kDownloadBlockedStatus.seconds);
                 return S_OK;
             }
+            // A link to a file first ends its navigation as aborted; the engine reports that
+            // as a failed load just before the download. It was none: the text goes.
+            if (owner->statusText == toWide(kPageFailedStatus.text)) owner->setStatus(L"", 0);
             auto record = std::make_unique<DownloadRecord>();
             record->args = args;
             const HRESULT deferred = args->GetDeferral(&record->deferral);

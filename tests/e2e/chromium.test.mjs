@@ -4,16 +4,18 @@
 
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
+import { setTimeout as sleep } from 'node:timers/promises';
 
 import { startDemoPortal } from '../../tools/demo-portal/server.mjs';
 import { Desktop } from './lib/desktop.mjs';
 import {
-  PORTAL, artifact, closeSession, eventually, loaded, openSession, startBrowser, startOnPortal, visibleView,
+  PORTAL, artifact, closeSession, eventually, loaded, openSession, startBrowser, startOnPortal, views, visibleView,
 } from './lib/session.mjs';
 
 const PORTAL_TITLE = 'KORDIS · Regjistri i ndërtesave';
 const PORTAL_GREEN = '#176c63';
 const SPINNER_ARC = '#18775e';
+const ZONES_PATH = '/index.php?mbeshtjelljetCRUD/get_zones&ndertesa=12';
 
 // Points of the demo portal's pages in the window at 1280 by 850 (the view starts at y 88),
 // as Chromium lays them out with the portal's own style sheet.
@@ -22,9 +24,22 @@ const POINTS = {
   showZonesButton: { x: 100, y: 295 },    // "Shfaq zonat" on building 12
   formLink: { x: 261, y: 113 },           // "Regjistro ndërtesë" in the portal's header
   nameField: { x: 152, y: 260 },          // "Emri i ndërtesës" on the form
+  homeLink: { x: 54, y: 113 },            // "Kreu" in the portal's header
+  downloadLink: { x: 191, y: 430 },       // "Shkarko raportin e zonave (CSV)" on the start page
   header: { x: 450, y: 92, width: 500, height: 40 },  // inside the portal's green header, right of its links
   tabIcon: { x: 46, y: 8, width: 40, height: 30 },  // the first tab's icon, or its spinner
 };
+
+// Frames the view has painted so far; a page takes input only once it has been drawn,
+// and a slow machine draws late, so clicks on a new page wait for a frame of it.
+async function framesOf(channel, name) {
+  return (await views(channel)).find((v) => v.name === name)?.framesPainted ?? 0;
+}
+
+async function paintedSince(channel, name, before) {
+  await eventually(async () => (await framesOf(channel, name)) > before, { what: `a new frame of ${name}` });
+  await sleep(300);
+}
 
 describe('the Chromium backend', () => {
   let desktop;
@@ -38,7 +53,12 @@ describe('the Chromium backend', () => {
 
   before(async () => {
     desktop = await openSession();
-    portal = await startDemoPortal({ tls: true, onRequest: (method, path) => served.push(`${method} ${path}`) });
+    portal = await startDemoPortal({
+      tls: true,
+      onRequest: (method, path) => served.push(`${method} ${path}`),
+      // The zone answer takes a while, so the spinner is there to be seen on a slow machine.
+      delays: { [ZONES_PATH]: 2000 },
+    });
   });
   after(async () => {
     await closeSession(desktop);
@@ -88,37 +108,62 @@ describe('the Chromium backend', () => {
     });
 
     test('a click follows a link; the zone button shows the spinner, then the answer in the status line', async () => {
+      const framesBefore = await framesOf(channel, view.name);
       await desktop.click(window, POINTS.buildingLink.x, POINTS.buildingLink.y);
       await loaded(channel, view.name, `${PORTAL}ndertesa-12.html`);
       await eventually(async () => (await visibleView(channel)).title === 'KORDIS · Shkolla "Naim Frashëri"',
         { what: 'the building page title' });
+      await paintedSince(channel, view.name, framesBefore);
 
       const clicked = Date.now();
       await desktop.click(window, POINTS.showZonesButton.x, POINTS.showZonesButton.y);
       // The page's request makes the tab's spinner turn until the page is quiet again.
       let spinning = 0;
-      for (let shot = 0; shot < 6 && spinning === 0; shot += 1) {
+      for (let shot = 0; shot < 8 && spinning === 0; shot += 1) {
         const path = await desktop.screenshot(window, artifact(`chromium-spinner-${shot}.png`));
         spinning = await Desktop.colourPixels(path, POINTS.tabIcon, SPINNER_ARC);
       }
-      assert.ok(spinning > 0, 'the tab showed its spinner after the click');
+      const since = channel.calls.filter((c) => c.method === 'Input' || c.method === 'PagePostedMessage')
+        .map((c) => `${c.method} ${c.detail}`).slice(-6);
+      assert.ok(spinning > 0, `the tab showed its spinner after the click (${since.join(' | ')})`);
       await browser.waitForStatus(/^Serveri ktheu 3 zona\./, { since: clicked });
       await eventually(async () => {
         const path = await desktop.screenshot(window, artifact('chromium-zones.png'));
         return (await Desktop.colourPixels(path, POINTS.tabIcon, SPINNER_ARC)) === 0;
       }, { what: 'the spinner to stop' });
-      assert.ok(served.includes('GET /index.php?mbeshtjelljetCRUD/get_zones&ndertesa=12'));
+      assert.ok(served.includes(`GET ${ZONES_PATH}`));
     });
 
     test('typing into a form marks the tab as holding unsaved input', async () => {
+      const framesBefore = await framesOf(channel, view.name);
       await desktop.click(window, POINTS.formLink.x, POINTS.formLink.y);
       await loaded(channel, view.name, `${PORTAL}forma.html`);
+      await paintedSince(channel, view.name, framesBefore);
       await desktop.click(window, POINTS.nameField.x, POINTS.nameField.y);
       const typed = Date.now();
       await desktop.type(window, 'Shkolla e re');
       await eventually(() => browser.texts.some((t) => t.time >= typed && t.text.startsWith('• KORDIS · Regjistro')),
         { what: 'the dirty mark on the tab' });
       await desktop.screenshot(window, artifact('chromium-form.png'));
+    });
+
+    test('a link to a file opens the save dialog, and the window does not call it a failed page', async () => {
+      const framesBefore = await framesOf(channel, view.name);
+      await desktop.click(window, POINTS.homeLink.x, POINTS.homeLink.y);
+      await loaded(channel, view.name, `${PORTAL}index.html`);
+      await paintedSince(channel, view.name, framesBefore);
+      const clicked = Date.now();
+      await desktop.click(window, POINTS.downloadLink.x, POINTS.downloadLink.y);
+      const dialog = await desktop.waitForWindow('^Save As$');
+      // The engine ends the link's navigation as aborted just before the download; the
+      // failed-load text that brings must not stay.
+      await eventually(() => {
+        const texts = browser.statusTexts(clicked);
+        return texts.length > 0 && !texts.at(-1).startsWith('Faqja nuk u ngarkua');
+      }, { what: 'the status line without the failed-load text' });
+      await desktop.key(dialog, 'Escape');
+      await desktop.waitForNoWindow('^Save As$');
+      assert.equal((await visibleView(channel)).source, `${PORTAL}index.html`);
     });
   });
 

@@ -102,11 +102,15 @@ function answer(request, reply) {
 }
 
 // Serves the demo portal until close(); port 0 takes any free port. onRequest, when given,
-// hears of each request (method, path with query) before it is answered.
-export async function startDemoPortal({ tls = false, port = 0, host = '127.0.0.1', onRequest } = {}) {
+// hears of each request (method, path with query) before it is answered; delays holds
+// answers back by path with query.
+export async function startDemoPortal({ tls = false, port = 0, host = '127.0.0.1', onRequest, delays = {} } = {}) {
   const handle = (request, reply) => {
     onRequest?.(request.method, request.url);
-    answer(request, reply);
+    // A slow answer, for tests that must see a page wait (path with query -> milliseconds).
+    const delay = delays[request.url] ?? 0;
+    if (delay > 0) setTimeout(() => answer(request, reply), delay);
+    else answer(request, reply);
   };
   const server = tls ? createTlsServer(await portalCertificate(), handle) : createServer(handle);
   await new Promise((resolve, reject) => {

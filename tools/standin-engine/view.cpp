@@ -1,6 +1,8 @@
 // The stand-in's controllers and views: a child window of the host's window painted with
 // the page's title, address and links, and the navigation pipeline that raises the
 // engine's events in a browser's order.
+#include <windowsx.h>
+
 #include <algorithm>
 #include <fstream>
 #include <set>
@@ -1272,6 +1274,7 @@ public:
     ChromiumPage* chromium() const { return chromium_.get(); }
     ICoreWebView2Controller* controller() const { return controller_; }
     void noteUserInput() { lastInputTick_ = GetTickCount64(); }
+    void recordInput(const std::string& detail) { record(name_, "Input", detail); }
 
     void documentRequested(ChromiumRequest request, bool mainFrame) override {
         if (closed_) {
@@ -2021,6 +2024,15 @@ private:
         if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
             message == WM_KEYDOWN || message == WM_CHAR) {
             view.noteUserInput();
+        }
+        // Presses and releases go into the record, so a test can tell a lost click from
+        // a page that ignored one.
+        if (message != WM_MOUSEMOVE) {
+            view.recordInput("0x" + [&] {
+                char text[8];
+                snprintf(text, sizeof text, "%04x", message);
+                return std::string(text);
+            }() + " " + std::to_string(GET_X_LPARAM(lParam)) + "," + std::to_string(GET_Y_LPARAM(lParam)));
         }
         // Alt+F4 and the window menu stay the system's.
         if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) return DefWindowProcW(window, message, wParam, lParam);
