@@ -21,6 +21,7 @@
 #include "loopback_listener_win.h"
 #include "standin.h"
 #include "test_folder_win.h"
+#include "view_events_win.h"
 
 namespace vesko {
 namespace {
@@ -152,16 +153,7 @@ protected:
     void listen() {
         EventRegistrationToken token{};
         serve(view.Get());
-        view->add_NavigationStarting(makeCallback<NavigationStartingCallback>(
-                                         [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                                             LPWSTR raw = nullptr;
-                                             args->get_Uri(&raw);
-                                             const std::string uri = toUtf8(takeText(raw));
-                                             events.push_back("starting " + uri);
-                                             if (uri.starts_with(refusedPrefix)) args->put_Cancel(TRUE);
-                                             return S_OK;
-                                         }).Get(),
-                                     &token);
+        recordViewEvents(view.Get(), events, [this](const std::string& uri) { return uri.starts_with(refusedPrefix); });
         view->add_FrameNavigationStarting(makeCallback<NavigationStartingCallback>(
                                               [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
                                                   LPWSTR raw = nullptr;
@@ -172,36 +164,6 @@ protected:
                                                   return S_OK;
                                               }).Get(),
                                           &token);
-        view->add_SourceChanged(makeCallback<SourceChangedCallback>([this](ICoreWebView2*, ICoreWebView2SourceChangedEventArgs* args) {
-                                    BOOL fresh = FALSE;
-                                    args->get_IsNewDocument(&fresh);
-                                    events.push_back(fresh ? "source new" : "source");
-                                    return S_OK;
-                                }).Get(),
-                                &token);
-        view->add_HistoryChanged(makeCallback<HistoryChangedCallback>([this](ICoreWebView2*, IUnknown*) {
-                                     events.push_back("history");
-                                     return S_OK;
-                                 }).Get(),
-                                 &token);
-        view->add_DocumentTitleChanged(makeCallback<DocumentTitleChangedCallback>([this](ICoreWebView2* sender, IUnknown*) {
-                                           LPWSTR raw = nullptr;
-                                           sender->get_DocumentTitle(&raw);
-                                           events.push_back("title " + toUtf8(takeText(raw)));
-                                           return S_OK;
-                                       }).Get(),
-                                       &token);
-        view->add_NavigationCompleted(makeCallback<NavigationCompletedCallback>(
-                                          [this](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs* args) {
-                                              BOOL success = FALSE;
-                                              COREWEBVIEW2_WEB_ERROR_STATUS status{};
-                                              args->get_IsSuccess(&success);
-                                              args->get_WebErrorStatus(&status);
-                                              events.push_back("completed " + std::to_string(success) + " " +
-                                                               std::to_string(status));
-                                              return S_OK;
-                                          }).Get(),
-                                      &token);
         view->add_WebMessageReceived(makeCallback<WebMessageReceivedCallback>(
                                          [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
                                              LPWSTR source = nullptr;
@@ -246,10 +208,7 @@ protected:
         if (FAILED(view->Navigate(uri.c_str()))) return false;
         return pumpUntil([&] { return completions() > before; }, 15000);
     }
-    std::size_t completions() const {
-        return static_cast<std::size_t>(
-            std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.starts_with("completed"); }));
-    }
+    std::size_t completions() const { return completionCount(events); }
     std::string lastCompletion() const {
         for (auto it = events.rbegin(); it != events.rend(); ++it) {
             if (it->starts_with("completed")) return *it;

@@ -16,6 +16,7 @@
 #include "site_backend.h"
 #include "standin.h"
 #include "test_folder_win.h"
+#include "view_events_win.h"
 
 namespace vesko {
 namespace {
@@ -74,58 +75,14 @@ struct StandInView {
         controller->get_CoreWebView2(&view);
     }
 
-    void listen() {
-        EventRegistrationToken token{};
-        view->add_NavigationStarting(makeCallback<NavigationStartingCallback>(
-                                         [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                                             LPWSTR uri = nullptr;
-                                             args->get_Uri(&uri);
-                                             events.push_back("starting " + toUtf8(takeText(uri)));
-                                             return S_OK;
-                                         }).Get(),
-                                     &token);
-        view->add_SourceChanged(makeCallback<SourceChangedCallback>(
-                                    [this](ICoreWebView2*, ICoreWebView2SourceChangedEventArgs* args) {
-                                        BOOL fresh = FALSE;
-                                        args->get_IsNewDocument(&fresh);
-                                        events.push_back(fresh ? "source new" : "source");
-                                        return S_OK;
-                                    }).Get(),
-                                &token);
-        view->add_HistoryChanged(makeCallback<HistoryChangedCallback>([this](ICoreWebView2*, IUnknown*) {
-                                     events.push_back("history");
-                                     return S_OK;
-                                 }).Get(),
-                                 &token);
-        view->add_DocumentTitleChanged(makeCallback<DocumentTitleChangedCallback>([this](ICoreWebView2* sender, IUnknown*) {
-                                           LPWSTR title = nullptr;
-                                           sender->get_DocumentTitle(&title);
-                                           events.push_back("title " + toUtf8(takeText(title)));
-                                           return S_OK;
-                                       }).Get(),
-                                       &token);
-        view->add_NavigationCompleted(makeCallback<NavigationCompletedCallback>(
-                                          [this](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs* args) {
-                                              BOOL success = FALSE;
-                                              COREWEBVIEW2_WEB_ERROR_STATUS status{};
-                                              args->get_IsSuccess(&success);
-                                              args->get_WebErrorStatus(&status);
-                                              events.push_back("completed " + std::to_string(success) + " " +
-                                                               std::to_string(status));
-                                              return S_OK;
-                                          }).Get(),
-                                      &token);
-    }
+    void listen() { recordViewEvents(view.Get(), events); }
 
     bool navigateAndWait(const wchar_t* uri) {
         const std::size_t before = completions();
         if (FAILED(view->Navigate(uri))) return false;
         return pumpUntil([&] { return completions() > before; });
     }
-    std::size_t completions() const {
-        return static_cast<std::size_t>(std::count_if(events.begin(), events.end(),
-                                                      [](const std::string& e) { return e.starts_with("completed"); }));
-    }
+    std::size_t completions() const { return completionCount(events); }
     std::wstring source() const {
         LPWSTR raw = nullptr;
         view->get_Source(&raw);
