@@ -153,6 +153,20 @@ export class Desktop {
     return Number(stdout.trim());
   }
 
+  // How many pixels of a rectangle differ (beyond `fuzz` percent) between two saved pictures.
+  static async differingPixels(pathA, pathB, { x, y, width, height }, fuzz = 10) {
+    const crop = `${width}x${height}+${x}+${y}`;
+    try {
+      const { stderr } = await run('compare', ['-metric', 'AE', '-fuzz', `${fuzz}%`,
+        `${pathA}[${crop}]`, `${pathB}[${crop}]`, 'null:']);
+      return Number(stderr.trim());
+    } catch (error) {
+      // compare exits with 1 when the pictures differ; the count is still on stderr.
+      if (error.code === 1) return Number(String(error.stderr).trim());
+      throw error;
+    }
+  }
+
   // The colour of one pixel of a saved picture, as "#rrggbb".
   static async pixel(path, x, y) {
     const { stdout } = await run('convert', [path, '-format', `%[hex:p{${x},${y}}]`, 'info:']);
