@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "asset_test_packs.h"
+#include "support/test_packs.h"
 
 namespace vesko {
 namespace {

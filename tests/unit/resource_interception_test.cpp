@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "asset_test_packs.h"
+#include "support/test_packs.h"
 #include "assets/asset_pack.h"
 #include "assets/resource_decision.h"
 #include "assets/runtime_probe_page.h"

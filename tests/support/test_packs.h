@@ -1,5 +1,5 @@
 #pragma once
-// Small packs made in memory for the asset tests.
+// Asset packs made in memory, for the unit tests and the Wine tests alike.
 
 #include <cstdint>
 #include <string>
@@ -36,6 +36,11 @@ inline std::string fileJson(std::string_view name, std::uint64_t offset, std::ui
 inline std::string indexJson(std::string_view files, std::string_view rules) {
     return R"({"schema": "vesko-assets-v1", "files": [)" + std::string(files) + R"(], "rules": [)" +
            std::string(rules) + "]}";
+}
+
+// The smallest pack the parser accepts: no files, no rules.
+inline std::vector<std::uint8_t> minimalPack() {
+    return makePack(indexJson("", ""));
 }
 
 }  // namespace vesko::testing
