@@ -1,13 +1,108 @@
-#include "ui/frame_paint.h"
-
+// Where the frame's parts go at each scale, and what painting it draws.
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "ui/dpi_scale.h"
+#include "ui/frame_layout.h"
+#include "ui/frame_paint.h"
+#include "ui/tab_strip_layout.h"
 
 namespace vesko {
 namespace {
+
+TEST(DpiScale, ScalePx) {
+    static constexpr struct {
+        unsigned dpi;
+        double units;
+        int pixels;
+    } kCases[] = {
+        {96, 43, 43}, {144, 88, 132},
+        // Halves round up: 90 × 1.25 = 112.5, 43 × 1.5 = 64.5.
+        {120, 90, 113}, {144, 43, 65}, {120, 39, 49},
+        // A window Windows cannot measure answers 0 dpi and is drawn at 96.
+        {0, 43, 43},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(scalePx(c.units, dpiScaleForDpi(c.dpi)), c.pixels) << c.units << " units at " << c.dpi << " dpi";
+    }
+}
+
+TEST(FrameLayout, ChildWindowsAndMinimumSize) {
+    static constexpr struct {
+        unsigned dpi;
+        int width, height;
+        Rect address, view;
+        Size minimum;
+    } kCases[] = {
+        {96, 1280, 850, {198, 55, 1218, 77}, {0, 88, 1280, 823}, {760, 550}},
+        // Squeezed below the minimum (while being minimised): the address field keeps 120
+        // units and the view never turns upside down.
+        {144, 300, 100, {297, 83, 477, 116}, {0, 132, 300, 132}, {1140, 825}},
+    };
+    for (const auto& c : kCases) {
+        const double s = dpiScaleForDpi(c.dpi);
+        EXPECT_EQ(addressFieldRect(c.width, s), c.address) << c.dpi;
+        EXPECT_EQ(viewBounds(c.width, c.height, s), c.view) << c.dpi;
+        EXPECT_EQ(minimumTrackSize(s), c.minimum) << c.dpi;
+    }
+}
+
+TEST(TabStripLayout, Layouts) {
+    static constexpr struct {
+        unsigned dpi;
+        int width, tabs, first;
+        // Expected:
+        int clampedFirst, shown;
+        Rect firstTab, lastClose;
+        Rect scrollRight;  // empty when no tab is hidden on the right
+        Rect newTab;
+    } kCases[] = {
+        // 96 dpi, 1000 wide: 748 available, room for eight tabs. One tab takes the widest
+        // size, eight share the room at 93 each, a ninth is scrolled out behind the mark.
+        {96, 1000, 1, 0, 0, 1, {45, 5, 280, 42}, {252, 12, 276, 36}, {}, {286, 10, 314, 38}},
+        {96, 1000, 8, 0, 0, 8, {45, 5, 135, 42}, {758, 12, 782, 36}, {}, {792, 10, 820, 38}},
+        {96, 1000, 9, 0, 0, 8, {45, 5, 135, 42}, {758, 12, 782, 36}, {791, 10, 809, 38}, {815, 10, 843, 38}},
+        // An offset past the last full strip is pulled back, a negative one counts as 0;
+        // without tabs the new-tab button follows the icon.
+        {96, 1000, 9, 5, 1, 8, {45, 5, 135, 42}, {758, 12, 782, 36}, {}, {792, 10, 820, 38}},
+        {144, 1140, 3, -4, 0, 3, {68, 8, 317, 63}, {783, 18, 819, 54}, {}, {835, 15, 877, 57}},
+        {96, 760, 0, 3, 0, 0, {}, {}, {}, {48, 10, 76, 38}},
+        {144, 1500, 12, 2, 2, 8, {68, 8, 203, 63}, {1141, 18, 1177, 54}, {1191, 15, 1218, 57}, {1227, 15, 1269, 57}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.tabs << " tabs from " << c.first << ", " << c.width << " wide at "
+                                        << c.dpi << " dpi");
+        const TabStripLayout layout = layoutTabStrip(c.width, c.tabs, c.first, dpiScaleForDpi(c.dpi));
+        EXPECT_EQ(layout.firstVisibleTab, c.clampedFirst);
+        ASSERT_EQ(static_cast<int>(layout.shown.size()), c.shown);
+        if (c.shown > 0) {
+            EXPECT_EQ(layout.shown.front().index, c.clampedFirst);
+            EXPECT_EQ(layout.shown.front().tab, c.firstTab);
+            EXPECT_EQ(layout.shown.back().close, c.lastClose);
+        }
+        EXPECT_EQ(layout.more, !c.scrollRight.isEmpty());
+        EXPECT_EQ(layout.scrollRight, c.scrollRight);
+        EXPECT_EQ(layout.newTab, c.newTab);
+    }
+    EXPECT_EQ(layoutTabStrip(1000, 30, 12, 1.5).scrollLeft, (Rect{48, 11, 69, 53}));
+}
+
+TEST(TabStripLayout, ScrollTabIntoView) {
+    static constexpr struct {
+        int index, tabs, first, expected;
+    } kCases[] = {
+        // 96 dpi, 1000 wide: eight tabs fit.
+        {3, 20, 0, 0},    // already shown
+        {15, 20, 0, 8},   // right of the strip: becomes the last shown tab
+        {2, 20, 10, 2},   // left of the strip: becomes the first shown tab
+        {9, 10, 50, 2},   // a stale offset is clamped before the tab is brought in
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(scrollTabIntoView(c.index, 1000, c.tabs, c.first, 1.0), c.expected)
+            << "tab " << c.index << " of " << c.tabs << " from " << c.first;
+    }
+}
 
 FrameSnapshot readyFrame(unsigned dpi, std::vector<std::string> titles = {}) {
     FrameSnapshot frame;
@@ -28,6 +123,13 @@ std::vector<Op> opsOf(const std::vector<PaintOp>& ops) {
     return found;
 }
 
+template <class Op>
+int countOn(const std::vector<PaintOp>& ops, const Rect& rect) {
+    int n = 0;
+    for (const Op& op : opsOf<Op>(ops)) n += op.rect == rect ? 1 : 0;
+    return n;
+}
+
 // The one operation of a kind that sits on `where` (a glyph centre or a rectangle).
 template <class Op, class Where>
 Op only(const std::vector<PaintOp>& ops, const Where& where) {
@@ -43,82 +145,54 @@ Op only(const std::vector<PaintOp>& ops, const Where& where) {
     return found.empty() ? Op{} : found.front();
 }
 
-template <class Op>
-int countOn(const std::vector<PaintOp>& ops, const Rect& rect) {
-    int n = 0;
-    for (const Op& op : opsOf<Op>(ops)) n += op.rect == rect ? 1 : 0;
-    return n;
-}
-
-struct PositionCase {
-    unsigned dpi;
-    Point captionGlyphs[3];
-    int toolbarGlyphX[4];
-    int glyphY;
-    int menuGlyphX;
-    Rect addressBox;
-    Rect statusBand;
-    Rect statusText;
-    Rect zoomText;
-};
-
-static constexpr PositionCase kPositionCases[] = {
-    {96, {{1165, 21}, {1211, 21}, {1257, 21}}, {25, 64, 103, 142}, 64, 1259,
-     {165, 47, 1230, 82}, {0, 823, 1280, 850}, {12, 824, 1030, 850}, {1035, 824, 1268, 850}},
-    {120, {{1136, 26}, {1194, 26}, {1251, 26}}, {31, 80, 129, 178}, 80, 1254,
-     {206, 59, 1217, 103}, {0, 816, 1280, 850}, {15, 817, 967, 850}, {974, 817, 1265, 850}},
-    {144, {{1108, 32}, {1177, 32}, {1246, 32}}, {38, 96, 155, 213}, 96, 1248,
-     {248, 71, 1205, 123}, {0, 809, 1280, 850}, {18, 811, 905, 850}, {912, 811, 1262, 850}},
-};
-
 // No tabs yet: back and forward grey, no progress line, "Gati" and 100 %.
-TEST(FramePaint, FrameWithoutTabsAtEachDpi) {
-    for (const auto& c : kPositionCases) {
-        SCOPED_TRACE(testing::Message() << c.dpi << " dpi");
-        const auto ops = paintFrame(readyFrame(c.dpi));
-        const GlyphKind captionKinds[] = {GlyphKind::Minimise, GlyphKind::Maximise, GlyphKind::Close};
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(only<GlyphOp>(ops, c.captionGlyphs[j]).kind, captionKinds[j]);
-        for (int i = 0; i < 4; ++i) {
-            const GlyphOp glyph = only<GlyphOp>(ops, Point{c.toolbarGlyphX[i], c.glyphY});
-            EXPECT_EQ(glyph.kind, static_cast<GlyphKind>(i));
-            EXPECT_EQ(glyph.scale, c.dpi / 96.0);
-            EXPECT_EQ(glyph.color, i < 2 ? kColorGlyphDisabled : kColorGlyph);
-        }
-        EXPECT_EQ(only<GlyphOp>(ops, Point{c.menuGlyphX, c.glyphY}).kind, GlyphKind::Menu);
-        EXPECT_EQ(only<RoundedFillOp>(ops, c.addressBox).color, kColorAddressBox);
-        EXPECT_EQ(only<FillOp>(ops, c.statusBand).color, kColorStatusBand);
-        EXPECT_EQ(only<TextOp>(ops, c.statusText).text, "Gati");
-        const TextOp zoom = only<TextOp>(ops, c.zoomText);
-        EXPECT_EQ(zoom.text, "Zoom 100%");
-        EXPECT_EQ(zoom.layout, TextLayout::Right);
-        EXPECT_TRUE(opsOf<SpinnerOp>(ops).empty());
-        EXPECT_EQ(opsOf<RoundedFillOp>(ops).size(), 1u);  // the address box only
+TEST(FramePaint, FrameWithoutTabs) {
+    const auto ops = paintFrame(readyFrame(96));
+    const int toolbarGlyphX[] = {25, 64, 103, 142};
+    for (int i = 0; i < 4; ++i) {
+        const GlyphOp glyph = only<GlyphOp>(ops, Point{toolbarGlyphX[i], 64});
+        EXPECT_EQ(glyph.kind, static_cast<GlyphKind>(i));
+        EXPECT_EQ(glyph.color, i < 2 ? kColorGlyphDisabled : kColorGlyph);
     }
-    // At 144 dpi the strip band is 65 high and the toolbar ends at 132.
-    const auto ops = paintFrame(readyFrame(144));
-    EXPECT_EQ(only<FillOp>(ops, Rect{0, 0, 1280, 65}).color, kColorTabStrip);
-    EXPECT_EQ(only<FillOp>(ops, Rect{0, 65, 1280, 132}).color, kColorToolbar);
+    EXPECT_EQ(only<GlyphOp>(ops, Point{1165, 21}).kind, GlyphKind::Minimise);
+    EXPECT_EQ(only<GlyphOp>(ops, Point{1211, 21}).kind, GlyphKind::Maximise);
+    EXPECT_EQ(only<GlyphOp>(ops, Point{1257, 21}).kind, GlyphKind::Close);
+    EXPECT_EQ(only<GlyphOp>(ops, Point{1259, 64}).kind, GlyphKind::Menu);
+    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{165, 47, 1230, 82}).color, kColorAddressBox);
+    EXPECT_EQ(opsOf<RoundedFillOp>(ops).size(), 1u);  // the address box only
+    EXPECT_TRUE(opsOf<SpinnerOp>(ops).empty());
+    EXPECT_EQ(only<FillOp>(ops, Rect{0, 823, 1280, 850}).color, kColorStatusBand);
+    EXPECT_EQ(only<TextOp>(ops, Rect{12, 824, 1030, 850}).text, "Gati");
+    const TextOp zoom = only<TextOp>(ops, Rect{1035, 824, 1268, 850});
+    EXPECT_EQ(zoom.text, "Zoom 100%");
+    EXPECT_EQ(zoom.layout, TextLayout::Right);
+    // At 144 dpi the strip band is 65 high, the toolbar ends at 132 and glyphs grow.
+    const auto scaled = paintFrame(readyFrame(144));
+    EXPECT_EQ(only<FillOp>(scaled, Rect{0, 0, 1280, 65}).color, kColorTabStrip);
+    EXPECT_EQ(only<FillOp>(scaled, Rect{0, 65, 1280, 132}).color, kColorToolbar);
+    EXPECT_EQ(only<GlyphOp>(scaled, Point{1246, 32}).scale, 1.5);
 }
 
 TEST(FramePaint, BeforeTheEngineIsReady) {
     FrameSnapshot frame = readyFrame(96, {"KORDIS"});
     frame.engineReady = false;
     frame.activeTab = 0;
+    frame.status = {"WEBVIEW_LOADER_CHANGED", 0};
     const auto ops = paintFrame(frame);
-    // Background, strip band with the icon, caption buttons, status band and zoom only.
+    // Background, strip band with the icon, caption buttons, status band and texts only.
     EXPECT_EQ(opsOf<FillOp>(ops).size(), 3u);
     EXPECT_EQ(opsOf<IconOp>(ops).size(), 1u);
     EXPECT_EQ(opsOf<GlyphOp>(ops).size(), 3u);
     EXPECT_EQ(opsOf<RoundedFillOp>(ops).size(), 0u);
-    ASSERT_EQ(opsOf<TextOp>(ops).size(), 1u);
-    frame.status = {"WEBVIEW_LOADER_CHANGED", 0};
-    EXPECT_EQ(opsOf<TextOp>(paintFrame(frame))[0].text, "WEBVIEW_LOADER_CHANGED");
+    EXPECT_EQ(only<TextOp>(ops, Rect{12, 824, 1030, 850}).text, "WEBVIEW_LOADER_CHANGED");
+    EXPECT_EQ(opsOf<TextOp>(ops).size(), 2u);
 }
 
 TEST(FramePaint, Tabs) {
     FrameSnapshot frame = readyFrame(96, {"Faqja kryesore", "Lista", "Formulari"});
     frame.tabs[2].dirty = true;
     frame.tabs[2].zoom = 1.25;
+    frame.tabs[2].canGoBack = true;
     frame.activeTab = 2;
     frame.hover.hoveredTab = 1;
     frame.hover.tabCloseHovered = true;
@@ -135,13 +209,16 @@ TEST(FramePaint, Tabs) {
     EXPECT_EQ(closeDisc.alpha, 110);
     EXPECT_EQ(closeDisc.diameter, 24.0f);
 
-    EXPECT_EQ(only<TextOp>(ops, Rect{551, 5, 728, 42}).text, "• Formulari");
+    EXPECT_EQ(only<TextOp>(ops, Rect{551, 5, 728, 42}).text, "\xE2\x80\xA2 Formulari");
     EXPECT_EQ(only<TextOp>(ops, Rect{75, 5, 252, 42}).text, "Faqja kryesore");
     const GlyphOp close = only<GlyphOp>(ops, Point{264, 24});
     EXPECT_EQ(close.kind, GlyphKind::Close);
     EXPECT_DOUBLE_EQ(close.scale, 0.85);
     // Idle tabs show the icon, 16 units, centred at (left + 16, 24).
     EXPECT_EQ(opsOf<IconOp>(ops).at(1).topLeft, (Point{53, 16}));
+    // The toolbar and the zoom text follow the active tab.
+    EXPECT_EQ(only<GlyphOp>(ops, Point{25, 64}).color, kColorGlyph);
+    EXPECT_EQ(only<GlyphOp>(ops, Point{64, 64}).color, kColorGlyphDisabled);
     EXPECT_EQ(only<TextOp>(ops, Rect{1035, 824, 1268, 850}).text, "Zoom 125%");
 }
 
@@ -157,8 +234,8 @@ TEST(FramePaint, BusyTabs) {
     EXPECT_EQ(opsOf<SpinnerOp>(ops)[0].centre, (Point{61, 24}));
     EXPECT_DOUBLE_EQ(opsOf<SpinnerOp>(ops)[0].arc.startDegrees, 240.0);
     EXPECT_EQ(only<GlyphOp>(ops, Point{103, 64}).kind, GlyphKind::Reload);
-    EXPECT_EQ(only<RoundedFillOp>(ops, progress).alpha, 104);  // (sin(1000 / 480) + 1) × 30 + 48
-    EXPECT_EQ(only<TextOp>(ops, Rect{12, 824, 1030, 850}).text, "Po ngarkohet…");
+    EXPECT_EQ(only<RoundedFillOp>(ops, progress).alpha, 104);
+    EXPECT_EQ(only<TextOp>(ops, Rect{12, 824, 1030, 850}).text, "Po ngarkohet\xE2\x80\xA6");
 
     frame.tabs[0].loading = true;
     EXPECT_EQ(only<GlyphOp>(paintFrame(frame), Point{103, 64}).kind, GlyphKind::Stop);
@@ -194,8 +271,7 @@ TEST(FramePaint, HoveredAndPressedButtons) {
     EXPECT_EQ(only<RoundedFillOp>(ops, Rect{1076, 5, 1139, 57}).color, kColorCaptionHover);
     EXPECT_EQ(only<GlyphOp>(ops, Point{1246, 32}).color, kColorCaptionGlyph);
     EXPECT_EQ(only<GlyphOp>(ops, Point{1177, 32}).kind, GlyphKind::Restore);
-    // Toolbar button i spans px(39i + 7) .. px(39i + 43) by px(48) .. px(81), over a
-    // faint shadow one unit lower.
+    // A hovered or pressed toolbar button, over a faint shadow one unit lower.
     EXPECT_EQ(only<RoundedFillOp>(ops, Rect{69, 72, 123, 122}).color, kColorButtonHover);
     EXPECT_EQ(only<RoundedFillOp>(ops, Rect{69, 74, 123, 124}).alpha, 10);
     EXPECT_EQ(only<RoundedFillOp>(ops, Rect{186, 72, 240, 122}).color, kColorButtonPressed);
@@ -211,20 +287,17 @@ TEST(FramePaint, ScrollMarksAndNewTabGlow) {
     for (int i = 0; i < 12; ++i) frame.tabs.push_back(PaintTab{"T" + std::to_string(i)});
     const Rect left{32, 7, 46, 35};
     const Rect right{791, 10, 809, 38};
-    struct Case {
+    static constexpr struct {
         int first;
-        int left, right;
-    };
-    for (const Case c : {Case{0, 0, 1}, Case{2, 1, 1}, Case{9, 1, 0}}) {
-        SCOPED_TRACE(c.first);
+        const char* marks;  // left and right, '-' for none
+    } kCases[] = {{0, "-\xE2\x80\xBA"}, {2, "\xE2\x80\xB9\xE2\x80\xBA"}, {9, "\xE2\x80\xB9-"}};
+    for (const auto& c : kCases) {
         frame.firstVisibleTab = c.first;
         const auto ops = paintFrame(frame);
-        EXPECT_EQ(countOn<TextOp>(ops, left), c.left);
-        EXPECT_EQ(countOn<TextOp>(ops, right), c.right);
+        std::string shown;
+        for (const Rect& mark : {left, right}) shown += countOn<TextOp>(ops, mark) ? only<TextOp>(ops, mark).text : "-";
+        EXPECT_EQ(shown, c.marks) << c.first;
     }
-    frame.firstVisibleTab = 2;
-    EXPECT_EQ(only<TextOp>(paintFrame(frame), left).text, "‹");
-    EXPECT_EQ(only<TextOp>(paintFrame(frame), right).text, "›");
 
     // Half-way hover glow on the new-tab button (48, 10, 76, 38) of an empty strip.
     FrameSnapshot empty = readyFrame(96);
@@ -242,12 +315,6 @@ TEST(Glyphs, SpinnerPulseAndCorners) {
         ASSERT_TRUE(arc.sweepDegrees >= 60.0 && arc.sweepDegrees <= 260.0) << t;
         ASSERT_TRUE(progressLineAlpha(true, t) >= 48 && progressLineAlpha(true, t) <= 108) << t;
     }
-    // Forward is Back mirrored.
-    const Glyph& back = glyphFor(GlyphKind::Back);
-    const Glyph& forward = glyphFor(GlyphKind::Forward);
-    ASSERT_EQ(back.lines.size(), forward.lines.size());
-    for (std::size_t i = 0; i < back.lines.size(); ++i) EXPECT_EQ(forward.lines[i].x2, -back.lines[i].x2);
-
     const auto arcs = roundedRectArcs({10, 20, 110, 50}, 16.0f);
     ASSERT_TRUE(arcs.has_value());
     EXPECT_EQ((*arcs)[2].box.x, 94.0f);  // bottom right corner

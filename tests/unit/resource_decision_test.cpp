@@ -1,0 +1,151 @@
+// The decision made for every request of a page, the synthetic answers and header blocks,
+// the records kept of refused requests, and the probe's nonce and addresses.
+#include <array>
+#include <stdexcept>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "assets/asset_pack.h"
+#include "assets/resource_decision.h"
+#include "assets/runtime_probe_page.h"
+#include "assets/synthetic_response.h"
+#include "policy/compiled_config.h"
+#include "support/test_packs.h"
+
+namespace vesko {
+namespace {
+
+const std::string kCdn = "https://" + std::string(config::kCdnHosts[0]);
+const std::string kPortal = "https://" + std::string(config::kPortalHost);
+constexpr std::string_view kNonce = "00112233445566778899aabbccddeeff";
+
+TEST(SyntheticResponse, HeaderBlocks) {
+    EXPECT_EQ(responseHeaders("text/javascript", 5, true),
+              "Content-Type: text/javascript\r\nContent-Length: 5\r\nCache-Control: no-store\r\n"
+              "X-Content-Type-Options: nosniff\r\nAccess-Control-Allow-Origin: *\r\n");
+    EXPECT_EQ(responseHeaders("text/plain", 0, false),
+              "Content-Type: text/plain\r\nContent-Length: 0\r\nCache-Control: no-store\r\n"
+              "X-Content-Type-Options: nosniff\r\n");
+    // The content type cannot start a header of its own.
+    for (const std::string_view type : {std::string_view("a\rb"), std::string_view("a\nb"), std::string_view("a\0b", 3)}) {
+        EXPECT_THROW(responseHeaders(type, 1, false), std::runtime_error) << type.size();
+    }
+    EXPECT_EQ(reasonPhrase(200), "OK");
+    EXPECT_EQ(reasonPhrase(403), "Blocked");
+}
+
+TEST(SyntheticResponse, BlockedRecordsNameHostKindAndMethodUpToSixtyFour) {
+    EXPECT_EQ(blockedRequestRecord("https://Tracker.Example:8080/x.js", "script", "POST").dump(),
+              R"({"host":"tracker.example","kind":"script","method":"POST"})");
+    EXPECT_EQ(blockedRequestRecord("ftp://files.example/a", "image", "GET")["host"], "[scheme blocked]");
+
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    for (int i = 0; i < 64; ++i) {
+        EXPECT_TRUE(noteBlockedRequest(records, "https://h" + std::to_string(i) + ".example/", "image", "GET"));
+    }
+    EXPECT_FALSE(noteBlockedRequest(records, "https://late.example/", "image", "GET"));
+    ASSERT_EQ(records.size(), 64u);
+    EXPECT_EQ(records.back()["host"], "h63.example");  // oldest first
+}
+
+TEST(ResourceDecision, PolicyAndPackDecideOutsideTheProbe) {
+    using testing::fileJson;
+    const std::string rule = testing::ruleJson("lib.js", "\"urlFilter\": \"|" + kCdn + "/lib.js|\"");
+    const AssetPack pack = parseAssetPack(testing::makePack(testing::indexJson(fileJson("lib.js", 0, 5), rule), "abcde"));
+    const struct {
+        std::string url;
+        const char* method;
+        const char* kind;
+        ResourceAction action;
+    } cases[] = {
+        // Pack hits for GET only; other methods and misses go out unchanged.
+        {kCdn + "/lib.js", "GET", "script", ResourceAction::packFile},
+        {kCdn + "/lib.js", "POST", "script", ResourceAction::network},
+        {kCdn + "/missing.js", "GET", "script", ResourceAction::network},
+        {"https://tracker.example/x.js", "GET", "script", ResourceAction::refuse},
+        // Documents: the portal and about:blank pass, a CDN address does not.
+        {kPortal + "/", "GET", "document", ResourceAction::network},
+        {"about:blank", "GET", "document", ResourceAction::network},
+        {kCdn + "/lib.js", "GET", "document", ResourceAction::refuse},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url + " " + c.method + " " + c.kind);
+        const ResourceDecision d = decideResourceRequest(pack, c.url, c.method, c.kind, {});
+        EXPECT_EQ(d.action, c.action);
+        EXPECT_EQ(d.entry, c.action == ResourceAction::packFile ? &pack.files.at("lib.js") : nullptr);
+        if (c.action != ResourceAction::refuse) continue;
+        EXPECT_EQ(d.answer.status, 403);
+        EXPECT_EQ(d.answer.body, "VESKO: kerkesa u bllokua.");
+        EXPECT_EQ(d.answer.contentType, "text/plain; charset=utf-8");
+        EXPECT_FALSE(d.answer.allowAnyOrigin);
+    }
+}
+
+TEST(ResourceDecision, ProbeAddressesAreServedOnlyByTheirRunningProbe) {
+    const AssetPack pack = parseAssetPack(testing::minimalPack());
+    const ProbeAddresses a = probeAddresses(kNonce);
+    const ProbeServing running{true, kNonce};
+    const struct {
+        std::string url;
+        const char* method;
+        ProbeServing probe;
+        int status;
+        std::string contentType;
+        std::string body;
+    } cases[] = {
+        {a.index, "GET", running, 200, "text/html; charset=utf-8", probePage(kNonce)},
+        {a.cors, "GET", running, 200, "text/plain; charset=utf-8", std::string(kNonce)},
+        {a.mixed, "GET", running, 200, "text/javascript; charset=utf-8", "window.__veskoMixed();"},
+        // Another method, a stale nonce, the probe over, or any other probe path: 404.
+        {a.index, "HEAD", running, 404, "text/plain", ""},
+        {probeAddresses("ffeeddccbbaa99887766554433221100").index, "GET", running, 404, "text/plain", ""},
+        {a.cors, "GET", {false, kNonce}, 404, "text/plain", ""},
+        {a.index + "?x", "GET", running, 404, "text/plain", ""},
+        // The marker anywhere, even on a foreign host, is the probe's and never refused.
+        {"https://elsewhere.example/x/__vesko_internal_probe__/y", "GET", running, 404, "text/plain", ""},
+        // A running probe whose nonce is not one serves nothing.
+        {a.index, "GET", {true, "abc"}, 404, "text/plain", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url + " " + c.method);
+        const ResourceDecision d = decideResourceRequest(pack, c.url, c.method, "document", c.probe);
+        ASSERT_EQ(d.action, ResourceAction::answer);
+        EXPECT_EQ(d.answer.status, c.status);
+        EXPECT_EQ(d.answer.contentType, c.contentType);
+        EXPECT_EQ(d.answer.body, c.body);
+        EXPECT_FALSE(d.answer.allowAnyOrigin);  // the cors answer must stay unreadable with web security
+    }
+}
+
+TEST(RuntimeProbePage, AddressesFollowTheNonceAndTheHosts) {
+    const ProbeAddresses a = probeAddresses(kNonce);
+    const std::string path = "/__vesko_internal_probe__/" + std::string(kNonce);
+    EXPECT_EQ(a.index, kPortal + path + "/index");
+    EXPECT_EQ(a.cors, "https://" + std::string(config::kProbeCdnHost) + path + "/cors");
+    EXPECT_EQ(a.mixed, "http://" + std::string(config::kProbeCdnHost) + path + "/mixed.js");
+}
+
+TEST(RuntimeProbePage, RefusesWhatIsNotANonce) {
+    static constexpr struct {
+        std::string_view nonce;
+        bool valid;
+    } kCases[] = {
+        {"0123456789abcdef0123456789abcdef", true},
+        {"0123456789abcdef0123456789abcde", false},
+        {"0123456789abcdef0123456789abcdef0", false},
+        {"0123456789ABCDEF0123456789abcdef", false},
+        {"0123456789abcdef0123456789abcdeg", false},
+        {"0123456789abcdef0123456789abcd'/", false},  // would end the script literal
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.nonce);
+        EXPECT_EQ(isProbeNonce(c.nonce), c.valid);
+        if (!c.valid) EXPECT_THROW(probeAddresses(c.nonce), std::runtime_error);
+    }
+    const std::array<unsigned char, 5> bytes{0x00, 0x0f, 0xf0, 0xab, 0x7e};
+    EXPECT_EQ(hexLower(bytes), "000ff0ab7e");
+}
+
+}  // namespace
+}  // namespace vesko
