@@ -4,6 +4,8 @@
 // iteration is one request.
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -33,6 +35,14 @@ void pumpUntil(const std::function<bool()>& done) {
     }
 }
 
+// A fixture that cannot be made is a broken run, not a slow one: say why and stop, so
+// the smoke run in the tests fails instead of measuring nothing.
+[[noreturn]] void setupFailed(const char* what, HRESULT result = S_OK) {
+    if (FAILED(result)) std::fprintf(stderr, "vesko_win_bench: %s (0x%08lx)\n", what, static_cast<unsigned long>(result));
+    else std::fprintf(stderr, "vesko_win_bench: %s\n", what);
+    std::exit(1);
+}
+
 // One application with the built pack, the stand-in environment and one tab's view.
 struct Bench {
     BrowserApp app{nullptr};
@@ -41,29 +51,40 @@ struct Bench {
 
     Bench() {
         std::ifstream in(VESKO_ASSET_PACK_PATH, std::ios::binary);
+        if (!in) setupFailed("the asset pack cannot be read");
         app.assetPack = parseAssetPack(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}));
         standin::configure({});
+        // Under Wine a window needs an X display; without one this is where it shows.
         host = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
+        if (host == nullptr) setupFailed("no host window (no display?)", HRESULT_FROM_WIN32(GetLastError()));
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         const std::filesystem::path data = std::filesystem::path(temp) / L"vesko-bench-userdata";
         const auto options = createEnvironmentOptions();
         ComPtr<ICoreWebView2Environment> environment;
-        standin::createEnvironmentWithOptions(
+        HRESULT completed = E_PENDING;
+        HRESULT started = standin::createEnvironmentWithOptions(
             nullptr, data.c_str(), options.Get(),
-            makeCallback<EnvironmentCompletedCallback>([&](HRESULT, ICoreWebView2Environment* e) {
+            makeCallback<EnvironmentCompletedCallback>([&](HRESULT result, ICoreWebView2Environment* e) {
+                completed = result;
                 environment = e;
                 return S_OK;
             }).Get());
-        pumpUntil([&] { return environment != nullptr; });
+        if (FAILED(started)) setupFailed("the environment was refused", started);
+        pumpUntil([&] { return completed != E_PENDING; });
+        if (!environment) setupFailed("no environment arrived", completed);
         app.environment = environment;
-        environment->CreateCoreWebView2Controller(
-            host, makeCallback<ControllerCompletedCallback>([&](HRESULT, ICoreWebView2Controller* c) {
+        completed = E_PENDING;
+        started = environment->CreateCoreWebView2Controller(
+            host, makeCallback<ControllerCompletedCallback>([&](HRESULT result, ICoreWebView2Controller* c) {
+                      completed = result;
                       tab->controller = c;
                       return S_OK;
                   }).Get());
-        pumpUntil([&] { return tab->controller != nullptr; });
+        if (FAILED(started)) setupFailed("the controller was refused", started);
+        pumpUntil([&] { return completed != E_PENDING; });
+        if (!tab->controller) setupFailed("no controller arrived", completed);
         tab->controller->get_CoreWebView2(&tab->webview);
         app.tabs.push_back(tab);
         installResourceFilter(app, tab);
