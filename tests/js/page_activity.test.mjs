@@ -166,11 +166,12 @@ test('a request joining counted work counts, and idle waits for all of it', asyn
   page.route(`${PORTAL}/first`, first);
   page.route(`${PORTAL}/second`, second);
   await page.click('#plain');
-  await page.evaluate("xhr('/first')");
+  await page.evaluate("xhr('/first') && (window.first = last) && true");
   await page.advance(GESTURE + 500);
   await page.evaluate("xhr('/second')");
   await page.requested(`${PORTAL}/second`);
   first.release(json([1]));
+  await page.evaluate('first');
   await settle(page);
   assert.deepEqual(await page.activity(), [true], 'still busy: the second request is in flight');
   second.release(json([2]));
@@ -193,7 +194,7 @@ test('counted requests pass arguments, answers and the engine\'s own errors thro
     (() => { const x = new XMLHttpRequest(); x.open('GET', '/echo', false); x.send(); return x.responseText; })(),
     (() => { try { new XMLHttpRequest().send(); } catch (e) { return e.name; } })(),
     (() => { try { XMLHttpRequest.prototype.send.call({}); } catch (e) { return e.name; } })(),
-    await window.fetch(new Request('/echo', { method: 'PUT', body: 'x' })).then((r) => r.text()),
+    await window.fetch('/echo', { method: 'PUT', body: 'x' }).then((r) => r.text()),
     await fetch('/broken').then(() => 'ok', (e) => e.name),
   ])()`);
   assert.deepEqual(seen, ['POST emri=Ana', 'GET ', 'InvalidStateError', 'TypeError', 'PUT x', 'TypeError']);
@@ -285,10 +286,13 @@ test('a portal frame shows its own badge but only the top document posts activit
   page.route(`${PORTAL}/inner?mbeshtjelljetCRUD/get_zones&ndertesa=5`, json([1, 2]));
   await page.goto(`${PORTAL}/outer`);
   await settle(page);
+  await page.evaluate("(async (c) => { await c.advance(450); c.frame(); c.frame(); })(document.querySelector('#f').contentWindow.__clock)");
+  const frameBadge = () => page.evaluate(
+    "getComputedStyle(document.querySelector('#f').contentDocument.querySelector('[data-vesk-loading]')).display");
+  assert.equal(await frameBadge(), 'none', 'the frame settled');
   page.clearMessages();
   await page.click('#b', { frame: '#f' });
-  assert.equal(await page.evaluate(`getComputedStyle(document.querySelector('#f').contentDocument
-    .querySelector('[data-vesk-loading]')).display`), 'block', "the frame's badge shows");
+  assert.equal(await frameBadge(), 'block', "the frame's badge shows");
   assert.equal(await badgeShown(page), false, "the top document's badge does not");
   await page.click('#t', { frame: '#f' });
   await page.type('x');

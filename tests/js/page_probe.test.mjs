@@ -12,19 +12,21 @@ const nonce = randomBytes(16).toString('hex');
 const page = execFileSync(POLICY_TOOL, ['--probe-page', nonce]).toString('utf8');
 const [index, cors, mixed] = execFileSync(POLICY_TOOL, ['--probe-addresses', nonce]).toString('utf8').split('\n');
 
+const BOTH = ['--disable-web-security', '--allow-running-insecure-content'];
 const RUNS = [
-  { flags: ['--disable-web-security', '--allow-running-insecure-content'], cors: true, mixed: true },
+  { flags: BOTH, cors: true, mixed: true },
+  { flags: BOTH, answer: 'not the nonce', cors: false, mixed: true },
   { flags: ['--allow-running-insecure-content'], cors: false, mixed: true },
   { flags: ['--disable-web-security'], cors: true, mixed: false },
 ];
 
 for (const run of RUNS) {
-  test(`${run.flags.join(' ')}: cors ${run.cors}, mixed ${run.mixed}`, async () => {
+  test(`${run.flags.join(' ')}${run.answer ? ', a wrong answer' : ''}: cors ${run.cors}, mixed ${run.mixed}`, async () => {
     const browser = await launch(run.flags);
     try {
       const tab = await browser.open();
       tab.route(index, response(page));
-      tab.route(cors, response(nonce, 'text/plain; charset=utf-8'));
+      tab.route(cors, response(run.answer ?? nonce, 'text/plain; charset=utf-8'));
       tab.route(mixed, response('window.__veskoMixed();', 'text/javascript; charset=utf-8'));
       const started = Date.now();
       await tab.goto(index, { waitLoad: false });

@@ -164,7 +164,7 @@ export class PortalPage {
   }
 
   // Unrouted requests get 404; a route of 'fail' fails the request at network level.
-  static async open(cdp, { clock = false, script = DOCUMENT_SCRIPT, background = false, media = [] } = {}) {
+  static async open(cdp, { clock = false, script = DOCUMENT_SCRIPT, background = false } = {}) {
     const { targetId } = await cdp.send('Target.createTarget', { url: 'about:blank', background });
     const { sessionId } = await cdp.send('Target.attachToTarget', { targetId, flatten: true });
     const page = new PortalPage(cdp, sessionId, targetId);
@@ -174,7 +174,6 @@ export class PortalPage {
       page.send('Runtime.enable'), page.send('Page.enable'), page.send('Runtime.addBinding', { name: BINDING }),
       page.send('Fetch.enable', { patterns: [{ urlPattern: '*' }] }),
       ...scripts.map((source) => page.send('Page.addScriptToEvaluateOnNewDocument', { source })),
-      page.send('Emulation.setEmulatedMedia', { features: media }),
       page.send('Emulation.setDeviceMetricsOverride', { width: 1000, height: 700, deviceScaleFactor: 1, mobile: false }),
     ]);
     return page;
