@@ -19,7 +19,7 @@ export const CONFIG = JSON.parse(execFileSync(POLICY_TOOL, ['--config']));
 export const PORTAL_HOST = CONFIG.portalHost;
 export const PORTAL = `https://${PORTAL_HOST}`;
 // The document script byte for byte as a view adds it, the asset pack's hook included.
-export const DOCUMENT_SCRIPT = pageScript('document', join(env.VESKO_SOURCE_DIR, 'pack', '__zone_diagnostic.js'));
+const DOCUMENT_SCRIPT = pageScript('document', join(env.VESKO_SOURCE_DIR, 'pack', '__zone_diagnostic.js'));
 
 const FLAGS = [
   '--headless=new', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
@@ -151,7 +151,7 @@ const CLOCK = `(() => {
   };
 })();`;
 
-export class PortalPage {
+class PortalPage {
   messages = [];
   requests = [];
   routes = new Map();
