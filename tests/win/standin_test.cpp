@@ -1,0 +1,200 @@
+// The stand-in engine where the program's tests lean on it behaving like the real engine:
+// the order of a navigation's events and of document and page scripts, with both of its
+// backends, and no Chromium process outliving what started it.
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+
+#include "chromium/chromium_process.h"
+#include "chromium/linux_processes.h"
+#include "chromium/websocket_client.h"
+#include "chromium/wine_paths.h"
+#include "win_test_support.h"
+
+namespace vesko {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The program's two switches, and Chromium's own logging kept quiet.
+constexpr wchar_t kSwitches[] = L"--disable-web-security --allow-running-insecure-content --log-level=3";
+
+// A view's events as short lines: "starting URI", "source new", "history", "title TEXT",
+// "completed SUCCESS STATUS" and "message JSON". Navigations to addresses containing
+// "refused" are cancelled.
+void recordEvents(ICoreWebView2* view, std::vector<std::string>& events) {
+    std::vector<std::string>* const out = &events;
+    EventRegistrationToken token{};
+    view->add_NavigationStarting(
+        makeCallback<NavigationStartingCallback>([out](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+            LPWSTR raw = nullptr;
+            args->get_Uri(&raw);
+            out->push_back("starting " + toUtf8(takeText(raw)));
+            if (out->back().find("refused") != std::string::npos) args->put_Cancel(TRUE);
+            return S_OK;
+        }).Get(), &token);
+    view->add_SourceChanged(
+        makeCallback<SourceChangedCallback>([out](ICoreWebView2*, ICoreWebView2SourceChangedEventArgs* args) {
+            BOOL fresh = FALSE;
+            args->get_IsNewDocument(&fresh);
+            out->push_back(fresh ? "source new" : "source");
+            return S_OK;
+        }).Get(), &token);
+    view->add_HistoryChanged(makeCallback<HistoryChangedCallback>([out](ICoreWebView2*, IUnknown*) {
+        out->push_back("history");
+        return S_OK;
+    }).Get(), &token);
+    view->add_DocumentTitleChanged(makeCallback<DocumentTitleChangedCallback>([out](ICoreWebView2* sender, IUnknown*) {
+        LPWSTR raw = nullptr;
+        sender->get_DocumentTitle(&raw);
+        out->push_back("title " + toUtf8(takeText(raw)));
+        return S_OK;
+    }).Get(), &token);
+    view->add_NavigationCompleted(
+        makeCallback<NavigationCompletedCallback>([out](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs* args) {
+            BOOL success = FALSE;
+            COREWEBVIEW2_WEB_ERROR_STATUS status{};
+            args->get_IsSuccess(&success);
+            args->get_WebErrorStatus(&status);
+            out->push_back("completed " + std::to_string(success) + " " + std::to_string(status));
+            return S_OK;
+        }).Get(), &token);
+    view->add_WebMessageReceived(
+        makeCallback<WebMessageReceivedCallback>([out](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+            LPWSTR json = nullptr;
+            args->get_WebMessageAsJson(&json);
+            out->push_back("message " + toUtf8(takeText(json)));
+            return S_OK;
+        }).Get(), &token);
+}
+
+bool seen(const std::vector<std::string>& events, const std::string& prefix) {
+    return std::any_of(events.begin(), events.end(), [&](const std::string& e) { return e.starts_with(prefix); });
+}
+
+TEST(StandInSite, NavigationEventsComeLaterFromTheLoopInTheEnginesOrder) {
+    TestFolder folder;
+    writeText(folder.path() / L"site/portal.kordis.example/index.html", "<title> Ballina &amp; zonat </title>");
+    standin::Settings settings;
+    settings.siteFolder = folder.path() / L"site";
+    standin::configure(settings);
+    HostWindow host;
+    const auto controller = createController(createEnvironment(folder.path() / L"UserData").Get(), host.window);
+    ASSERT_TRUE(controller);
+    ComPtr<ICoreWebView2> view;
+    controller->get_CoreWebView2(&view);
+    std::vector<std::string> events;
+    recordEvents(view.Get(), events);
+
+    ASSERT_EQ(view->Navigate(L"https://portal.kordis.example/"), S_OK);
+    EXPECT_TRUE(events.empty());  // nothing inside the call
+    ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed"); }));
+    EXPECT_EQ(events, (std::vector<std::string>{"starting https://portal.kordis.example/", "source new", "history",
+                                                "title Ballina & zonat", "completed 1 0"}));
+    // A cancelled navigation completes without touching the source.
+    events.clear();
+    view->Navigate(L"https://portal.kordis.example/refused.html");
+    ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed"); }));
+    EXPECT_EQ(events, (std::vector<std::string>{"starting https://portal.kordis.example/refused.html", "completed 0 14"}));
+    controller->Close();
+}
+
+class ChromiumBackend : public ::testing::Test {
+protected:
+    void SetUp() override {
+        standin::Settings settings;
+        settings.backend = standin::BackendKind::chromium;
+        standin::configure(settings);
+    }
+    void TearDown() override { standin::configure({}); }
+    TestFolder folder;
+};
+
+TEST_F(ChromiumBackend, APageLoadsInTheEnginesOrderWithTheHostsDocumentScriptFirst) {
+    HostWindow host;
+    const auto environment = createEnvironment(folder.path() / L"UserData", kSwitches);
+    const auto controller = createController(environment.Get(), host.window);
+    ASSERT_TRUE(controller);
+    ComPtr<ICoreWebView2> view;
+    controller->get_CoreWebView2(&view);
+    std::vector<std::string> events;
+    recordEvents(view.Get(), events);
+    EventRegistrationToken token{};
+    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+    view->add_WebResourceRequested(
+        makeCallback<WebResourceRequestedCallback>([&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
+            const std::string page = "<!doctype html><title>Ballina</title>"
+                                     "<script>chrome.webview.postMessage({early: window.early === 1})</script>";
+            ComPtr<IStream> body;
+            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page.data()), static_cast<UINT>(page.size())));
+            ComPtr<ICoreWebView2WebResourceResponse> response;
+            environment->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
+            args->put_Response(response.Get());
+            return S_OK;
+        }).Get(),
+        &token);
+    bool added = false;
+    view->AddScriptToExecuteOnDocumentCreated(L"window.early = 1;",
+                                              makeCallback<ScriptAddedCallback>([&](HRESULT result, LPCWSTR) {
+                                                  added = SUCCEEDED(result);
+                                                  return S_OK;
+                                              }).Get());
+    ASSERT_TRUE(pumpUntil([&] { return added; }));
+    view->Navigate(L"https://page.test/index.html");
+    ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed") && seen(events, "message"); }, 15000));
+
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 3),
+              (std::vector<std::string>{"starting https://page.test/index.html", "source new", "history"}));
+    EXPECT_TRUE(seen(events, "title Ballina"));
+    EXPECT_TRUE(seen(events, "completed 1 0"));
+    EXPECT_TRUE(seen(events, "message {\"early\":true}"));
+    controller->Close();
+}
+
+TEST_F(ChromiumBackend, TheBrowserOfAnEnvironmentEndsWithItsLastReference) {
+    auto first = createEnvironment(folder.path() / L"UserData", kSwitches);
+    ASSERT_TRUE(first);
+    std::shared_ptr<standin::ChromiumProcess> browser = standin::chromiumOf(first.Get());
+    ASSERT_NE(browser, nullptr);
+    const std::uint16_t port = browser->port();
+    // A second environment on the same folder joins the browser instead of starting one.
+    auto second = createEnvironment(folder.path() / L"UserData", kSwitches);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(standin::chromiumOf(second.Get()), browser);
+
+    first.Reset();
+    second.Reset();
+    EXPECT_TRUE(standin::loopbackPortAccepts(port)) << "the test's own reference still holds it";
+    browser.reset();
+    EXPECT_FALSE(standin::loopbackPortAccepts(port));
+}
+
+TEST(ChromiumProcess, CloseEndsTheBrowserAndLeavesTheProfileFree) {
+    TestFolder folder;
+    const auto profile = folder.path() / L"profile";
+    standin::ChromiumProcess chromium({profile, "en-US", "--log-level=3", 20s});
+    const std::uint16_t port = chromium.port();
+    const auto processes = standin::linuxProcessesWithArgument("--user-data-dir=" + standin::linuxPathOf(profile));
+    ASSERT_FALSE(processes.empty());
+    chromium.close(10s);
+    EXPECT_FALSE(standin::loopbackPortAccepts(port));
+    for (const long pid : processes) EXPECT_FALSE(standin::linuxProcessRunning(pid)) << pid;
+    std::error_code removeError;
+    std::filesystem::remove_all(profile, removeError);
+    EXPECT_FALSE(removeError) << removeError.message();
+}
+
+TEST(ChromiumProcess, ABrowserThatMissesItsStartTimeIsEnded) {
+    TestFolder folder;
+    const auto profile = folder.path() / L"slow";
+    // No browser writes its port file within a millisecond.
+    EXPECT_THROW(standin::ChromiumProcess({profile, "en-US", "--log-level=3", 1ms}), std::runtime_error);
+    const std::string argument = "--user-data-dir=" + standin::linuxPathOf(profile);
+    EXPECT_TRUE(standin::linuxProcessesWithArgument(argument).empty()) << "a browser on the profile still runs";
+    // The check can see such a browser: one that started is found by it.
+    standin::ChromiumProcess chromium({profile, "en-US", "--log-level=3", 20s});
+    EXPECT_FALSE(standin::linuxProcessesWithArgument(argument).empty());
+}
+
+}  // namespace
+}  // namespace vesko
