@@ -14,10 +14,7 @@
 namespace vesko {
 namespace {
 
-using testing::fileJson;
-using testing::indexJson;
-using testing::makePack;
-using testing::ruleJson;
+using namespace testing;
 using Step = AssetMatchStep;
 
 // {C} stands for a configured CDN host.
@@ -31,10 +28,8 @@ std::string exact(std::string_view file, std::string_view url, std::string_view 
     return ruleJson(file, "\"urlFilter\": \"|" + expand(url) + "|\"", kinds) + ",";
 }
 
-std::string regex(std::string_view file, std::string_view path, std::string_view kinds = "\"script\"") {
-    std::string host;
-    for (char c : expand("{C}")) host += c == '.' ? std::string("\\\\.") : std::string(1, c);
-    return ruleJson(file, "\"regexFilter\": \"https://" + host + std::string(path) + "\"", kinds) + ",";
+std::string regex(std::string_view file, std::string_view pattern, std::string_view kinds = "\"script\"") {
+    return ruleJson(file, "\"regexFilter\": \"" + expand(pattern) + "\"", kinds) + ",";
 }
 
 AssetPack rulesPack() {
@@ -47,18 +42,13 @@ AssetPack rulesPack() {
         exact("served.js", "https://{C}/t.js", "") + exact("served.js", "https://{C}/doc.js", "\"document\"") +
         exact("clip.mp4", "data:image/png;base64,AAAA", "\"image\"") +
         exact("served.js", "https://{C}/img/lib.js", "\"image\", \"font\"") +
-        regex("style.css", "/r/.*\\\\.js") + regex("jquery.min.js", "/r/special\\\\.js") +
-        regex("served.js", "/k/.*", "\"xmlhttprequest\"") + regex("clip.mp4", "/k/thing");
+        regex("style.css", "https://{C}/r/.*\\\\.js") + regex("jquery.min.js", "https://{C}/r/special\\\\.js") +
+        regex("served.js", "https://{C}/k/.*", "\"xmlhttprequest\"") + regex("clip.mp4", "https://{C}/k/thing");
     return parseAssetPack(makePack(indexJson(files, rules.substr(0, rules.size() - 1)), "abcde"));
 }
 
-struct Case {
-    const char* url;
-    const char* method;
-    const char* kind;
-    const char* file;  // empty: none
-    Step step;
-};
+// The file served, empty for none, and the step that found it.
+struct Case { const char* url; const char* method; const char* kind; const char* file; Step step; };
 
 static constexpr Case kCases[] = {
     // Method and kind gates; fragments are cut before any lookup.
@@ -108,18 +98,14 @@ TEST(AssetRules, MatchesThroughTheFirstStepThatYieldsAFile) {
 }
 
 // Runs `body` on a thread with the 1 MiB stack that a Windows UI thread gets by default.
-void runOnSmallStack(const std::function<void()>& body) {
+void runOnSmallStack(std::function<void()> body) {
     pthread_attr_t attributes;
-    ASSERT_EQ(pthread_attr_init(&attributes), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attributes, 1 << 20), 0);
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 1 << 20);
     pthread_t thread;
-    auto call = [](void* argument) -> void* {
-        (*static_cast<const std::function<void()>*>(argument))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attributes, call, const_cast<std::function<void()>*>(&body)), 0);
+    const auto call = [](void* f) -> void* { return (*static_cast<std::function<void()>*>(f))(), nullptr; };
+    ASSERT_EQ(pthread_create(&thread, &attributes, call, &body), 0);
     pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
 }
 
 TEST(AssetRules, LongUrlsDoNotExhaustASmallStack) {
@@ -146,9 +132,6 @@ TEST(AssetRules, ResourceKindOfEachEngineContext) {
 
 // The one-pass reading must agree with the pattern on every query, not just typical ones.
 TEST(AssetRules, VersionQueryReadingAgreesWithThePattern) {
-    for (const char* query : {"version=a-b_c.d", "ver=1&version=2&v=3&_=4", "v=1&&v=2", "v=1=2", "v=\xC3\xA9", ""}) {
-        EXPECT_EQ(isVersionQuery(query), std::regex_match(query, versionQueryPattern())) << query;
-    }
     std::mt19937 random(4);
     constexpr std::string_view kAlphabet = "_vVersion=&.-19aZ%+";
     for (int i = 0; i < 20000; ++i) {

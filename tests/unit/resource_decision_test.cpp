@@ -28,8 +28,9 @@ TEST(SyntheticResponse, HeaderBlocks) {
               "Content-Type: text/plain\r\nContent-Length: 0\r\nCache-Control: no-store\r\n"
               "X-Content-Type-Options: nosniff\r\n");
     // The content type cannot start a header of its own.
-    for (const std::string_view type : {std::string_view("a\rb"), std::string_view("a\nb"), std::string_view("a\0b", 3)}) {
-        EXPECT_THROW(responseHeaders(type, 1, false), std::runtime_error) << type.size();
+    using namespace std::string_view_literals;
+    for (const auto type : {"a\rb"sv, "a\nb"sv, "a\0b"sv}) {
+        EXPECT_THROW(responseHeaders(type, 1, false), std::runtime_error);
     }
     EXPECT_EQ(reasonPhrase(200), "OK");
     EXPECT_EQ(reasonPhrase(403), "Blocked");
@@ -50,24 +51,18 @@ TEST(SyntheticResponse, BlockedRecordsNameHostKindAndMethodUpToSixtyFour) {
 }
 
 TEST(ResourceDecision, PolicyAndPackDecideOutsideTheProbe) {
-    using testing::fileJson;
-    const std::string rule = testing::ruleJson("lib.js", "\"urlFilter\": \"|" + kCdn + "/lib.js|\"");
-    const AssetPack pack = parseAssetPack(testing::makePack(testing::indexJson(fileJson("lib.js", 0, 5), rule), "abcde"));
-    const struct {
-        std::string url;
-        const char* method;
-        const char* kind;
-        ResourceAction action;
-    } cases[] = {
+    using namespace testing;
+    const std::string rule = ruleJson("lib.js", "\"urlFilter\": \"|" + kCdn + "/lib.js|\"");
+    const AssetPack pack = parseAssetPack(makePack(indexJson(fileJson("lib.js", 0, 5), rule), "abcde"));
+    using A = ResourceAction;
+    const struct { std::string url; const char* method; const char* kind; A action; } cases[] = {
         // Pack hits for GET only; other methods and misses go out unchanged.
-        {kCdn + "/lib.js", "GET", "script", ResourceAction::packFile},
-        {kCdn + "/lib.js", "POST", "script", ResourceAction::network},
-        {kCdn + "/missing.js", "GET", "script", ResourceAction::network},
-        {"https://tracker.example/x.js", "GET", "script", ResourceAction::refuse},
+        {kCdn + "/lib.js", "GET", "script", A::packFile}, {kCdn + "/lib.js", "POST", "script", A::network},
+        {kCdn + "/missing.js", "GET", "script", A::network},
+        {"https://tracker.example/x.js", "GET", "script", A::refuse},
         // Documents: the portal and about:blank pass, a CDN address does not.
-        {kPortal + "/", "GET", "document", ResourceAction::network},
-        {"about:blank", "GET", "document", ResourceAction::network},
-        {kCdn + "/lib.js", "GET", "document", ResourceAction::refuse},
+        {kPortal + "/", "GET", "document", A::network}, {"about:blank", "GET", "document", A::network},
+        {kCdn + "/lib.js", "GET", "document", A::refuse},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url + " " + c.method + " " + c.kind);
@@ -87,61 +82,46 @@ TEST(ResourceDecision, ProbeAddressesAreServedOnlyByTheirRunningProbe) {
     const ProbeAddresses a = probeAddresses(kNonce);
     const ProbeServing running{true, kNonce};
     const struct {
-        std::string url;
-        const char* method;
-        ProbeServing probe;
-        int status;
-        std::string contentType;
-        std::string body;
+        std::string url; const char* method; ProbeServing probe;
+        int status = 404; std::string type = "text/plain", body;
     } cases[] = {
         {a.index, "GET", running, 200, "text/html; charset=utf-8", probePage(kNonce)},
         {a.cors, "GET", running, 200, "text/plain; charset=utf-8", std::string(kNonce)},
         {a.mixed, "GET", running, 200, "text/javascript; charset=utf-8", "window.__veskoMixed();"},
         // Another method, a stale nonce, the probe over, or any other probe path: 404.
-        {a.index, "HEAD", running, 404, "text/plain", ""},
-        {probeAddresses("ffeeddccbbaa99887766554433221100").index, "GET", running, 404, "text/plain", ""},
-        {a.cors, "GET", {false, kNonce}, 404, "text/plain", ""},
-        {a.index + "?x", "GET", running, 404, "text/plain", ""},
+        {a.index, "HEAD", running}, {probeAddresses("ffeeddccbbaa99887766554433221100").index, "GET", running},
+        {a.cors, "GET", {false, kNonce}}, {a.index + "?x", "GET", running},
         // The marker anywhere, even on a foreign host, is the probe's and never refused.
-        {"https://elsewhere.example/x/__vesko_internal_probe__/y", "GET", running, 404, "text/plain", ""},
+        {"https://elsewhere.example/x/__vesko_internal_probe__/y", "GET", running},
         // A running probe whose nonce is not one serves nothing.
-        {a.index, "GET", {true, "abc"}, 404, "text/plain", ""},
+        {a.index, "GET", {true, "abc"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url + " " + c.method);
         const ResourceDecision d = decideResourceRequest(pack, c.url, c.method, "document", c.probe);
         ASSERT_EQ(d.action, ResourceAction::answer);
         EXPECT_EQ(d.answer.status, c.status);
-        EXPECT_EQ(d.answer.contentType, c.contentType);
+        EXPECT_EQ(d.answer.contentType, c.type);
         EXPECT_EQ(d.answer.body, c.body);
         EXPECT_FALSE(d.answer.allowAnyOrigin);  // the cors answer must stay unreadable with web security
     }
 }
 
-TEST(RuntimeProbePage, AddressesFollowTheNonceAndTheHosts) {
+TEST(RuntimeProbePage, NoncesAndAddresses) {
     const ProbeAddresses a = probeAddresses(kNonce);
     const std::string path = "/__vesko_internal_probe__/" + std::string(kNonce);
     EXPECT_EQ(a.index, kPortal + path + "/index");
     EXPECT_EQ(a.cors, "https://" + std::string(config::kProbeCdnHost) + path + "/cors");
     EXPECT_EQ(a.mixed, "http://" + std::string(config::kProbeCdnHost) + path + "/mixed.js");
-}
-
-TEST(RuntimeProbePage, RefusesWhatIsNotANonce) {
-    static constexpr struct {
-        std::string_view nonce;
-        bool valid;
-    } kCases[] = {
-        {"0123456789abcdef0123456789abcdef", true},
-        {"0123456789abcdef0123456789abcde", false},
-        {"0123456789abcdef0123456789abcdef0", false},
-        {"0123456789ABCDEF0123456789abcdef", false},
+    static constexpr struct { std::string_view nonce; bool valid; } kCases[] = {
+        {"0123456789abcdef0123456789abcdef", true}, {"0123456789abcdef0123456789abcde", false},
+        {"0123456789abcdef0123456789abcdef0", false}, {"0123456789ABCDEF0123456789abcdef", false},
         {"0123456789abcdef0123456789abcdeg", false},
         {"0123456789abcdef0123456789abcd'/", false},  // would end the script literal
     };
     for (const auto& c : kCases) {
-        SCOPED_TRACE(c.nonce);
-        EXPECT_EQ(isProbeNonce(c.nonce), c.valid);
-        if (!c.valid) EXPECT_THROW(probeAddresses(c.nonce), std::runtime_error);
+        EXPECT_EQ(isProbeNonce(c.nonce), c.valid) << c.nonce;
+        if (!c.valid) EXPECT_THROW(probeAddresses(c.nonce), std::runtime_error) << c.nonce;
     }
     const std::array<unsigned char, 5> bytes{0x00, 0x0f, 0xf0, 0xab, 0x7e};
     EXPECT_EQ(hexLower(bytes), "000ff0ab7e");

@@ -1,4 +1,5 @@
 // Where the frame's parts go at each scale, and what painting it draws.
+#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,12 +12,8 @@
 namespace vesko {
 namespace {
 
-TEST(DpiScale, ScalePx) {
-    static constexpr struct {
-        unsigned dpi;
-        double units;
-        int pixels;
-    } kCases[] = {
+TEST(FrameLayout, ScaledPixelsChildWindowsAndMinimumSize) {
+    static constexpr struct { unsigned dpi; double units; int pixels; } kCases[] = {
         {96, 43, 43}, {144, 88, 132},
         // Halves round up: 90 × 1.25 = 112.5, 43 × 1.5 = 64.5.
         {120, 90, 113}, {144, 43, 65}, {120, 39, 49},
@@ -26,21 +23,13 @@ TEST(DpiScale, ScalePx) {
     for (const auto& c : kCases) {
         EXPECT_EQ(scalePx(c.units, dpiScaleForDpi(c.dpi)), c.pixels) << c.units << " units at " << c.dpi << " dpi";
     }
-}
-
-TEST(FrameLayout, ChildWindowsAndMinimumSize) {
-    static constexpr struct {
-        unsigned dpi;
-        int width, height;
-        Rect address, view;
-        Size minimum;
-    } kCases[] = {
+    static constexpr struct { unsigned dpi; int width, height; Rect address, view; Size minimum; } kFrames[] = {
         {96, 1280, 850, {198, 55, 1218, 77}, {0, 88, 1280, 823}, {760, 550}},
         // Squeezed below the minimum (while being minimised): the address field keeps 120
         // units and the view never turns upside down.
         {144, 300, 100, {297, 83, 477, 116}, {0, 132, 300, 132}, {1140, 825}},
     };
-    for (const auto& c : kCases) {
+    for (const auto& c : kFrames) {
         const double s = dpiScaleForDpi(c.dpi);
         EXPECT_EQ(addressFieldRect(c.width, s), c.address) << c.dpi;
         EXPECT_EQ(viewBounds(c.width, c.height, s), c.view) << c.dpi;
@@ -48,15 +37,10 @@ TEST(FrameLayout, ChildWindowsAndMinimumSize) {
     }
 }
 
-TEST(TabStripLayout, Layouts) {
+TEST(TabStripLayout, LayoutsAndScrollingATabIntoView) {
+    // The scroll-right mark is empty when no tab is hidden on the right.
     static constexpr struct {
-        unsigned dpi;
-        int width, tabs, first;
-        // Expected:
-        int clampedFirst, shown;
-        Rect firstTab, lastClose;
-        Rect scrollRight;  // empty when no tab is hidden on the right
-        Rect newTab;
+        unsigned dpi; int width, tabs, first, clampedFirst, shown; Rect firstTab, lastClose, scrollRight, newTab;
     } kCases[] = {
         // 96 dpi, 1000 wide: 748 available, room for eight tabs. One tab takes the widest
         // size, eight share the room at 93 each, a ninth is scrolled out behind the mark.
@@ -86,19 +70,14 @@ TEST(TabStripLayout, Layouts) {
         EXPECT_EQ(layout.newTab, c.newTab);
     }
     EXPECT_EQ(layoutTabStrip(1000, 30, 12, 1.5).scrollLeft, (Rect{48, 11, 69, 53}));
-}
-
-TEST(TabStripLayout, ScrollTabIntoView) {
-    static constexpr struct {
-        int index, tabs, first, expected;
-    } kCases[] = {
+    static constexpr struct { int index, tabs, first, expected; } kScrolls[] = {
         // 96 dpi, 1000 wide: eight tabs fit.
         {3, 20, 0, 0},    // already shown
         {15, 20, 0, 8},   // right of the strip: becomes the last shown tab
         {2, 20, 10, 2},   // left of the strip: becomes the first shown tab
         {9, 10, 50, 2},   // a stale offset is clamped before the tab is brought in
     };
-    for (const auto& c : kCases) {
+    for (const auto& c : kScrolls) {
         EXPECT_EQ(scrollTabIntoView(c.index, 1000, c.tabs, c.first, 1.0), c.expected)
             << "tab " << c.index << " of " << c.tabs << " from " << c.first;
     }
@@ -117,51 +96,56 @@ FrameSnapshot readyFrame(unsigned dpi, std::vector<std::string> titles = {}) {
 template <class Op>
 std::vector<Op> opsOf(const std::vector<PaintOp>& ops) {
     std::vector<Op> found;
-    for (const PaintOp& op : ops) {
-        if (const Op* o = std::get_if<Op>(&op)) found.push_back(*o);
-    }
+    for (const PaintOp& op : ops) if (const Op* o = std::get_if<Op>(&op)) found.push_back(*o);
     return found;
 }
 
+// Where an operation sits: a glyph's centre, anything else's rectangle.
+Point placeOf(const GlyphOp& op) { return op.centre; }
 template <class Op>
-int countOn(const std::vector<PaintOp>& ops, const Rect& rect) {
-    int n = 0;
-    for (const Op& op : opsOf<Op>(ops)) n += op.rect == rect ? 1 : 0;
-    return n;
+Rect placeOf(const Op& op) { return op.rect; }
+
+template <class Op, class Where = decltype(placeOf(std::declval<const Op&>()))>
+int countOn(const std::vector<PaintOp>& ops, const Where& where) {
+    return static_cast<int>(std::ranges::count_if(opsOf<Op>(ops), [&](const Op& op) { return placeOf(op) == where; }));
 }
 
-// The one operation of a kind that sits on `where` (a glyph centre or a rectangle).
+// The one operation of a kind that sits on `where`.
 template <class Op, class Where>
 Op only(const std::vector<PaintOp>& ops, const Where& where) {
-    std::vector<Op> found;
-    for (const Op& op : opsOf<Op>(ops)) {
-        if constexpr (std::is_same_v<Op, GlyphOp>) {
-            if (op.centre == where) found.push_back(op);
-        } else {
-            if (op.rect == where) found.push_back(op);
-        }
-    }
-    EXPECT_EQ(found.size(), 1u) << "at " << where;
-    return found.empty() ? Op{} : found.front();
+    EXPECT_EQ(countOn<Op>(ops, where), 1) << "at " << where;
+    for (const Op& op : opsOf<Op>(ops)) if (placeOf(op) == where) return op;
+    return Op{};
 }
 
-// No tabs yet: back and forward grey, no progress line, "Gati" and 100 %.
-TEST(FramePaint, FrameWithoutTabs) {
-    const auto ops = paintFrame(readyFrame(96));
-    const int toolbarGlyphX[] = {25, 64, 103, 142};
-    for (int i = 0; i < 4; ++i) {
-        const GlyphOp glyph = only<GlyphOp>(ops, Point{toolbarGlyphX[i], 64});
-        EXPECT_EQ(glyph.kind, static_cast<GlyphKind>(i));
-        EXPECT_EQ(glyph.color, i < 2 ? kColorGlyphDisabled : kColorGlyph);
+struct GlyphAt { Point at; GlyphKind kind; Color color; };
+struct RoundedAt { Rect at; Color color; int alpha; };
+
+void expectOps(const std::vector<PaintOp>& ops, std::initializer_list<GlyphAt> glyphs,
+               std::initializer_list<RoundedAt> rounded = {}) {
+    for (const GlyphAt& g : glyphs) {
+        const GlyphOp op = only<GlyphOp>(ops, g.at);
+        EXPECT_EQ(op.kind, g.kind) << g.at;
+        EXPECT_EQ(op.color, g.color) << g.at;
     }
-    EXPECT_EQ(only<GlyphOp>(ops, Point{1165, 21}).kind, GlyphKind::Minimise);
-    EXPECT_EQ(only<GlyphOp>(ops, Point{1211, 21}).kind, GlyphKind::Maximise);
-    EXPECT_EQ(only<GlyphOp>(ops, Point{1257, 21}).kind, GlyphKind::Close);
-    EXPECT_EQ(only<GlyphOp>(ops, Point{1259, 64}).kind, GlyphKind::Menu);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{165, 47, 1230, 82}).color, kColorAddressBox);
-    EXPECT_EQ(opsOf<RoundedFillOp>(ops).size(), 1u);  // the address box only
+    for (const RoundedAt& r : rounded) {
+        const RoundedFillOp op = only<RoundedFillOp>(ops, r.at);
+        EXPECT_EQ(op.color, r.color) << r.at;
+        EXPECT_EQ(op.alpha, r.alpha) << r.at;
+    }
+}
+
+// No tabs yet: back and forward grey, the address box the only rounded fill, "Gati" and 100 %.
+TEST(FramePaint, FrameWithoutTabsAndBeforeTheEngineIsReady) {
+    using enum GlyphKind;
+    const auto ops = paintFrame(readyFrame(96));
+    expectOps(ops, {{{25, 64}, Back, kColorGlyphDisabled}, {{64, 64}, Forward, kColorGlyphDisabled},
+                    {{103, 64}, Reload, kColorGlyph}, {{142, 64}, Home, kColorGlyph}, {{1259, 64}, Menu, kColorGlyph},
+                    {{1165, 21}, Minimise, kColorCaptionGlyph}, {{1211, 21}, Maximise, kColorCaptionGlyph},
+                    {{1257, 21}, Close, kColorCaptionGlyph}},
+              {{{165, 47, 1230, 82}, kColorAddressBox, 255}});
+    EXPECT_EQ(opsOf<RoundedFillOp>(ops).size(), 1u);
     EXPECT_TRUE(opsOf<SpinnerOp>(ops).empty());
-    EXPECT_EQ(only<FillOp>(ops, Rect{0, 823, 1280, 850}).color, kColorStatusBand);
     EXPECT_EQ(only<TextOp>(ops, Rect{12, 824, 1030, 850}).text, "Gati");
     const TextOp zoom = only<TextOp>(ops, Rect{1035, 824, 1268, 850});
     EXPECT_EQ(zoom.text, "Zoom 100%");
@@ -171,54 +155,41 @@ TEST(FramePaint, FrameWithoutTabs) {
     EXPECT_EQ(only<FillOp>(scaled, Rect{0, 0, 1280, 65}).color, kColorTabStrip);
     EXPECT_EQ(only<FillOp>(scaled, Rect{0, 65, 1280, 132}).color, kColorToolbar);
     EXPECT_EQ(only<GlyphOp>(scaled, Point{1246, 32}).scale, 1.5);
-}
-
-TEST(FramePaint, BeforeTheEngineIsReady) {
+    // Before the engine is ready: background, strip band with the icon, caption buttons,
+    // status band and texts only.
     FrameSnapshot frame = readyFrame(96, {"KORDIS"});
     frame.engineReady = false;
     frame.activeTab = 0;
     frame.status = {"WEBVIEW_LOADER_CHANGED", 0};
-    const auto ops = paintFrame(frame);
-    // Background, strip band with the icon, caption buttons, status band and texts only.
-    EXPECT_EQ(opsOf<FillOp>(ops).size(), 3u);
-    EXPECT_EQ(opsOf<IconOp>(ops).size(), 1u);
-    EXPECT_EQ(opsOf<GlyphOp>(ops).size(), 3u);
-    EXPECT_EQ(opsOf<RoundedFillOp>(ops).size(), 0u);
-    EXPECT_EQ(only<TextOp>(ops, Rect{12, 824, 1030, 850}).text, "WEBVIEW_LOADER_CHANGED");
-    EXPECT_EQ(opsOf<TextOp>(ops).size(), 2u);
+    const auto early = paintFrame(frame);
+    EXPECT_EQ(opsOf<FillOp>(early).size(), 3u);
+    EXPECT_EQ(opsOf<IconOp>(early).size(), 1u);
+    EXPECT_EQ(opsOf<GlyphOp>(early).size(), 3u);
+    EXPECT_EQ(early.size(), 9u);  // and the status and zoom texts
+    EXPECT_EQ(only<TextOp>(early, Rect{12, 824, 1030, 850}).text, "WEBVIEW_LOADER_CHANGED");
 }
 
 TEST(FramePaint, Tabs) {
     FrameSnapshot frame = readyFrame(96, {"Faqja kryesore", "Lista", "Formulari"});
-    frame.tabs[2].dirty = true;
-    frame.tabs[2].zoom = 1.25;
-    frame.tabs[2].canGoBack = true;
+    frame.tabs[2] = {"Formulari", false, false, true, true, false, 1.25};  // dirty, can go back, zoomed
     frame.activeTab = 2;
     frame.hover.hoveredTab = 1;
     frame.hover.tabCloseHovered = true;
     const auto ops = paintFrame(frame);
-
-    // 1280 wide: three tabs of 238 from x = 45.
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{45, 5, 280, 42}).color, kColorTabStrip);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{283, 5, 518, 42}).color, kColorHoveredTab);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{521, 5, 756, 42}).color, kColorActiveTab);
+    // Three tabs of 238 from x = 45; the close glyph of the hovered one on a disc. The
+    // toolbar and the zoom text follow the active tab.
+    expectOps(ops, {{{264, 24}, GlyphKind::Close, kColorTabCloseGlyph}, {{25, 64}, GlyphKind::Back, kColorGlyph},
+                    {{64, 64}, GlyphKind::Forward, kColorGlyphDisabled}},
+              {{{45, 5, 280, 42}, kColorTabStrip, 255}, {{283, 5, 518, 42}, kColorHoveredTab, 255},
+               {{521, 5, 756, 42}, kColorActiveTab, 255}, {{490, 12, 514, 36}, kColorTabCloseHover, 110}});
+    EXPECT_DOUBLE_EQ(only<GlyphOp>(ops, Point{264, 24}).scale, 0.85);
     // The active tab's lower corners are squared off, so it joins the toolbar.
     EXPECT_EQ(countOn<FillOp>(ops, {521, 34, 756, 42}), 1);
     EXPECT_EQ(countOn<FillOp>(ops, {283, 34, 518, 42}), 0);
-    const RoundedFillOp closeDisc = only<RoundedFillOp>(ops, Rect{490, 12, 514, 36});
-    EXPECT_EQ(closeDisc.alpha, 110);
-    EXPECT_EQ(closeDisc.diameter, 24.0f);
-
     EXPECT_EQ(only<TextOp>(ops, Rect{551, 5, 728, 42}).text, "\xE2\x80\xA2 Formulari");
     EXPECT_EQ(only<TextOp>(ops, Rect{75, 5, 252, 42}).text, "Faqja kryesore");
-    const GlyphOp close = only<GlyphOp>(ops, Point{264, 24});
-    EXPECT_EQ(close.kind, GlyphKind::Close);
-    EXPECT_DOUBLE_EQ(close.scale, 0.85);
     // Idle tabs show the icon, 16 units, centred at (left + 16, 24).
     EXPECT_EQ(opsOf<IconOp>(ops).at(1).topLeft, (Point{53, 16}));
-    // The toolbar and the zoom text follow the active tab.
-    EXPECT_EQ(only<GlyphOp>(ops, Point{25, 64}).color, kColorGlyph);
-    EXPECT_EQ(only<GlyphOp>(ops, Point{64, 64}).color, kColorGlyphDisabled);
     EXPECT_EQ(only<TextOp>(ops, Rect{1035, 824, 1268, 850}).text, "Zoom 125%");
 }
 
@@ -233,20 +204,16 @@ TEST(FramePaint, BusyTabs) {
     ASSERT_EQ(opsOf<SpinnerOp>(ops).size(), 1u);
     EXPECT_EQ(opsOf<SpinnerOp>(ops)[0].centre, (Point{61, 24}));
     EXPECT_DOUBLE_EQ(opsOf<SpinnerOp>(ops)[0].arc.startDegrees, 240.0);
-    EXPECT_EQ(only<GlyphOp>(ops, Point{103, 64}).kind, GlyphKind::Reload);
-    EXPECT_EQ(only<RoundedFillOp>(ops, progress).alpha, 104);
+    expectOps(ops, {{{103, 64}, GlyphKind::Reload, kColorGlyph}}, {{progress, kColorProgress, 104}});
     EXPECT_EQ(only<TextOp>(ops, Rect{12, 824, 1030, 850}).text, "Po ngarkohet\xE2\x80\xA6");
-
     frame.tabs[0].loading = true;
     EXPECT_EQ(only<GlyphOp>(paintFrame(frame), Point{103, 64}).kind, GlyphKind::Stop);
-
     // Animations off: the spinner stands still and the line keeps alpha 75.
     frame.animationsEnabled = false;
     ops = paintFrame(frame);
     EXPECT_EQ(opsOf<SpinnerOp>(ops)[0].arc.startDegrees, 0.0);
     EXPECT_EQ(opsOf<SpinnerOp>(ops)[0].arc.sweepDegrees, 160.0);
     EXPECT_EQ(only<RoundedFillOp>(ops, progress).alpha, 75);
-
     // The busy tab in the background: spinner, no progress line.
     frame.activeTab = 1;
     ops = paintFrame(frame);
@@ -257,64 +224,49 @@ TEST(FramePaint, BusyTabs) {
 TEST(FramePaint, HoveredAndPressedButtons) {
     FrameSnapshot frame = readyFrame(144);
     frame.hover.hoveredCaptionButton = 2;
-    auto ops = paintFrame(frame);
     // The close button turns red with a white cross.
-    EXPECT_EQ(only<GlyphOp>(ops, Point{1246, 32}).color, kColorCloseGlyphHovered);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{1214, 5, 1277, 57}).color, kColorCloseHover);
-
+    expectOps(paintFrame(frame), {{{1246, 32}, GlyphKind::Close, kColorCloseGlyphHovered}},
+              {{{1214, 5, 1277, 57}, kColorCloseHover, 255}});
     frame.hover.hoveredCaptionButton = 0;
     frame.maximized = true;
     frame.hover.hoveredToolbarItem = 1;
     frame.pressedToolbarButton = 3;
     frame.addressFocused = true;
-    ops = paintFrame(frame);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{1076, 5, 1139, 57}).color, kColorCaptionHover);
-    EXPECT_EQ(only<GlyphOp>(ops, Point{1246, 32}).color, kColorCaptionGlyph);
-    EXPECT_EQ(only<GlyphOp>(ops, Point{1177, 32}).kind, GlyphKind::Restore);
-    // A hovered or pressed toolbar button, over a faint shadow one unit lower.
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{69, 72, 123, 122}).color, kColorButtonHover);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{69, 74, 123, 124}).alpha, 10);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{186, 72, 240, 122}).color, kColorButtonPressed);
+    const auto ops = paintFrame(frame);
+    // Hovered and pressed toolbar buttons over a faint shadow one unit lower; the focused
+    // address box is a ring of two units around the usual fill.
+    using enum GlyphKind;
+    expectOps(ops, {{{1246, 32}, Close, kColorCaptionGlyph}, {{1177, 32}, Restore, kColorCaptionGlyph}},
+              {{{1076, 5, 1139, 57}, kColorCaptionHover, 255}, {{69, 72, 123, 122}, kColorButtonHover, 255},
+               {{69, 74, 123, 124}, kColorButtonShadow, 10}, {{186, 72, 240, 122}, kColorButtonPressed, 255},
+               {{248, 71, 1205, 123}, kColorAddressFocusRing, 255}, {{251, 74, 1202, 120}, kColorAddressBox, 255}});
     EXPECT_EQ(countOn<RoundedFillOp>(ops, {11, 72, 65, 122}), 0);
-    // The focused address box is a blue ring of two units around the usual fill.
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{248, 71, 1205, 123}).color, kColorAddressFocusRing);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{251, 74, 1202, 120}).color, kColorAddressBox);
 }
 
 TEST(FramePaint, ScrollMarksAndNewTabGlow) {
     FrameSnapshot frame = readyFrame(96);
     frame.clientWidth = 1000;
     for (int i = 0; i < 12; ++i) frame.tabs.push_back(PaintTab{"T" + std::to_string(i)});
-    const Rect left{32, 7, 46, 35};
-    const Rect right{791, 10, 809, 38};
-    static constexpr struct {
-        int first;
-        const char* marks;  // left and right, '-' for none
-    } kCases[] = {{0, "-\xE2\x80\xBA"}, {2, "\xE2\x80\xB9\xE2\x80\xBA"}, {9, "\xE2\x80\xB9-"}};
+    static constexpr struct { int first; const char* marks; } kCases[] = {
+        // Left and right, '-' for none.
+        {0, "-\xE2\x80\xBA"}, {2, "\xE2\x80\xB9\xE2\x80\xBA"}, {9, "\xE2\x80\xB9-"}};
     for (const auto& c : kCases) {
         frame.firstVisibleTab = c.first;
         const auto ops = paintFrame(frame);
         std::string shown;
-        for (const Rect& mark : {left, right}) shown += countOn<TextOp>(ops, mark) ? only<TextOp>(ops, mark).text : "-";
+        for (const Rect& mark : {Rect{32, 7, 46, 35}, Rect{791, 10, 809, 38}}) {
+            shown += countOn<TextOp>(ops, mark) ? only<TextOp>(ops, mark).text : "-";
+        }
         EXPECT_EQ(shown, c.marks) << c.first;
     }
-
-    // Half-way hover glow on the new-tab button (48, 10, 76, 38) of an empty strip.
+    // Half-way hover glow on the new-tab button of an empty strip.
     FrameSnapshot empty = readyFrame(96);
     empty.newTabHoverLevel = 0.5f;
-    const auto ops = paintFrame(empty);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{48, 11, 76, 39}).alpha, 5);
-    EXPECT_EQ(only<RoundedFillOp>(ops, Rect{48, 10, 76, 38}).alpha, 57);
-    EXPECT_EQ(only<GlyphOp>(ops, Point{62, 24}).kind, GlyphKind::Plus);
+    expectOps(paintFrame(empty), {{{62, 24}, GlyphKind::Plus, kColorGlyph}},
+              {{{48, 11, 76, 39}, kColorNewTabShadow, 5}, {{48, 10, 76, 38}, kColorNewTabHover, 57}});
 }
 
-TEST(Glyphs, SpinnerPulseAndCorners) {
-    for (std::uint64_t t = 0; t < 20'000; t += 7) {
-        const SpinnerArc arc = spinnerArc(true, t);
-        ASSERT_TRUE(arc.startDegrees >= 0.0 && arc.startDegrees < 360.0) << t;
-        ASSERT_TRUE(arc.sweepDegrees >= 60.0 && arc.sweepDegrees <= 260.0) << t;
-        ASSERT_TRUE(progressLineAlpha(true, t) >= 48 && progressLineAlpha(true, t) <= 108) << t;
-    }
+TEST(Glyphs, RoundedCorners) {
     const auto arcs = roundedRectArcs({10, 20, 110, 50}, 16.0f);
     ASSERT_TRUE(arcs.has_value());
     EXPECT_EQ((*arcs)[2].box.x, 94.0f);  // bottom right corner

@@ -23,24 +23,22 @@ std::string openBackground(const std::string& url) {
 }
 
 TEST(WebMessage, ActionsOfTheFiveTypes) {
-    const struct {
-        std::string json;
-        WebMessageAction action;
-    } cases[] = {
-        {R"({"type":"vesk-activity","busy":"true"})", WebMessageAction::ignore},
-        {R"({"type":"vesko-dirty","dirty":true})", WebMessageAction::markDirty},
-        {R"({"type":"vesko-dirty","dirty":false})", WebMessageAction::ignore},
-        {openBackground("https://elsewhere.example/"), WebMessageAction::ignore},
-        {R"({"type":"vesk-open-background","url":7})", WebMessageAction::ignore},
-        {R"({"type":"vesk-zone-result","rows":3,"status":200})", WebMessageAction::showStatus},
-        {R"({"type":"vesk-zone-result","rows":3,"status":200.5})", WebMessageAction::ignore},
+    using A = WebMessageAction;
+    const struct { std::string json; A action; } cases[] = {
+        {R"({"type":"vesk-activity","busy":"true"})", A::ignore},
+        {R"({"type":"vesko-dirty","dirty":true})", A::markDirty},
+        {R"({"type":"vesko-dirty","dirty":false})", A::ignore},
+        {openBackground("https://elsewhere.example/"), A::ignore},
+        {R"({"type":"vesk-open-background","url":7})", A::ignore},
+        {R"({"type":"vesk-zone-result","rows":3,"status":200})", A::showStatus},
+        {R"({"type":"vesk-zone-result","rows":3,"status":200.5})", A::ignore},
         // 32-bit numbers only; larger ones are not read modulo 2^32 (which would claim 0 zones).
-        {R"({"type":"vesk-zone-result","rows":2147483647,"status":-2147483648})", WebMessageAction::showStatus},
-        {R"({"type":"vesk-zone-result","rows":4294967296,"status":200})", WebMessageAction::ignore},
-        {R"({"type":"vesk-zone-result","rows":1,"status":-2147483649})", WebMessageAction::ignore},
+        {R"({"type":"vesk-zone-result","rows":2147483647,"status":-2147483648})", A::showStatus},
+        {R"({"type":"vesk-zone-result","rows":4294967296,"status":200})", A::ignore},
+        {R"({"type":"vesk-zone-result","rows":1,"status":-2147483649})", A::ignore},
         // Unknown types and anything that is not strict JSON.
-        {R"({"type":"VESK-ACTIVITY","busy":true})", WebMessageAction::ignore},
-        {R"({"type":"vesk-activity","busy":true} // note)", WebMessageAction::ignore},
+        {R"({"type":"VESK-ACTIVITY","busy":true})", A::ignore},
+        {R"({"type":"vesk-activity","busy":true} // x)", A::ignore},
     };
     for (const auto& c : cases) EXPECT_EQ(decode(c.json).action, c.action) << c.json;
     for (bool busy : {true, false}) {
@@ -76,16 +74,13 @@ TEST(WebMessage, OnlyPortalDocumentsAreHeardAndOnlySoMuch) {
     EXPECT_EQ(decode(openBackground(url8192 + "a")).action, WebMessageAction::ignore);
 }
 
-TEST(WebMessage, ZoneResultsSpeakOnlyForTheTabInFront) {
+TEST(WebMessage, ZoneResultsSpeakOnlyForTheTabInFrontWithTheirTexts) {
     const std::string json = R"({"type":"vesk-zone-result","rows":12,"status":200})";
     const WebMessageDecision front = decode(json, {false, {}, true});
     EXPECT_EQ(front.action, WebMessageAction::showStatus);
     EXPECT_EQ(front.statusText, "Serveri ktheu 12 zona. N\xC3\xABse lista mbetet bosh, ruaj diagnostik\xC3\xABn.");
     EXPECT_EQ(front.statusSeconds, 15u);
     EXPECT_EQ(decode(json, {false, {}, false}).action, WebMessageAction::ignore);
-}
-
-TEST(WebMessage, ZoneTexts) {
     const std::string empty =
         "Serveri ktheu 0 zona p\xC3\xABr k\xC3\xABt\xC3\xAB nd\xC3\xABrtes\xC3\xAB. Kontrollo lidhjen e zonave me "
         "nd\xC3\xABrtes\xC3\xABn.";
@@ -93,16 +88,10 @@ TEST(WebMessage, ZoneTexts) {
         return "K\xC3\xABrkesa p\xC3\xABr zonat nuk dha list\xC3\xAB t\xC3\xAB vlefshme. HTTP " + std::string(status) +
                ". Ruaj diagnostik\xC3\xABn.";
     };
-    const struct {
-        int rows, status;
-        std::string text;
-        unsigned seconds;
-    } cases[] = {
+    const struct { int rows, status; std::string text; unsigned seconds; } cases[] = {
         {0, 299, empty, 20},
         {5, 200, "Serveri ktheu 5 zona. N\xC3\xABse lista mbetet bosh, ruaj diagnostik\xC3\xABn.", 15},
-        {-1, 200, failed("200"), 20},
-        {0, 199, failed("199"), 20},
-        {0, 300, failed("300"), 20},
+        {-1, 200, failed("200"), 20}, {0, 199, failed("199"), 20}, {0, 300, failed("300"), 20},
         {5, 300, failed("300"), 20},
     };
     for (const auto& c : cases) {
@@ -126,12 +115,7 @@ TEST(WebMessage, ProbeVerdictNeedsTheRunningProbeItsNonceAndItsPage) {
     EXPECT_FALSE(bare.cors || bare.mixed);
     EXPECT_THROW(decode(probe(kNonce, R"(,"cors":1)"), {true, kNonce, true}, index), std::runtime_error);
 
-    const struct {
-        const char* name;
-        std::string json;
-        WebMessageContext context;
-        std::string source;
-    } ignored[] = {
+    const struct { const char* name; std::string json; WebMessageContext context; std::string source; } ignored[] = {
         {"no probe running", probe(kNonce), {false, kNonce, true}, index},
         {"another nonce", probe("ffffffffffffffffffffffffffffffff"), {true, kNonce, true}, index},
         {"no nonce", R"({"type":"vesko-probe","cors":true,"mixed":true})", {true, kNonce, true}, index},

@@ -45,51 +45,50 @@ TEST(PackBuilder, LaysOutTheFilesInManifestOrder) {
     EXPECT_EQ(pack.ruleDocuments, kManifest.at("rules").get<std::vector<Json>>());
 }
 
+Json replace(const std::string& path, const Json& value) {
+    return {{"op", "replace"}, {"path", path}, {"value", value}};
+}
+
 // Each case breaks the valid manifest in one way (a JSON patch); the report must name the
 // file or rule concerned and the build must write nothing.
 TEST(PackBuilder, ReportsEachProblemWithWhatItConcerns) {
     const std::string rule1 = "rule 1 (|https://cdn.jsdelivr.net/npm/a@1/a.js|): ";
     const std::string rule2 = R"(rule 2 (https://unpkg\.com/b@\d+/b\.css): )";
-    const std::string kind2 = R"({"op": "replace", "path": "/rules/1/condition/resourceTypes", "value": )";
-    const struct {
-        std::string patch;
-        std::string expected;  // one of the problems reported
-    } cases[] = {
-        {R"({"op": "replace", "path": "/files/1/source", "value": "gone.css"})", "file 2 \"b.css\": cannot read gone.css"},
-        {R"({"op": "replace", "path": "/files/0/name", "value": "x/a.js"})", "file 1 \"x/a.js\": the name contains"},
-        {R"({"op": "replace", "path": "/files/1/name", "value": "a.js"}, {"op": "remove", "path": "/rules/1"})",
-         "file 2 \"a.js\": the name repeats file 1"},
-        {R"({"op": "remove", "path": "/rules/1"})", "file 2 \"b.css\": no rule serves it"},
-        {R"({"op": "replace", "path": "/rules/0/action/type", "value": "block"})",
-         rule1 + R"("action"."type" must be "redirect")"},
-        {R"({"op": "replace", "path": "/rules/1/action/redirect/extensionPath", "value": "/Assets/b.css"})",
-         rule2 + R"("action"."redirect"."extensionPath" must begin)"},
-        {R"({"op": "replace", "path": "/rules/1/action/redirect/extensionPath", "value": "/assets/c.css"})",
-         rule2 + R"("/assets/c.css" names no file)"},
-        {R"({"op": "replace", "path": "/rules/0/action/redirect/extensionPath", "value": "/assets/__zone_diagnostic.js"})",
-         rule1 + "the diagnostic hook must never be served"},
-        {R"({"op": "replace", "path": "/rules/0/condition/urlFilter", "value": "||"})",
-         R"(rule 1 (||): "urlFilter" must be '|' URL '|')"},
-        {R"({"op": "copy", "from": "/rules/0", "path": "/rules/-"})", "rule 3 " + rule1.substr(7) + "rule 1 already answers"},
-        {R"({"op": "replace", "path": "/rules/1/condition/regexFilter", "value": "https://(x"})",
-         R"(rule 2 (https://(x): "regexFilter" does not compile)"},
-        {R"({"op": "add", "path": "/rules/0/condition/regexFilter", "value": "x"})", rule1 + "has both"},
-        {R"({"op": "remove", "path": "/rules/1/condition/regexFilter"})", R"(rule 2: needs a "urlFilter" or a "regexFilter")"},
-        {kind2 + "[]}", rule2 + R"("condition"."resourceTypes" must be a non-empty array)"},
-        {kind2 + R"(["css"]})", rule2 + R"("css" is not a resource kind)"},
-        {kind2 + R"(["document"]})", rule2 + "documents are never answered from the pack"},
+    const std::string path0 = "/rules/0/action/redirect/extensionPath";
+    const std::string path1 = "/rules/1/action/redirect/extensionPath";
+    const std::string kinds = "/rules/1/condition/resourceTypes";
+    const std::string regex2 = "/rules/1/condition/regexFilter";
+    const Json removeRule2 = {{"op", "remove"}, {"path", "/rules/1"}};
+    // The expected text begins one of the problems reported.
+    const struct { std::vector<Json> patch; std::string expected; } cases[] = {
+        {{replace("/files/1/source", "gone.css")}, "file 2 \"b.css\": cannot read gone.css"},
+        {{replace("/files/0/name", "x/a.js")}, "file 1 \"x/a.js\": the name contains"},
+        {{replace("/files/1/name", "a.js"), removeRule2}, "file 2 \"a.js\": the name repeats file 1"},
+        {{removeRule2}, "file 2 \"b.css\": no rule serves it"},
+        {{replace("/rules/0/action/type", "block")}, rule1 + R"("action"."type" must be "redirect")"},
+        {{replace(path1, "/Assets/b.css")}, rule2 + R"("action"."redirect"."extensionPath" must begin)"},
+        {{replace(path1, "/assets/c.css")}, rule2 + R"("/assets/c.css" names no file)"},
+        {{replace(path0, "/assets/__zone_diagnostic.js")}, rule1 + "the diagnostic hook must never be served"},
+        {{replace("/rules/0/condition/urlFilter", "||")}, R"(rule 1 (||): "urlFilter" must be '|' URL '|')"},
+        {{{{"op", "copy"}, {"from", "/rules/0"}, {"path", "/rules/-"}}},
+         "rule 3 (|https://cdn.jsdelivr.net/npm/a@1/a.js|): rule 1 already answers"},
+        {{replace(regex2, "https://(x")}, R"(rule 2 (https://(x): "regexFilter" does not compile)"},
+        {{{{"op", "add"}, {"path", "/rules/0/condition/regexFilter"}, {"value", "x"}}}, rule1 + "has both"},
+        {{{{"op", "remove"}, {"path", regex2}}}, R"(rule 2: needs a "urlFilter" or a "regexFilter")"},
+        {{replace(kinds, Json::array())}, rule2 + R"("condition"."resourceTypes" must be a non-empty array)"},
+        {{replace(kinds, {"css"})}, rule2 + R"("css" is not a resource kind)"},
+        {{replace(kinds, {"document"})}, rule2 + "documents are never answered from the pack"},
     };
     for (const auto& c : cases) {
-        const PackBuild build = assemblePack(kManifest.patch(Json::parse("[" + c.patch + "]")), readSource);
+        const PackBuild build = assemblePack(kManifest.patch(Json(c.patch)), readSource);
         EXPECT_TRUE(build.bytes.empty()) << c.expected;
-        EXPECT_NE(std::find_if(build.problems.begin(), build.problems.end(),
-                               [&](const std::string& p) { return p.starts_with(c.expected); }),
-                  build.problems.end())
+        EXPECT_TRUE(std::any_of(build.problems.begin(), build.problems.end(),
+                                [&](const std::string& p) { return p.starts_with(c.expected); }))
             << c.expected << " not in " << ::testing::PrintToString(build.problems);
     }
     // Every problem is reported, not just the first.
-    const Json twoProblems = kManifest.patch(Json::parse(R"([{"op": "replace", "path": "/files/0/source", "value": "x"},
-        {"op": "replace", "path": "/rules/1/condition/regexFilter", "value": "("}])"));
+    const Json twoProblems =
+        kManifest.patch({replace("/files/0/source", "x"), replace("/rules/1/condition/regexFilter", "(")});
     EXPECT_EQ(assemblePack(twoProblems, readSource).problems.size(), 2u);
 }
 
