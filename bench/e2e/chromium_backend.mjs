@@ -8,8 +8,9 @@ import { readFileSync, readdirSync } from 'node:fs';
 import { setTimeout as sleep } from 'node:timers/promises';
 
 import { startDemoPortal } from '../../tools/demo-portal/server.mjs';
-import { paths } from '../../tests/e2e/lib/browser.mjs';
-import { closeSession, loaded, openSession, startOnPortal, views, visibleView } from '../../tests/e2e/lib/session.mjs';
+import {
+  closeSession, loaded, openSession, paths, startOnPortal, views, visibleView,
+} from '../../tests/e2e/lib/browser.mjs';
 
 const rounds = Number(process.argv[2] ?? 3);
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
@@ -70,7 +71,7 @@ async function measure(desktop, backend, portal) {
     result.zoom = (await visibleView(channel)).zoom;
     // Wheel messages go to the window with the keyboard focus: a click on the page's
     // empty right side gives it to the view.
-    await desktop.click(window, 1200, 250);
+    await desktop.click(window, [1200, 250]);
     await sleep(300);
     const framesBefore = (await visibleView(channel)).framesPainted;
     const scrollStart = performance.now();
@@ -93,7 +94,7 @@ async function measure(desktop, backend, portal) {
   if (backend === 'chromium') {
     const since = Date.now();
     const clicked = performance.now();
-    await desktop.click(window, 54, 113);  // "Kreu" in the portal's header
+    await desktop.click(window, [54, 113]);  // "Kreu" in the portal's header
     await browser.waitForStatus('Po ngarkohet faqja…', { since });
     result.clickToStartedMs = performance.now() - clicked;
     await browser.waitForStatus('Faqja u ngarkua.', { since });
