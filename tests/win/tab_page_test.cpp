@@ -57,9 +57,8 @@ TEST(TabPage, GuardsKeepTabsAndFramesOnThePortalAndDenyPermissions) {
     EXPECT_FALSE(frames[1].cancelled);
 
     tab->webview->Navigate(L"https://elsewhere.example/");
-    ASSERT_TRUE(f.pump([&] { return !recorded("put_Cancel").empty(); }));
+    EXPECT_TRUE(f.pump([&] { return f.app.statusText == L"Vesko hap vet\u00EBm " + kPortalHost + L"."; }));
     f.settle();  // including the completion of the cancelled navigation
-    EXPECT_EQ(f.app.statusText, L"Vesko hap vet\u00EBm " + kPortalHost + L".");
     EXPECT_EQ(f.source(tab), kPortal);
 
     const auto permission =
