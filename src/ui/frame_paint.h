@@ -8,7 +8,7 @@
 #include "ui/frame_colors.h"
 #include "ui/frame_geometry.h"
 #include "ui/glyphs.h"
-#include "ui/hit_test.h"
+#include "ui/hit_testing.h"
 #include "ui/status_line.h"
 
 namespace vesko {

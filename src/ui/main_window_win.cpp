@@ -18,7 +18,7 @@
 #include "ui/frame_colors.h"
 #include "ui/frame_layout.h"
 #include "ui/frame_painter_win.h"
-#include "ui/hit_test.h"
+#include "ui/hit_testing.h"
 #include "ui/key_modifiers_win.h"
 #include "ui/key_table.h"
 #include "ui/status_line.h"

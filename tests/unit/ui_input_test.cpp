@@ -4,7 +4,7 @@
 
 #include "ui/commands.h"
 #include "ui/dpi_scale.h"
-#include "ui/hit_test.h"
+#include "ui/hit_testing.h"
 #include "ui/key_table.h"
 #include "ui/menu_model.h"
 #include "ui/toolbar_layout.h"

@@ -1,4 +1,4 @@
-#include "ui/hit_test.h"
+#include "ui/hit_testing.h"
 
 #include "ui/dpi_scale.h"
 #include "ui/frame_layout.h"
