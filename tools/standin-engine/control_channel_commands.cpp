@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "com_support.h"
+#include "base64.h"
 #include "site_backend.h"
 
 namespace vesko::standin {
@@ -207,25 +208,6 @@ std::optional<std::string> backgroundOpenAddress(const std::string& host, const 
 
 // --- outcomes ---
 
-std::string base64(std::string_view bytes) {
-    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const std::uint32_t n = (static_cast<unsigned char>(bytes[i]) << 16) |
-                                (static_cast<unsigned char>(bytes[i + 1]) << 8) | static_cast<unsigned char>(bytes[i + 2]);
-        out += {kDigits[(n >> 18) & 63], kDigits[(n >> 12) & 63], kDigits[(n >> 6) & 63], kDigits[n & 63]};
-    }
-    if (i + 1 == bytes.size()) {
-        const std::uint32_t n = static_cast<unsigned char>(bytes[i]) << 16;
-        out += {kDigits[(n >> 18) & 63], kDigits[(n >> 12) & 63], '=', '='};
-    } else if (i + 2 == bytes.size()) {
-        const std::uint32_t n = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-        out += {kDigits[(n >> 18) & 63], kDigits[(n >> 12) & 63], kDigits[(n >> 6) & 63], '='};
-    }
-    return out;
-}
-
 struct ContextName {
     const char* name;
     COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
@@ -269,7 +251,7 @@ Json resourceJson(const ResourceOutcome& outcome) {
                 {"status", outcome.status},
                 {"headers", headers},
                 {"bodyLength", outcome.body.size()},
-                {"bodyBase64", base64(outcome.body)},
+                {"bodyBase64", base64Encode(outcome.body)},
                 {"done", outcome.done}};
 }
 

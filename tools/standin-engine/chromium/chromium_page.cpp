@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "chromium/base64_decode.h"
+#include "base64.h"
 #include "chromium/engine_terms.h"
 #include "chromium/input_events.h"
 #include "chromium/page_shims.h"

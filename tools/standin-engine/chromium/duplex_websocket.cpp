@@ -78,24 +78,11 @@ void DuplexWebSocket::sendFrame(WsOpcode opcode, std::string_view payload) {
 
 std::string DuplexWebSocket::receive() {
     for (;;) {
-        while (auto message = decoder_.next()) {
-            switch (message->opcode) {
-                case WsOpcode::Text:
-                case WsOpcode::Binary:
-                    return std::move(message->payload);
-                case WsOpcode::Ping:
-                    sendFrame(WsOpcode::Pong, message->payload);
-                    break;
-                case WsOpcode::Close: {
-                    const std::string reason =
-                        "the peer closed the WebSocket" +
-                        (message->closeCode ? " with code " + std::to_string(*message->closeCode) : "");
-                    shutdown();
-                    throw WebSocketClosed(reason);
-                }
-                default:
-                    break;  // an unsolicited pong needs no answer
-            }
+        if (auto message = nextDataOrClose(decoder_, [this](std::string_view ping) { sendFrame(WsOpcode::Pong, ping); })) {
+            if (message->opcode != WsOpcode::Close) return std::move(message->payload);
+            const std::string reason = peerCloseReason(*message);
+            shutdown();
+            throw WebSocketClosed(reason);
         }
         if (shutDown_) throw WebSocketClosed("the WebSocket connection was shut down");
         std::array<char, 64 * 1024> chunk;

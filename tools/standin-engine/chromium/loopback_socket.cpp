@@ -6,6 +6,7 @@
 #include <array>
 #include <stdexcept>
 
+#include "base64.h"
 #include "chromium/websocket_handshake.h"
 
 namespace vesko::standin {

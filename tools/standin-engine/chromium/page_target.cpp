@@ -5,7 +5,7 @@
 #include <iterator>
 #include <utility>
 
-#include "chromium/base64_decode.h"
+#include "base64.h"
 #include "chromium/websocket_handshake.h"
 
 namespace vesko::standin {

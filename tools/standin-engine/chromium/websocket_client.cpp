@@ -107,29 +107,18 @@ bool WebSocketClient::readSome(milliseconds timeout) {
 std::optional<std::string> WebSocketClient::receive(milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
-        while (auto message = decoder_.next()) {
-            switch (message->opcode) {
-                case WsOpcode::Text:
-                case WsOpcode::Binary:
-                    return std::move(message->payload);
-                case WsOpcode::Ping:
-                    sendFrame(WsOpcode::Pong, message->payload);
-                    break;
-                case WsOpcode::Close:
-                    if (!closeSent_ && isOpen()) {
-                        closeSent_ = true;
-                        try {
-                            sendFrame(WsOpcode::Close, message->closeCode ? closePayload(*message->closeCode) : "");
-                        } catch (const WebSocketClosed&) {
-                        }
-                    }
-                    closedReason_ = "the peer closed the WebSocket" +
-                                    (message->closeCode ? " with code " + std::to_string(*message->closeCode) : "");
-                    dropSocket();
-                    throw WebSocketClosed(closedReason_);
-                default:
-                    break;  // an unsolicited pong needs no answer
+        if (auto message = nextDataOrClose(decoder_, [this](std::string_view ping) { sendFrame(WsOpcode::Pong, ping); })) {
+            if (message->opcode != WsOpcode::Close) return std::move(message->payload);
+            if (!closeSent_ && isOpen()) {
+                closeSent_ = true;
+                try {
+                    sendFrame(WsOpcode::Close, message->closeCode ? closePayload(*message->closeCode) : "");
+                } catch (const WebSocketClosed&) {
+                }
             }
+            closedReason_ = peerCloseReason(*message);
+            dropSocket();
+            throw WebSocketClosed(closedReason_);
         }
         if (!isOpen()) throw WebSocketClosed(closedReason_);
         if (!readSome(remainingUntil(deadline))) return std::nullopt;

@@ -153,4 +153,25 @@ bool WsDecoder::decodeFrame() {
     return true;
 }
 
+std::optional<WsMessage> nextDataOrClose(WsDecoder& decoder, const std::function<void(std::string_view)>& pong) {
+    while (auto message = decoder.next()) {
+        switch (message->opcode) {
+            case WsOpcode::Text:
+            case WsOpcode::Binary:
+            case WsOpcode::Close:
+                return message;
+            case WsOpcode::Ping:
+                pong(message->payload);
+                break;
+            default:
+                break;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string peerCloseReason(const WsMessage& close) {
+    return "the peer closed the WebSocket" + (close.closeCode ? " with code " + std::to_string(*close.closeCode) : "");
+}
+
 }  // namespace vesko::standin

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -67,5 +68,13 @@ private:
     std::deque<WsMessage> ready_;
     std::string error_;
 };
+
+// What a reader takes from the decoder next: a data message (returned), or the peer's
+// close (returned with opcode Close, for the caller to end the connection its own way).
+// Pings are answered through pong on the way; an unsolicited pong needs no answer.
+// nullopt: the decoder needs more bytes.
+std::optional<WsMessage> nextDataOrClose(WsDecoder& decoder, const std::function<void(std::string_view)>& pong);
+// "the peer closed the WebSocket", with the code it gave.
+std::string peerCloseReason(const WsMessage& close);
 
 }  // namespace vesko::standin

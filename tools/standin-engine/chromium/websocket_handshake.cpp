@@ -9,6 +9,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "base64.h"
+
 namespace vesko::standin {
 namespace {
 
@@ -61,23 +63,6 @@ std::optional<std::string_view> headerValue(std::string_view head, std::string_v
 }
 
 }  // namespace
-
-std::string base64Encode(std::string_view bytes) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::size_t count = std::min<std::size_t>(3, bytes.size() - i);
-        std::uint32_t group = 0;
-        for (std::size_t j = 0; j < 3; ++j) {
-            group = (group << 8) | (j < count ? static_cast<std::uint8_t>(bytes[i + j]) : 0);
-        }
-        for (std::size_t j = 0; j < 4; ++j) {
-            out.push_back(j <= count ? kAlphabet[(group >> (18 - 6 * j)) & 0x3F] : '=');
-        }
-    }
-    return out;
-}
 
 std::string randomBytes(std::size_t count) {
     std::string bytes(count, '\0');

@@ -9,7 +9,6 @@
 
 namespace vesko::standin {
 
-std::string base64Encode(std::string_view bytes);
 // Bytes from the system's cryptographic generator (handshake keys, frame masks).
 std::string randomBytes(std::size_t count);
 // The Sec-WebSocket-Accept value a server must answer to this Sec-WebSocket-Key.

@@ -1,9 +1,12 @@
-#include "chromium/base64_decode.h"
+#include "base64.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace vesko::standin {
 namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 int sextet(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -15,6 +18,22 @@ int sextet(char c) {
 }
 
 }  // namespace
+
+std::string base64Encode(std::string_view bytes) {
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t count = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t j = 0; j < 3; ++j) {
+            group = (group << 8) | (j < count ? static_cast<std::uint8_t>(bytes[i + j]) : 0);
+        }
+        for (std::size_t j = 0; j < 4; ++j) {
+            out.push_back(j <= count ? kAlphabet[(group >> (18 - 6 * j)) & 0x3F] : '=');
+        }
+    }
+    return out;
+}
 
 std::optional<std::string> base64Decode(std::string_view text) {
     std::size_t padding = 0;
