@@ -5,13 +5,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
+
+#include "policy/resource_kind.h"
 
 namespace vesko::bench {
 
 struct MixRequest {
+    // Written with the kind's name, as the pack's rules name it; read once, here.
+    MixRequest(std::string address, std::string_view kindName)
+        : url(std::move(address)), kind(parseResourceKind(kindName).value()) {}
+
     std::string url;
-    std::string kind;
+    ResourceKind kind;
 };
 
 // What a portal page asks the default pack for: exact hits, regular-expression hits,

@@ -26,7 +26,9 @@ using Json = nlohmann::ordered_json;
 // on a busy page).
 void decideAndPrepare(const AssetPack& pack, const bench::MixRequest& request, const ProbeServing& probe,
                       Json& records, std::size_t& served, std::size_t& refused) {
-    const ResourceDecision decision = decideResourceRequest(pack, request.url, "GET", request.kind, probe);
+    // Read once, as the handler does: the decision and the refusal record share the parse.
+    const PolicyUrl url(request.url);
+    const ResourceDecision decision = decideResourceRequest(pack, url, "GET", request.kind, probe);
     switch (decision.action) {
         case ResourceAction::packFile: {
             const std::string headers = responseHeaders(decision.entry->mime, decision.entry->size, true);
@@ -35,7 +37,7 @@ void decideAndPrepare(const AssetPack& pack, const bench::MixRequest& request, c
             break;
         }
         case ResourceAction::refuse: {
-            noteBlockedRequest(records, request.url, request.kind, "GET");
+            noteBlockedRequest(records, url, request.kind, "GET");
             const std::string headers = responseHeaders(decision.answer.contentType, decision.answer.body.size(), false);
             benchmark::DoNotOptimize(headers.data());
             ++refused;

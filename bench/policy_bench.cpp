@@ -15,7 +15,7 @@ namespace {
 
 struct Request {
     std::string url;
-    std::string_view kind;
+    vesko::ResourceKind kind;
 };
 
 // Roughly what one portal page asks for: its own documents and calls, pinned libraries
@@ -27,23 +27,23 @@ std::vector<Request> requestMix() {
     const std::string cdn6(vesko::config::kCdnHosts[6]);
     using namespace vesko;
     return {
-        {"https://" + portal + "/", kResourceKindDocument},
-        {"https://" + portal + "/zone/list?region=7&lang=sq", kResourceKindXmlHttpRequest},
-        {"https://" + portal + "/static/css/main.4f2a9c.css", kResourceKindStylesheet},
-        {"https://" + portal + "/static/js/app.91bd03.js", kResourceKindScript},
-        {"https://" + portal + "/api/v2/documents/48213/attachments?page=2#list", kResourceKindXmlHttpRequest},
-        {"https://" + portal + "/img/logo.svg", kResourceKindImage},
-        {"blob:https://" + portal + "/6a1f0d3e-6f2b-4c1e-9a57-2b1d4e8c9f10", kResourceKindOther},
-        {"https://" + cdn0 + "/ajax/libs/jquery/3.7.1/jquery.min.js", kResourceKindScript},
-        {"https://" + cdn0 + "/ajax/libs/font-awesome/6.5.1/css/all.min.css", kResourceKindStylesheet},
-        {"https://" + cdn1 + "/npm/bootstrap@5.3.3/dist/js/bootstrap.bundle.min.js", kResourceKindScript},
-        {"https://" + cdn6 + "/s/roboto/v30/KFOmCnqEu92Fr1Mu4mxK.woff2", kResourceKindFont},
+        {"https://" + portal + "/", ResourceKind::document},
+        {"https://" + portal + "/zone/list?region=7&lang=sq", ResourceKind::xmlHttpRequest},
+        {"https://" + portal + "/static/css/main.4f2a9c.css", ResourceKind::stylesheet},
+        {"https://" + portal + "/static/js/app.91bd03.js", ResourceKind::script},
+        {"https://" + portal + "/api/v2/documents/48213/attachments?page=2#list", ResourceKind::xmlHttpRequest},
+        {"https://" + portal + "/img/logo.svg", ResourceKind::image},
+        {"blob:https://" + portal + "/6a1f0d3e-6f2b-4c1e-9a57-2b1d4e8c9f10", ResourceKind::other},
+        {"https://" + cdn0 + "/ajax/libs/jquery/3.7.1/jquery.min.js", ResourceKind::script},
+        {"https://" + cdn0 + "/ajax/libs/font-awesome/6.5.1/css/all.min.css", ResourceKind::stylesheet},
+        {"https://" + cdn1 + "/npm/bootstrap@5.3.3/dist/js/bootstrap.bundle.min.js", ResourceKind::script},
+        {"https://" + cdn6 + "/s/roboto/v30/KFOmCnqEu92Fr1Mu4mxK.woff2", ResourceKind::font},
         {"data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==",
-         kResourceKindImage},
-        {"https://www.google-analytics.com/analytics.js", kResourceKindScript},
-        {"https://tracker.example.net/pixel.gif?id=17", kResourceKindImage},
-        {"https://" + portal + ":8443/admin", kResourceKindDocument},
-        {"https://user@" + portal + "/", kResourceKindDocument},
+         ResourceKind::image},
+        {"https://www.google-analytics.com/analytics.js", ResourceKind::script},
+        {"https://tracker.example.net/pixel.gif?id=17", ResourceKind::image},
+        {"https://" + portal + ":8443/admin", ResourceKind::document},
+        {"https://user@" + portal + "/", ResourceKind::document},
     };
 }
 

@@ -73,11 +73,11 @@ void checkPredicates(std::string_view url) {
     const bool allowedHost = parsed && parsed->defaultPort &&
                              PortalPolicy::allowedHosts().count(parsed->host) == 1;
     const bool inlineImage = url.starts_with("data:image/");
-    for (std::string_view kind : vesko::kResourceKinds) {
+    for (vesko::ResourceKind kind : vesko::kResourceKinds) {
         const bool cdn = PortalPolicy::isAllowedCdnRequest(url, kind);
         // Anything the portal may show, it may also load.
         if (either) require(cdn);
-        require(cdn == (blob || (kind == vesko::kResourceKindImage && inlineImage) || allowedHost));
+        require(cdn == (blob || (kind == vesko::ResourceKind::image && inlineImage) || allowedHost));
     }
 }
 

@@ -78,7 +78,7 @@ void readRule(const Json& document, AssetPack& pack) {
 
     const Json& condition = document.at("condition");
     for (const Json& kind : readArray(condition.at("resourceTypes"))) {
-        rule.resourceTypes.insert(kind.get<std::string>());
+        rule.addResourceType(kind.get<std::string>());
     }
 
     if (condition.contains("urlFilter")) {

@@ -11,12 +11,14 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "assets/asset_prefilter.h"
 #include "assets/regex_filter.h"
+#include "policy/resource_kind.h"
 
 namespace vesko {
 
@@ -44,13 +46,22 @@ struct AssetEntry {
 
 struct AssetRule {
     std::string fileName;
-    std::set<std::string, std::less<>> resourceTypes;
+    std::set<std::string, std::less<>> resourceTypes;  // as the rule writes them
+    // The known kinds among them, one bit per ResourceKind; names of no kind match nothing.
+    std::uint8_t kinds = 0;
     // Regular-expression rules only: the "regexFilter" text and its compiled form.
     std::string patternText;
     std::optional<std::regex> pattern;
 
-    bool appliesTo(std::string_view kind) const {
-        return resourceTypes.find(kind) != resourceTypes.end();
+    void addResourceType(std::string name) {
+        if (const auto kind = parseResourceKind(name)) kinds |= kindBit(*kind);
+        resourceTypes.insert(std::move(name));
+    }
+    bool appliesTo(ResourceKind kind) const noexcept { return (kinds & kindBit(kind)) != 0; }
+
+private:
+    static constexpr std::uint8_t kindBit(ResourceKind kind) noexcept {
+        return static_cast<std::uint8_t>(1u << static_cast<unsigned>(kind));
     }
 };
 

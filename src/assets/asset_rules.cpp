@@ -1,11 +1,8 @@
 #include "assets/asset_rules.h"
 
-#include <optional>
 #include <string>
 
 #include "policy/portal_policy.h"
-#include "policy/resource_kind.h"
-#include "policy/url_parser.h"
 
 namespace vesko {
 namespace {
@@ -28,23 +25,18 @@ bool isVersionValueCharacter(char c) {
            c == '_' || c == '-';
 }
 
-// Kinds that the file-name fallback may serve: every kind but "document".
-bool isFileNameKind(std::string_view kind) {
-    return kind == kResourceKindScript || kind == kResourceKindStylesheet || kind == kResourceKindImage ||
-           kind == kResourceKindFont || kind == kResourceKindXmlHttpRequest || kind == kResourceKindOther;
-}
 
 const AssetEntry* fileOf(const AssetPack& pack, const AssetRule& rule) {
     const auto it = pack.files.find(rule.fileName);
     return it == pack.files.end() ? nullptr : &it->second;
 }
 
-const AssetRule* exactRuleFor(const AssetPack& pack, std::string_view url, std::string_view kind) {
+const AssetRule* exactRuleFor(const AssetPack& pack, std::string_view url, ResourceKind kind) {
     const auto it = pack.exactRules.find(url);
     return (it != pack.exactRules.end() && it->second.appliesTo(kind)) ? &it->second : nullptr;
 }
 
-const AssetRule* regexRuleFor(const AssetPack& pack, const std::string& url, std::string_view kind,
+const AssetRule* regexRuleFor(const AssetPack& pack, const std::string& url, ResourceKind kind,
                               RegexRuleScan scan) {
     if (url.size() > kMaxRegexUrlLength) return nullptr;
     const auto matches = [&](const AssetRule& rule) {
@@ -66,10 +58,16 @@ const AssetRule* regexRuleFor(const AssetPack& pack, const std::string& url, std
     return found;
 }
 
+// The parsed path up to its fragment: the part a pack rule can name.
+std::string_view pathOf(const ParsedUrl& parsed) {
+    const std::string_view path = parsed.path;
+    return path.substr(0, path.find('#'));
+}
+
 // Tolerates cache-busting queries and doubled slashes in front of an exact rule; the
 // port is left out of the key, so "https://host:443/x" finds the rule for "https://host/x".
-const AssetRule* versionQueryRuleFor(const AssetPack& pack, const ParsedUrl& parsed, std::string_view kind) {
-    const std::string_view path = parsed.path;
+const AssetRule* versionQueryRuleFor(const AssetPack& pack, const ParsedUrl& parsed, ResourceKind kind) {
+    const std::string_view path = pathOf(parsed);
     const std::size_t queryStart = path.find('?');
     const std::string_view rawPath = path.substr(0, queryStart);
     const std::string_view query =
@@ -91,7 +89,7 @@ const AssetRule* versionQueryRuleFor(const AssetPack& pack, const ParsedUrl& par
 }
 
 const AssetEntry* fileNameMatch(const AssetPack& pack, const ParsedUrl& parsed) {
-    std::string_view path = parsed.path;
+    std::string_view path = pathOf(parsed);
     path = path.substr(0, path.find('?'));
     const std::size_t slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -102,16 +100,16 @@ const AssetEntry* fileNameMatch(const AssetPack& pack, const ParsedUrl& parsed) 
 
 }  // namespace
 
-std::string_view resourceKind(int context) noexcept {
+ResourceKind resourceKind(int context) noexcept {
     switch (context) {
-    case kContextDocument: return kResourceKindDocument;
-    case kContextStylesheet: return kResourceKindStylesheet;
-    case kContextImage: return kResourceKindImage;
-    case kContextFont: return kResourceKindFont;
-    case kContextScript: return kResourceKindScript;
+    case kContextDocument: return ResourceKind::document;
+    case kContextStylesheet: return ResourceKind::stylesheet;
+    case kContextImage: return ResourceKind::image;
+    case kContextFont: return ResourceKind::font;
+    case kContextScript: return ResourceKind::script;
     case kContextXmlHttpRequest:
-    case kContextFetch: return kResourceKindXmlHttpRequest;
-    default: return kResourceKindOther;
+    case kContextFetch: return ResourceKind::xmlHttpRequest;
+    default: return ResourceKind::other;
     }
 }
 
@@ -153,13 +151,13 @@ std::string_view assetMatchStepName(AssetMatchStep step) noexcept {
     return {};
 }
 
-AssetMatch explainAssetMatch(const AssetPack& pack, std::string_view url, std::string_view method,
-                             std::string_view kind, RegexRuleScan scan) {
+AssetMatch explainAssetMatch(const AssetPack& pack, const PolicyUrl& url, std::string_view method,
+                             ResourceKind kind, RegexRuleScan scan) {
     if (method != "GET") return {};
-    if (kind == kResourceKindDocument) return {};
+    if (kind == ResourceKind::document) return {};
     if (!PortalPolicy::isAllowedCdnRequest(url, kind)) return {};
 
-    const std::string target(url.substr(0, url.find('#')));
+    const std::string target(url.text.substr(0, url.text.find('#')));
 
     if (const AssetRule* rule = exactRuleFor(pack, target, kind)) {
         return {fileOf(pack, *rule), AssetMatchStep::exact};
@@ -168,18 +166,23 @@ AssetMatch explainAssetMatch(const AssetPack& pack, std::string_view url, std::s
         return {fileOf(pack, *rule), AssetMatchStep::regex};
     }
 
-    const std::optional<ParsedUrl> parsed = parseUrl(target);
-    if (!parsed) return {};
+    // Blob and inline addresses have no path of their own for the fallbacks to read.
+    const ParsedUrl* parsed = url.httpUrl();
+    if (parsed == nullptr) return {};
     if (const AssetRule* rule = versionQueryRuleFor(pack, *parsed, kind)) {
         return {fileOf(pack, *rule), AssetMatchStep::versionQuery};
     }
-    if (!isFileNameKind(kind)) return {};
     if (const AssetEntry* entry = fileNameMatch(pack, *parsed)) return {entry, AssetMatchStep::fileName};
     return {};
 }
 
+AssetMatch explainAssetMatch(const AssetPack& pack, std::string_view url, std::string_view method,
+                             ResourceKind kind, RegexRuleScan scan) {
+    return explainAssetMatch(pack, PolicyUrl(url), method, kind, scan);
+}
+
 const AssetEntry* matchAsset(const AssetPack& pack, std::string_view url, std::string_view method,
-                             std::string_view kind) {
+                             ResourceKind kind) {
     return explainAssetMatch(pack, url, method, kind).entry;
 }
 

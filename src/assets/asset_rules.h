@@ -5,12 +5,14 @@
 #include <string_view>
 
 #include "assets/asset_pack.h"
+#include "policy/policy_url.h"
+#include "policy/resource_kind.h"
 
 namespace vesko {
 
 // The resource kind of an engine request, from the engine's resource-context value
 // (COREWEBVIEW2_WEB_RESOURCE_CONTEXT); contexts without a kind of their own are "other".
-std::string_view resourceKind(int context) noexcept;
+ResourceKind resourceKind(int context) noexcept;
 
 // A query made only of cache-busting version parameters ("v=3.4.1", "ver=5&_=123"),
 // applied as a whole-string match. Compiled once, on first use.
@@ -40,12 +42,15 @@ struct AssetMatch {
 // every rule and is kept as the reference the prefiltered walk is checked against.
 enum class RegexRuleScan { prefiltered, inOrder };
 
-// The pack file that answers a GET of `url` as `kind`, and the step that found it.
+// The pack file that answers a GET of `url` as `kind`, and the step that found it. The
+// address is read once by the caller; the overload on UTF-8 bytes reads it itself.
+AssetMatch explainAssetMatch(const AssetPack& pack, const PolicyUrl& url, std::string_view method,
+                             ResourceKind kind, RegexRuleScan scan = RegexRuleScan::prefiltered);
 AssetMatch explainAssetMatch(const AssetPack& pack, std::string_view url, std::string_view method,
-                             std::string_view kind, RegexRuleScan scan = RegexRuleScan::prefiltered);
+                             ResourceKind kind, RegexRuleScan scan = RegexRuleScan::prefiltered);
 
 // The pack file that answers the request, or null when it goes to the network.
 const AssetEntry* matchAsset(const AssetPack& pack, std::string_view url, std::string_view method,
-                             std::string_view kind);
+                             ResourceKind kind);
 
 }  // namespace vesko

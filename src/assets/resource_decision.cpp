@@ -4,7 +4,6 @@
 #include "assets/runtime_probe_page.h"
 #include "assets/synthetic_response.h"
 #include "policy/portal_policy.h"
-#include "policy/resource_kind.h"
 
 namespace vesko {
 namespace {
@@ -26,31 +25,36 @@ SyntheticAnswer probeAnswer(std::string_view url, std::string_view nonce) {
     return notFound();
 }
 
-ResourceDecision decideResourceRequest(const AssetPack& pack, std::string_view url, std::string_view method,
-                                       std::string_view kind, const ProbeServing& probe) {
+ResourceDecision decideResourceRequest(const AssetPack& pack, const PolicyUrl& url, std::string_view method,
+                                       ResourceKind kind, const ProbeServing& probe) {
     ResourceDecision decision;
-    const bool probeAddress = url.find(kProbePathMarker) != std::string_view::npos;
+    const bool probeAddress = url.text.find(kProbePathMarker) != std::string_view::npos;
     if (probeAddress) {
         // Outside a running probe, with another method or a stale nonce, every probe
         // address is simply not there.
         decision.action = ResourceAction::answer;
         decision.answer = probe.running && method == "GET" && isProbeNonce(probe.nonce)
-                                  ? probeAnswer(url, probe.nonce)
+                                  ? probeAnswer(url.text, probe.nonce)
                                   : notFound();
         return decision;
     }
-    const bool allowed = kind == kResourceKindDocument ? PortalPolicy::isAllowedNavigation(url, true)
-                                                       : PortalPolicy::isAllowedCdnRequest(url, kind);
+    const bool allowed = kind == ResourceKind::document ? PortalPolicy::isAllowedNavigation(url, true)
+                                                        : PortalPolicy::isAllowedCdnRequest(url, kind);
     if (!allowed) {
         decision.action = ResourceAction::refuse;
         decision.answer = {kBlockedStatus, std::string(kBlockedContentType), std::string(kBlockedBody), false};
         return decision;
     }
-    if (const AssetEntry* entry = matchAsset(pack, url, method, kind)) {
+    if (const AssetEntry* entry = explainAssetMatch(pack, url, method, kind).entry) {
         decision.action = ResourceAction::packFile;
         decision.entry = entry;
     }
     return decision;
+}
+
+ResourceDecision decideResourceRequest(const AssetPack& pack, std::string_view url, std::string_view method,
+                                       ResourceKind kind, const ProbeServing& probe) {
+    return decideResourceRequest(pack, PolicyUrl(url), method, kind, probe);
 }
 
 }  // namespace vesko

@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "assets/asset_pack.h"
+#include "policy/policy_url.h"
+#include "policy/resource_kind.h"
 
 namespace vesko {
 
@@ -44,9 +46,12 @@ struct ProbeServing {
     std::string_view nonce;
 };
 
-// The whole decision for a request of resource kind `kind` (one of the seven kinds).
+// The whole decision for a request of resource kind `kind`, on its address read once; the
+// overload on UTF-8 bytes reads it itself.
+ResourceDecision decideResourceRequest(const AssetPack& pack, const PolicyUrl& url, std::string_view method,
+                                       ResourceKind kind, const ProbeServing& probe);
 ResourceDecision decideResourceRequest(const AssetPack& pack, std::string_view url, std::string_view method,
-                                       std::string_view kind, const ProbeServing& probe);
+                                       ResourceKind kind, const ProbeServing& probe);
 
 // The answer to a probe address while the probe with `nonce` runs, for a GET; 404 for
 // everything else. Throws BAD_PROBE_NONCE for a nonce that is no probe nonce.

@@ -49,9 +49,11 @@ void handleResourceRequest(BrowserApp& app, BrowserApp::Tab& tab, ICoreWebView2W
     readEngineString([&](LPWSTR* out) { return request->get_Method(out); }, wideMethod);
     COREWEBVIEW2_WEB_RESOURCE_CONTEXT context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER;
     if (FAILED(args->get_ResourceContext(&context))) context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER;
-    const std::string url = toUtf8(wideUrl);
+    const std::string text = toUtf8(wideUrl);
     const std::string method = toUtf8(wideMethod);
-    const std::string_view kind = resourceKind(context);
+    const ResourceKind kind = resourceKind(context);
+    // Read once: the decision and the refusal record both look at this parse.
+    const PolicyUrl url(text);
 
     const ResourceDecision decision =
         decideResourceRequest(app.assetPack, url, method, kind, ProbeServing{app.probeRunning, app.probeNonce});

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "policy/url_parser.h"
 
 namespace vesko {
 
@@ -23,16 +22,16 @@ std::string_view reasonPhrase(int status) noexcept {
     return status == 200 ? "OK" : "Blocked";
 }
 
-nlohmann::ordered_json blockedRequestRecord(std::string_view url, std::string_view kind, std::string_view method) {
-    const auto parsed = parseUrl(url);
+nlohmann::ordered_json blockedRequestRecord(const PolicyUrl& url, ResourceKind kind, std::string_view method) {
+    const ParsedUrl* parsed = url.httpUrl();
     nlohmann::ordered_json record = nlohmann::ordered_json::object();
     record["host"] = parsed ? parsed->host : std::string(kSchemeBlockedHost);
-    record["kind"] = std::string(kind);
+    record["kind"] = std::string(resourceKindName(kind));
     record["method"] = std::string(method);
     return record;
 }
 
-bool noteBlockedRequest(nlohmann::ordered_json& records, std::string_view url, std::string_view kind,
+bool noteBlockedRequest(nlohmann::ordered_json& records, const PolicyUrl& url, ResourceKind kind,
                         std::string_view method) {
     if (!records.is_array()) records = nlohmann::ordered_json::array();
     if (records.size() >= kMaxBlockedRecords) return false;

@@ -9,6 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "policy/policy_url.h"
+#include "policy/resource_kind.h"
+
 namespace vesko {
 
 inline constexpr std::string_view kBlockedBody = "VESKO: kerkesa u bllokua.";
@@ -32,11 +35,11 @@ std::string_view reasonPhrase(int status) noexcept;
 
 // {"host", "kind", "method"} of a refused request; the host is "[scheme blocked]" for
 // anything that is not an http or https URL.
-nlohmann::ordered_json blockedRequestRecord(std::string_view url, std::string_view kind, std::string_view method);
+nlohmann::ordered_json blockedRequestRecord(const PolicyUrl& url, ResourceKind kind, std::string_view method);
 
 // Appends the record while the list holds fewer than kMaxBlockedRecords; answers
 // whether it did.
-bool noteBlockedRequest(nlohmann::ordered_json& records, std::string_view url, std::string_view kind,
+bool noteBlockedRequest(nlohmann::ordered_json& records, const PolicyUrl& url, ResourceKind kind,
                         std::string_view method);
 
 }  // namespace vesko

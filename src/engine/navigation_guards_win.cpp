@@ -32,7 +32,8 @@ ComPtr<ICoreWebView2NavigationStartingEventHandler> makeNavigationGuard(BrowserA
         [owner, weak](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
             const auto tab = weak.lock();
             if (!tab) return S_OK;
-            const std::string uri = navigationUri(args);
+            const std::string text = navigationUri(args);
+            const PolicyUrl uri(text);
             if (!topLevelNavigationAllowed(uri, tab->pendingNewWindowArgs != nullptr)) {
                 args->put_Cancel(TRUE);
                 owner->setStatus(toWide(navigationRefusedText()), kRefusalSeconds);
@@ -49,7 +50,7 @@ ComPtr<ICoreWebView2NavigationStartingEventHandler> makeNavigationGuard(BrowserA
 ComPtr<ICoreWebView2NavigationStartingEventHandler> makeFrameGuard() {
     return makeCallback<NavigationStartingCallback>(
         [](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-            if (!frameNavigationAllowed(navigationUri(args))) args->put_Cancel(TRUE);
+            if (!frameNavigationAllowed(PolicyUrl(navigationUri(args)))) args->put_Cancel(TRUE);
             return S_OK;
         });
 }
@@ -66,7 +67,7 @@ ComPtr<ICoreWebView2NewWindowRequestedEventHandler> makePopupGuard(BrowserApp& a
             std::wstring requested;
             readEngineString([&](LPWSTR* out) { return args->get_Uri(out); }, requested);
             const std::string address = popupAddress(toUtf8(requested));
-            if (!popupAllowed(address, owner->probeRunning)) {
+            if (!popupAllowed(PolicyUrl(address), owner->probeRunning)) {
                 owner->setStatus(toWide(kPopupBlockedStatus.text), kPopupBlockedStatus.seconds);
                 return S_OK;
             }

@@ -4,11 +4,11 @@
 
 namespace vesko {
 
-bool topLevelNavigationAllowed(std::string_view url, bool servesPopup) {
-    return PortalPolicy::isAllowedNavigation(url, servesPopup || url == kAboutBlank);
+bool topLevelNavigationAllowed(const PolicyUrl& url, bool servesPopup) {
+    return PortalPolicy::isAllowedNavigation(url, servesPopup || url.text == kAboutBlank);
 }
 
-bool frameNavigationAllowed(std::string_view url) {
+bool frameNavigationAllowed(const PolicyUrl& url) {
     return PortalPolicy::isAllowedNavigation(url, true);
 }
 
@@ -16,7 +16,7 @@ std::string popupAddress(std::string_view requested) {
     return requested.empty() ? std::string(kAboutBlank) : std::string(requested);
 }
 
-bool popupAllowed(std::string_view address, bool probeRunning) {
+bool popupAllowed(const PolicyUrl& address, bool probeRunning) {
     return !probeRunning && PortalPolicy::isAllowedNavigation(address, true);
 }
 

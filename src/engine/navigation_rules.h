@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "policy/policy_url.h"
 #include "ui/status_line.h"
 
 namespace vesko {
@@ -14,16 +15,16 @@ inline constexpr std::string_view kAboutBlank = "about:blank";
 
 // A top-level navigation: a portal or blob-portal address, or about:blank (which the
 // engine shows while a pop-up is being served and a page may open itself).
-bool topLevelNavigationAllowed(std::string_view url, bool servesPopup);
+bool topLevelNavigationAllowed(const PolicyUrl& url, bool servesPopup);
 
 // A frame may show the portal and about:blank, nothing else.
-bool frameNavigationAllowed(std::string_view url);
+bool frameNavigationAllowed(const PolicyUrl& url);
 
 // The address a pop-up request stands for: an empty one is about:blank.
 std::string popupAddress(std::string_view requested);
 
 // A pop-up becomes a tab only for an allowed address and never while the probe runs.
-bool popupAllowed(std::string_view address, bool probeRunning);
+bool popupAllowed(const PolicyUrl& address, bool probeRunning);
 
 // What a typed address stands for: the bare portal host name (exactly as configured) is
 // the portal start address; anything else is taken as typed.

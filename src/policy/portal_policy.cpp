@@ -1,15 +1,16 @@
 #include "policy/portal_policy.h"
 
 #include "policy/compiled_config.h"
-#include "policy/resource_kind.h"
-#include "policy/url_parser.h"
 
 namespace vesko {
 namespace {
 
-constexpr std::string_view kBlobPrefix = "blob:";
 constexpr std::string_view kAboutBlank = "about:blank";
 constexpr std::string_view kInlineImagePrefix = "data:image/";
+
+bool isPortalAddress(const ParsedUrl* parsed) {
+    return parsed && parsed->defaultPort && parsed->host == config::kPortalHost;
+}
 
 }  // namespace
 
@@ -41,31 +42,50 @@ std::string PortalPolicy::portalStartUrl() {
     return url;
 }
 
-bool PortalPolicy::isPortalUrl(std::string_view url) {
-    const auto parsed = parseUrl(url);
-    return parsed && parsed->defaultPort && parsed->host == config::kPortalHost;
+bool PortalPolicy::isPortalUrl(const PolicyUrl& url) {
+    return isPortalAddress(url.httpUrl());
 }
 
-bool PortalPolicy::isBlobPortalUrl(std::string_view url) {
-    return url.starts_with(kBlobPrefix) && isPortalUrl(url.substr(kBlobPrefix.size()));
+bool PortalPolicy::isBlobPortalUrl(const PolicyUrl& url) {
+    return isPortalAddress(url.blobTarget());
 }
 
-bool PortalPolicy::isPortalOrBlobUrl(std::string_view url) {
+bool PortalPolicy::isPortalOrBlobUrl(const PolicyUrl& url) {
     return isPortalUrl(url) || isBlobPortalUrl(url);
 }
 
-bool PortalPolicy::isAllowedNavigation(std::string_view url, bool allowAboutBlank) {
-    return isPortalOrBlobUrl(url) || (allowAboutBlank && url == kAboutBlank);
+bool PortalPolicy::isAllowedNavigation(const PolicyUrl& url, bool allowAboutBlank) {
+    return isPortalOrBlobUrl(url) || (allowAboutBlank && url.text == kAboutBlank);
 }
 
-bool PortalPolicy::isAllowedCdnRequest(std::string_view url, std::string_view resourceKind) {
+bool PortalPolicy::isAllowedCdnRequest(const PolicyUrl& url, ResourceKind kind) {
     if (isBlobPortalUrl(url)) return true;
     // Inline images carry no host; any other inline kind falls through and fails to parse.
-    if (resourceKind == kResourceKindImage && url.starts_with(kInlineImagePrefix)) return true;
-    const auto parsed = parseUrl(url);
+    if (kind == ResourceKind::image && url.text.starts_with(kInlineImagePrefix)) return true;
+    const ParsedUrl* parsed = url.httpUrl();
     if (!parsed || !parsed->defaultPort) return false;
     const HostSet& hosts = allowedHosts();
     return hosts.find(parsed->host) != hosts.end();
+}
+
+bool PortalPolicy::isPortalUrl(std::string_view url) {
+    return isPortalUrl(PolicyUrl(url));
+}
+
+bool PortalPolicy::isBlobPortalUrl(std::string_view url) {
+    return isBlobPortalUrl(PolicyUrl(url));
+}
+
+bool PortalPolicy::isPortalOrBlobUrl(std::string_view url) {
+    return isPortalOrBlobUrl(PolicyUrl(url));
+}
+
+bool PortalPolicy::isAllowedNavigation(std::string_view url, bool allowAboutBlank) {
+    return isAllowedNavigation(PolicyUrl(url), allowAboutBlank);
+}
+
+bool PortalPolicy::isAllowedCdnRequest(std::string_view url, ResourceKind kind) {
+    return isAllowedCdnRequest(PolicyUrl(url), kind);
 }
 
 }  // namespace vesko

@@ -150,7 +150,7 @@ TEST(DefaultAssetPack, EveryFileHasItsMediaTypeAndEveryExactRuleAnswersItsOwnAdd
         EXPECT_GT(entry.size, 0u) << name;
     }
     for (const auto& [url, rule] : pack.exactRules) {
-        const AssetMatch match = explainAssetMatch(pack, url, "GET", *rule.resourceTypes.begin());
+        const AssetMatch match = explainAssetMatch(pack, url, "GET", parseResourceKind(*rule.resourceTypes.begin()).value());
         ASSERT_NE(match.entry, nullptr) << url;
         EXPECT_EQ(match.entry->name, rule.fileName) << url;
         EXPECT_EQ(match.step, AssetMatchStep::exact) << url;
@@ -164,8 +164,9 @@ TEST(DefaultAssetPack, RealCdnAddressesGetTheRightFiles) {
     std::vector<bool> regexRuleUsed(pack.regexRules.size(), false);
     for (const Json& row : table.at("cases")) {
         const auto url = row.at(0).get<std::string>();
-        const auto kind = row.at(1).get<std::string>();
-        SCOPED_TRACE(url + " as " + kind);
+        const auto kindName = row.at(1).get<std::string>();
+        SCOPED_TRACE(url + " as " + kindName);
+        const ResourceKind kind = parseResourceKind(kindName).value();
         const AssetMatch match = explainAssetMatch(pack, url, "GET", kind);
         if (row.at(2).is_null()) {
             EXPECT_EQ(match.entry, nullptr);

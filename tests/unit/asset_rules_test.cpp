@@ -39,7 +39,7 @@ AssetPack rulesPack() {
     const std::string rules =
         exact("served.js", "https://{C}/a/lib.js") + exact("served.js", "https://{C}/a%20b/lib.js") +
         exact("served.js", "https://{C}/") + exact("served.js", "https://{C}/r/exact.js") +
-        exact("served.js", "https://{C}/t.js", "") + exact("served.js", "https://{C}/doc.js", "\"document\"") +
+        exact("served.js", "https://{C}/t.js", "\"media\"") + exact("served.js", "https://{C}/doc.js", "\"document\"") +
         exact("clip.mp4", "data:image/png;base64,AAAA", "\"image\"") +
         exact("served.js", "https://{C}/img/lib.js", "\"image\", \"font\"") +
         regex("style.css", "https://{C}/r/.*\\\\.js") + regex("jquery.min.js", "https://{C}/r/special\\\\.js") +
@@ -74,10 +74,9 @@ static constexpr Case kCases[] = {
     {"http://{C}/a/lib.js?v=1", "GET", "script", "", Step::none},
     {"https://{C}/a%20b/lib.js?v=1", "GET", "script", "", Step::none},
     {"https://{C}//?v=1", "GET", "script", "", Step::none},
-    // File-name fallback, never for the diagnostic hook or unknown kinds.
+    // File-name fallback, never for the diagnostic hook.
     {"https://{C}/any/dir/jquery.min.js?x=1", "GET", "script", "jquery.min.js", Step::fileName},
     {"https://evil.example/any/dir/jquery.min.js", "GET", "script", "", Step::none},
-    {"https://{C}/any/dir/jquery.min.js", "GET", "media", "", Step::none},
     {"https://{C}/x/__zone_diagnostic.js", "GET", "script", "", Step::none},
     // Inline images pass the policy but only a rule can answer them.
     {"data:image/png;base64,AAAA", "GET", "image", "clip.mp4", Step::exact},
@@ -88,12 +87,13 @@ TEST(AssetRules, MatchesThroughTheFirstStepThatYieldsAFile) {
     for (const Case& c : kCases) {
         const std::string url = expand(c.url);
         SCOPED_TRACE(url + " " + c.method + " " + c.kind);
+        const ResourceKind kind = parseResourceKind(c.kind).value();
         for (RegexRuleScan scan : {RegexRuleScan::prefiltered, RegexRuleScan::inOrder}) {
-            const AssetMatch match = explainAssetMatch(pack, url, c.method, c.kind, scan);
+            const AssetMatch match = explainAssetMatch(pack, url, c.method, kind, scan);
             EXPECT_EQ(match.entry ? match.entry->name : std::string(), c.file);
             EXPECT_EQ(match.step, c.step);
         }
-        EXPECT_EQ(matchAsset(pack, url, c.method, c.kind), explainAssetMatch(pack, url, c.method, c.kind).entry);
+        EXPECT_EQ(matchAsset(pack, url, c.method, kind), explainAssetMatch(pack, url, c.method, kind).entry);
     }
 }
 
@@ -113,21 +113,26 @@ TEST(AssetRules, LongUrlsDoNotExhaustASmallStack) {
     runOnSmallStack([&] {
         // A long cache-busting value: the regex library would recurse once per byte.
         const std::string longQuery = expand("https://{C}/a/lib.js?v=") + std::string(15000, '1');
-        EXPECT_EQ(explainAssetMatch(pack, longQuery, "GET", "script").step, Step::versionQuery);
+        EXPECT_EQ(explainAssetMatch(pack, longQuery, "GET", ResourceKind::script).step, Step::versionQuery);
         // Regular-expression rules are tried on addresses of up to 1024 bytes, fragment cut.
         const std::string prefix = expand("https://{C}/r/");
         const std::string atLimit = prefix + std::string(1024 - prefix.size() - 3, 'a') + ".js";
-        EXPECT_EQ(explainAssetMatch(pack, atLimit + "#" + std::string(10000, 'f'), "GET", "script").step, Step::regex);
-        EXPECT_EQ(explainAssetMatch(pack, prefix + "a" + atLimit.substr(prefix.size()), "GET", "script").step,
-                  Step::none);
+        const auto step = [&](const std::string& url) { return explainAssetMatch(pack, url, "GET", ResourceKind::script).step; };
+        EXPECT_EQ(step(atLimit + "#" + std::string(10000, 'f')), Step::regex);
+        EXPECT_EQ(step(prefix + "a" + atLimit.substr(prefix.size())), Step::none);
     });
 }
 
-TEST(AssetRules, ResourceKindOfEachEngineContext) {
+// The names are the ones the pack's rules and the blocked-request records carry.
+TEST(AssetRules, ResourceKindOfEachEngineContextAndItsName) {
     static constexpr const char* kKinds[] = {"other", "document", "stylesheet", "image", "other", "font",
                                              "script", "xmlhttprequest", "xmlhttprequest", "other"};
-    for (int context = 0; context < 10; ++context) EXPECT_EQ(resourceKind(context), kKinds[context]) << context;
-    EXPECT_EQ(resourceKind(-1), "other");
+    for (int context = 0; context < 10; ++context) {
+        EXPECT_EQ(resourceKindName(resourceKind(context)), kKinds[context]) << context;
+        EXPECT_EQ(parseResourceKind(kKinds[context]), resourceKind(context)) << context;
+    }
+    EXPECT_EQ(resourceKind(-1), ResourceKind::other);
+    for (const char* name : {"XMLHttpRequest", "script ", "media", ""}) EXPECT_EQ(parseResourceKind(name), std::nullopt);
 }
 
 // The one-pass reading must agree with the pattern on every query, not just typical ones.

@@ -30,11 +30,11 @@ TEST(NavigationRules, DecisionTableAndTypedAddresses) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
         if (!c.url.empty()) {
-            EXPECT_EQ(topLevelNavigationAllowed(c.url, false), c.allowed);
-            EXPECT_EQ(frameNavigationAllowed(c.url), c.allowed);
+            EXPECT_EQ(topLevelNavigationAllowed(PolicyUrl(c.url), false), c.allowed);
+            EXPECT_EQ(frameNavigationAllowed(PolicyUrl(c.url)), c.allowed);
         }
-        EXPECT_EQ(popupAllowed(popupAddress(c.url), false), c.allowed);
-        EXPECT_FALSE(popupAllowed(popupAddress(c.url), true));  // never while the probe runs
+        EXPECT_EQ(popupAllowed(PolicyUrl(popupAddress(c.url)), false), c.allowed);
+        EXPECT_FALSE(popupAllowed(PolicyUrl(popupAddress(c.url)), true));  // never while the probe runs
     }
     EXPECT_EQ(popupAddress(kPortal), kPortal);
     EXPECT_EQ(typedAddress(kHost), kPortal);

@@ -109,9 +109,10 @@ TEST(PortalPolicy, DecisionTable) {
             EXPECT_EQ(PortalPolicy::isPortalOrBlobUrl(url), c.portalOrBlob);
             EXPECT_EQ(PortalPolicy::isAllowedNavigation(url, false), c.navigation);
             EXPECT_EQ(PortalPolicy::isAllowedNavigation(url, true), c.navigationOrBlank);
-            for (std::string_view kind : kResourceKinds) {
-                EXPECT_EQ(PortalPolicy::isAllowedCdnRequest(url, kind), kind == "image" ? c.cdnImage : c.cdnScript)
-                    << kind;
+            for (ResourceKind kind : kResourceKinds) {
+                EXPECT_EQ(PortalPolicy::isAllowedCdnRequest(url, kind),
+                          kind == ResourceKind::image ? c.cdnImage : c.cdnScript)
+                    << resourceKindName(kind);
             }
             if (c.url.find("{C}") == std::string_view::npos) break;
         }

@@ -37,15 +37,15 @@ TEST(SyntheticResponse, HeaderBlocks) {
 }
 
 TEST(SyntheticResponse, BlockedRecordsNameHostKindAndMethodUpToSixtyFour) {
-    EXPECT_EQ(blockedRequestRecord("https://Tracker.Example:8080/x.js", "script", "POST").dump(),
+    EXPECT_EQ(blockedRequestRecord(PolicyUrl("https://Tracker.Example:8080/x.js"), ResourceKind::script, "POST").dump(),
               R"({"host":"tracker.example","kind":"script","method":"POST"})");
-    EXPECT_EQ(blockedRequestRecord("ftp://files.example/a", "image", "GET")["host"], "[scheme blocked]");
+    EXPECT_EQ(blockedRequestRecord(PolicyUrl("ftp://files.example/a"), ResourceKind::image, "GET")["host"], "[scheme blocked]");
 
     nlohmann::ordered_json records = nlohmann::ordered_json::array();
     for (int i = 0; i < 64; ++i) {
-        EXPECT_TRUE(noteBlockedRequest(records, "https://h" + std::to_string(i) + ".example/", "image", "GET"));
+        EXPECT_TRUE(noteBlockedRequest(records, PolicyUrl("https://h" + std::to_string(i) + ".example/"), ResourceKind::image, "GET"));
     }
-    EXPECT_FALSE(noteBlockedRequest(records, "https://late.example/", "image", "GET"));
+    EXPECT_FALSE(noteBlockedRequest(records, PolicyUrl("https://late.example/"), ResourceKind::image, "GET"));
     ASSERT_EQ(records.size(), 64u);
     EXPECT_EQ(records.back()["host"], "h63.example");  // oldest first
 }
@@ -66,7 +66,7 @@ TEST(ResourceDecision, PolicyAndPackDecideOutsideTheProbe) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url + " " + c.method + " " + c.kind);
-        const ResourceDecision d = decideResourceRequest(pack, c.url, c.method, c.kind, {});
+        const ResourceDecision d = decideResourceRequest(pack, c.url, c.method, parseResourceKind(c.kind).value(), {});
         EXPECT_EQ(d.action, c.action);
         EXPECT_EQ(d.entry, c.action == ResourceAction::packFile ? &pack.files.at("lib.js") : nullptr);
         if (c.action != ResourceAction::refuse) continue;
@@ -98,7 +98,7 @@ TEST(ResourceDecision, ProbeAddressesAreServedOnlyByTheirRunningProbe) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url + " " + c.method);
-        const ResourceDecision d = decideResourceRequest(pack, c.url, c.method, "document", c.probe);
+        const ResourceDecision d = decideResourceRequest(pack, c.url, c.method, ResourceKind::document, c.probe);
         ASSERT_EQ(d.action, ResourceAction::answer);
         EXPECT_EQ(d.answer.status, c.status);
         EXPECT_EQ(d.answer.contentType, c.type);

@@ -21,45 +21,45 @@ std::string lowerAscii(std::string_view text) {
     return out;
 }
 
-std::string_view kindFromDevtoolsType(std::string_view type) {
-    if (type == "document") return kResourceKindDocument;
-    if (type == "stylesheet") return kResourceKindStylesheet;
-    if (type == "image") return kResourceKindImage;
-    if (type == "font") return kResourceKindFont;
-    if (type == "script") return kResourceKindScript;
-    if (type == "xhr" || type == "fetch") return kResourceKindXmlHttpRequest;
-    return kResourceKindOther;
+ResourceKind kindFromDevtoolsType(std::string_view type) {
+    if (type == "document") return ResourceKind::document;
+    if (type == "stylesheet") return ResourceKind::stylesheet;
+    if (type == "image") return ResourceKind::image;
+    if (type == "font") return ResourceKind::font;
+    if (type == "script") return ResourceKind::script;
+    if (type == "xhr" || type == "fetch") return ResourceKind::xmlHttpRequest;
+    return ResourceKind::other;
 }
 
-std::string_view kindFromMediaType(std::string_view mime) {
-    if (mime.find("text/html") != std::string_view::npos) return kResourceKindDocument;
-    if (mime.find("css") != std::string_view::npos) return kResourceKindStylesheet;
+std::optional<ResourceKind> kindFromMediaType(std::string_view mime) {
+    if (mime.find("text/html") != std::string_view::npos) return ResourceKind::document;
+    if (mime.find("css") != std::string_view::npos) return ResourceKind::stylesheet;
     if (mime.find("javascript") != std::string_view::npos || mime.find("ecmascript") != std::string_view::npos) {
-        return kResourceKindScript;
+        return ResourceKind::script;
     }
-    if (mime.starts_with("image/")) return kResourceKindImage;
+    if (mime.starts_with("image/")) return ResourceKind::image;
     if (mime.starts_with("font/") || mime.find("woff") != std::string_view::npos ||
         mime.find("opentype") != std::string_view::npos || mime.find("truetype") != std::string_view::npos) {
-        return kResourceKindFont;
+        return ResourceKind::font;
     }
     return {};
 }
 
-std::string_view kindFromFileName(std::string_view url) {
+std::optional<ResourceKind> kindFromFileName(std::string_view url) {
     url = url.substr(0, url.find_first_of("?#"));
     const std::string_view name = url.substr(url.rfind('/') + 1);
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) return {};
     const std::string extension = lowerAscii(name.substr(dot + 1));
-    if (extension == "js" || extension == "mjs") return kResourceKindScript;
-    if (extension == "css") return kResourceKindStylesheet;
+    if (extension == "js" || extension == "mjs") return ResourceKind::script;
+    if (extension == "css") return ResourceKind::stylesheet;
     if (extension == "woff2" || extension == "woff" || extension == "ttf" || extension == "otf" ||
         extension == "eot") {
-        return kResourceKindFont;
+        return ResourceKind::font;
     }
     if (extension == "png" || extension == "jpg" || extension == "jpeg" || extension == "gif" ||
         extension == "svg" || extension == "webp" || extension == "ico") {
-        return kResourceKindImage;
+        return ResourceKind::image;
     }
     return {};
 }
@@ -77,21 +77,27 @@ const nlohmann::json* path(const nlohmann::json& value, std::initializer_list<co
 
 }  // namespace
 
-std::string harResourceKind(const nlohmann::json& entry, bool& guessed) {
+namespace {
+
+ResourceKind harKind(const nlohmann::json& entry, bool& guessed) {
     guessed = false;
     if (const auto* type = path(entry, {"_resourceType"}); type && type->is_string()) {
-        return std::string(kindFromDevtoolsType(lowerAscii(type->get<std::string>())));
+        return kindFromDevtoolsType(lowerAscii(type->get<std::string>()));
     }
     guessed = true;
     if (const auto* mime = path(entry, {"response", "content", "mimeType"}); mime && mime->is_string()) {
-        const std::string_view kind = kindFromMediaType(lowerAscii(mime->get<std::string>()));
-        if (!kind.empty()) return std::string(kind);
+        if (const auto kind = kindFromMediaType(lowerAscii(mime->get<std::string>()))) return *kind;
     }
     if (const auto* url = path(entry, {"request", "url"}); url && url->is_string()) {
-        const std::string_view kind = kindFromFileName(url->get<std::string>());
-        if (!kind.empty()) return std::string(kind);
+        if (const auto kind = kindFromFileName(url->get<std::string>())) return *kind;
     }
-    return std::string(kResourceKindOther);
+    return ResourceKind::other;
+}
+
+}  // namespace
+
+std::string harResourceKind(const nlohmann::json& entry, bool& guessed) {
+    return std::string(resourceKindName(harKind(entry, guessed)));
 }
 
 AuditReport auditHar(const AssetPack& pack, const nlohmann::json& har) {
@@ -110,8 +116,9 @@ AuditReport auditHar(const AssetPack& pack, const nlohmann::json& har) {
         AuditedRequest request;
         request.method = method->get<std::string>();
         request.url = url->get<std::string>();
-        request.kind = harResourceKind(entry, request.kindGuessed);
-        if (request.kind == kResourceKindDocument) continue;
+        const ResourceKind kind = harKind(entry, request.kindGuessed);
+        request.kind = std::string(resourceKindName(kind));
+        if (kind == ResourceKind::document) continue;
 
         const Key key{request.method, request.url, request.kind};
         if (const auto it = seen.find(key); it != seen.end()) {
@@ -120,9 +127,9 @@ AuditReport auditHar(const AssetPack& pack, const nlohmann::json& har) {
         }
 
         std::vector<AuditedRequest>* list = nullptr;
-        if (!PortalPolicy::isAllowedCdnRequest(request.url, request.kind)) {
+        if (!PortalPolicy::isAllowedCdnRequest(request.url, kind)) {
             list = &report.refused;
-        } else if (const AssetMatch match = explainAssetMatch(pack, request.url, request.method, request.kind);
+        } else if (const AssetMatch match = explainAssetMatch(pack, request.url, request.method, kind);
                    match.entry != nullptr) {
             request.file = match.entry->name;
             request.step = std::string(assetMatchStepName(match.step));

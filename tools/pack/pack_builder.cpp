@@ -26,10 +26,7 @@ const std::string* stringMember(const Json& object, const char* key) {
 }
 
 bool isKnownKind(std::string_view kind) {
-    for (std::string_view known : kResourceKinds) {
-        if (kind == known) return true;
-    }
-    return false;
+    return parseResourceKind(kind).has_value();
 }
 
 std::string fileLabel(std::size_t position, const Json& file) {
@@ -133,7 +130,7 @@ private:
             for (const Json& kind : *kinds) {
                 if (!kind.is_string() || !isKnownKind(kind.get_ref<const std::string&>())) {
                     problem(label + ": " + kind.dump() + " is not a resource kind");
-                } else if (kind.get_ref<const std::string&>() == kResourceKindDocument) {
+                } else if (parseResourceKind(kind.get_ref<const std::string&>()) == ResourceKind::document) {
                     problem(label + ": documents are never answered from the pack");
                 }
             }

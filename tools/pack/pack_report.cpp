@@ -17,6 +17,13 @@ std::string joinKinds(const Json& kinds) {
     return text;
 }
 
+// A kind name that is none of the seven kinds is matched by no rule.
+AssetMatch explainByName(const AssetPack& pack, std::string_view url, std::string_view method,
+                         std::string_view kind) {
+    const auto known = parseResourceKind(kind);
+    return known ? explainAssetMatch(pack, url, method, *known) : AssetMatch{};
+}
+
 }  // namespace
 
 Json inspectJson(const AssetPack& pack) {
@@ -70,7 +77,7 @@ std::string inspectText(const AssetPack& pack) {
 }
 
 Json matchJson(const AssetPack& pack, std::string_view url, std::string_view method, std::string_view kind) {
-    const AssetMatch match = explainAssetMatch(pack, url, method, kind);
+    const AssetMatch match = explainByName(pack, url, method, kind);
     Json out = Json::object();
     if (match.entry == nullptr) {
         out["file"] = nullptr;
@@ -85,7 +92,7 @@ Json matchJson(const AssetPack& pack, std::string_view url, std::string_view met
 }
 
 std::string matchText(const AssetPack& pack, std::string_view url, std::string_view method, std::string_view kind) {
-    const AssetMatch match = explainAssetMatch(pack, url, method, kind);
+    const AssetMatch match = explainByName(pack, url, method, kind);
     if (match.entry == nullptr) return "none: the request goes to the network or is refused\n";
     static constexpr const char* kStepText[] = {"", "exact rule", "regular-expression rule",
                                                 "version-query fallback", "file-name fallback"};

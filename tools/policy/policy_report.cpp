@@ -37,8 +37,8 @@ ordered_json describeUrl(std::string_view url) {
     out["isAllowedNavigation"] = std::move(navigation);
 
     ordered_json cdn;
-    for (std::string_view kind : kResourceKinds) {
-        cdn[std::string(kind)] = PortalPolicy::isAllowedCdnRequest(url, kind);
+    for (ResourceKind kind : kResourceKinds) {
+        cdn[std::string(resourceKindName(kind))] = PortalPolicy::isAllowedCdnRequest(url, kind);
     }
     out["isAllowedCdnRequest"] = std::move(cdn);
     return out;
