@@ -28,4 +28,8 @@ Size minimumTrackSize(double dpiScale) {
 
 int resizeBorder(double dpiScale) { return scalePx(7, dpiScale); }
 
+Rect maximizedClientArea(Rect window, int frameX, int frameY) {
+    return Rect{window.left + frameX, window.top + frameY, window.right - frameX, window.bottom - frameY};
+}
+
 }  // namespace vesko

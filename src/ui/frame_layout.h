@@ -24,4 +24,10 @@ Size minimumTrackSize(double dpiScale);
 // Width of the invisible resize edge of a window that is not maximised.
 int resizeBorder(double dpiScale);
 
+// Windows places a maximised window that has a resize frame beyond its monitor's work
+// area by the frame's thickness on every side. A window that draws its own frame and
+// takes the whole window rectangle as client area would lose that band off screen, so
+// the maximised client area is the proposed window rectangle less the frame thickness.
+Rect maximizedClientArea(Rect window, int frameX, int frameY);
+
 }  // namespace vesko

@@ -53,6 +53,22 @@ UINT windowDpi(HWND window) {
     return getDpi != nullptr ? getDpi(window) : 0;
 }
 
+// The thickness of a thick frame at the window's DPI: the resize frame plus the padded
+// border, as Windows measures the band it places a maximised window beyond its monitor.
+POINT resizeFrameThickness(HWND window) {
+    using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+    const UINT dpi = windowDpi(window);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto forDpi = user32 == nullptr ? nullptr
+                                          : reinterpret_cast<GetSystemMetricsForDpiFn>(reinterpret_cast<void*>(
+                                                GetProcAddress(user32, "GetSystemMetricsForDpi")));
+    const auto metric = [&](int index) {
+        return forDpi != nullptr && dpi != 0 ? forDpi(index, dpi) : GetSystemMetrics(index);
+    };
+    const int padded = metric(SM_CXPADDEDBORDER);
+    return POINT{metric(SM_CXFRAME) + padded, metric(SM_CYFRAME) + padded};
+}
+
 Point clientPointFromScreen(HWND window, LPARAM lParam) {
     POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     ScreenToClient(window, &p);
@@ -213,9 +229,18 @@ private:
     }
 
     LRESULT onNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (wParam != TRUE) return DefWindowProcW(window_, message, wParam, lParam);
         // The client area takes the whole window: the frame is drawn by the window itself.
-        if (wParam == TRUE) return 0;
-        return DefWindowProcW(window_, message, wParam, lParam);
+        // Maximised, the window reaches beyond the work area by its frame, which is left out
+        // so that the top band and the caption buttons stay on screen.
+        if (IsZoomed(window_)) {
+            RECT& proposed = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0];
+            const POINT frame = resizeFrameThickness(window_);
+            const Rect client = maximizedClientArea(Rect{proposed.left, proposed.top, proposed.right, proposed.bottom},
+                                                    frame.x, frame.y);
+            proposed = RECT{client.left, client.top, client.right, client.bottom};
+        }
+        return 0;
     }
 
     LRESULT onNcHitTest(LPARAM lParam) {

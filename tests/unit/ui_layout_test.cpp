@@ -37,6 +37,17 @@ TEST(FrameLayout, ScaledPixelsChildWindowsAndMinimumSize) {
     }
 }
 
+TEST(FrameLayout, MaximisedClientAreaIsTheWorkArea) {
+    // Wine on a 1600×1000 desktop (frame 4), Windows at 96 dpi (frame 4, padded border 4) on
+    // a 1920×1080 monitor, and a second monitor to the left at 144 dpi (6 + 6).
+    static constexpr struct { Rect window; int frameX, frameY; Rect client; } kCases[] = {
+        {{-4, -4, 1604, 1004}, 4, 4, {0, 0, 1600, 1000}},
+        {{-8, -8, 1928, 1048}, 8, 8, {0, 0, 1920, 1040}},
+        {{-2572, -12, -12, 1428}, 12, 12, {-2560, 0, -24, 1416}},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(maximizedClientArea(c.window, c.frameX, c.frameY), c.client);
+}
+
 TEST(TabStripLayout, LayoutsAndScrollingATabIntoView) {
     // The scroll-right mark is empty when no tab is hidden on the right.
     static constexpr struct {

@@ -30,16 +30,17 @@ EOF
 click_at "$w" 1211 21
 state=$(window_state)
 check "the middle caption button maximises: $state" '[[ $state =~ zoomed=1 ]]'
-shot "$w" "$work/maximised.png"
 # Maximised, the window lies beyond the screen by its resize frame (4 pixels under Wine,
-# more on Windows), so the picture shows the screen: the caption buttons 4 pixels further
-# up and left than the window's own coordinates put them.
+# 8 on Windows at 96 dpi); the client area leaves that band out and is the work area.
+check "maximised, the client area is the work area: $state" '[[ $state =~ client=0,0,1600,1000\ work=0,0,1600,1000 ]]'
+shot "$w" "$work/maximised.png"
 check_picture "$work/maximised.png" <<'EOF'
 1532 13 6 2 3C4043 8 -gt 6 the Restore glyph: a square where the Maximise square is empty
-1582 60 5F6368 0 the menu dots at the right end of the toolbar
+1570 14 15 15 3C4043 40 -gt 12 the close button's cross, whole on screen
+1578 64 5F6368 0 the menu dots at the right end of the toolbar
 1590 500 FFFFFF 0 the view reaches the screen's right edge
-1590 976 FFFFFF 0 and the status band
-1590 977 EFF3F4 0 the status band at the bottom of the screen
+1590 972 FFFFFF 0 and the status band
+1590 973 EFF3F4 0 the status band at the bottom of the screen
 EOF
 click_at "$w" 1539 21
 state=$(window_state)
