@@ -25,7 +25,6 @@ bool isVersionValueCharacter(char c) {
            c == '_' || c == '-';
 }
 
-
 const AssetEntry* fileOf(const AssetPack& pack, const AssetRule& rule) {
     const auto it = pack.files.find(rule.fileName);
     return it == pack.files.end() ? nullptr : &it->second;

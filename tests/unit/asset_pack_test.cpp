@@ -150,7 +150,8 @@ TEST(DefaultAssetPack, EveryFileHasItsMediaTypeAndEveryExactRuleAnswersItsOwnAdd
         EXPECT_GT(entry.size, 0u) << name;
     }
     for (const auto& [url, rule] : pack.exactRules) {
-        const AssetMatch match = explainAssetMatch(pack, url, "GET", parseResourceKind(*rule.resourceTypes.begin()).value());
+        const ResourceKind kind = parseResourceKind(*rule.resourceTypes.begin()).value();
+        const AssetMatch match = explainAssetMatch(pack, url, "GET", kind);
         ASSERT_NE(match.entry, nullptr) << url;
         EXPECT_EQ(match.entry->name, rule.fileName) << url;
         EXPECT_EQ(match.step, AssetMatchStep::exact) << url;

@@ -56,7 +56,7 @@ static constexpr Case kCases[] = {
     {"https://{C}/a/lib.js", "POST", "script", "", Step::none},
     {"https://{C}/a/lib.js", "GET", "xmlhttprequest", "", Step::none},
     {"https://{C}/doc.js", "GET", "document", "", Step::none},
-    {"https://{C}/t.js", "GET", "script", "", Step::none},
+    {"https://{C}/t.js", "GET", "other", "", Step::none},
     {"https://{C}/img/lib.js", "GET", "font", "served.js", Step::exact},
     // Regular-expression rules: exact first, then the earliest rule whose kinds fit.
     {"https://{C}/r/exact.js", "GET", "script", "served.js", Step::exact},
@@ -117,7 +117,9 @@ TEST(AssetRules, LongUrlsDoNotExhaustASmallStack) {
         // Regular-expression rules are tried on addresses of up to 1024 bytes, fragment cut.
         const std::string prefix = expand("https://{C}/r/");
         const std::string atLimit = prefix + std::string(1024 - prefix.size() - 3, 'a') + ".js";
-        const auto step = [&](const std::string& url) { return explainAssetMatch(pack, url, "GET", ResourceKind::script).step; };
+        const auto step = [&](const std::string& url) {
+            return explainAssetMatch(pack, url, "GET", ResourceKind::script).step;
+        };
         EXPECT_EQ(step(atLimit + "#" + std::string(10000, 'f')), Step::regex);
         EXPECT_EQ(step(prefix + "a" + atLimit.substr(prefix.size())), Step::none);
     });
@@ -132,7 +134,9 @@ TEST(AssetRules, ResourceKindOfEachEngineContextAndItsName) {
         EXPECT_EQ(parseResourceKind(kKinds[context]), resourceKind(context)) << context;
     }
     EXPECT_EQ(resourceKind(-1), ResourceKind::other);
-    for (const char* name : {"XMLHttpRequest", "script ", "media", ""}) EXPECT_EQ(parseResourceKind(name), std::nullopt);
+    for (const char* name : {"XMLHttpRequest", "script ", "media", ""}) {
+        EXPECT_EQ(parseResourceKind(name), std::nullopt) << name;
+    }
 }
 
 // The one-pass reading must agree with the pattern on every query, not just typical ones.

@@ -39,11 +39,13 @@ TEST(SyntheticResponse, HeaderBlocks) {
 TEST(SyntheticResponse, BlockedRecordsNameHostKindAndMethodUpToSixtyFour) {
     EXPECT_EQ(blockedRequestRecord(PolicyUrl("https://Tracker.Example:8080/x.js"), ResourceKind::script, "POST").dump(),
               R"({"host":"tracker.example","kind":"script","method":"POST"})");
-    EXPECT_EQ(blockedRequestRecord(PolicyUrl("ftp://files.example/a"), ResourceKind::image, "GET")["host"], "[scheme blocked]");
+    EXPECT_EQ(blockedRequestRecord(PolicyUrl("ftp://files.example/a"), ResourceKind::image, "GET")["host"],
+              "[scheme blocked]");
 
     nlohmann::ordered_json records = nlohmann::ordered_json::array();
     for (int i = 0; i < 64; ++i) {
-        EXPECT_TRUE(noteBlockedRequest(records, PolicyUrl("https://h" + std::to_string(i) + ".example/"), ResourceKind::image, "GET"));
+        const std::string url = "https://h" + std::to_string(i) + ".example/";
+        EXPECT_TRUE(noteBlockedRequest(records, PolicyUrl(url), ResourceKind::image, "GET"));
     }
     EXPECT_FALSE(noteBlockedRequest(records, PolicyUrl("https://late.example/"), ResourceKind::image, "GET"));
     ASSERT_EQ(records.size(), 64u);
