@@ -66,6 +66,10 @@ HRESULT copyToTaskMemory(std::wstring_view text, LPWSTR* out);
 std::string narrow(std::wstring_view text);
 std::wstring widen(std::string_view text);
 std::string hexResult(HRESULT result);
+inline std::string boolText(BOOL value) { return value ? "true" : "false"; }
+
+// Every call on a closed controller or its view is refused, as the engine does.
+inline const HRESULT kClosed = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
 
 // Appends one entry to the call record.
 void record(std::string object, std::string method, std::string detail = {});

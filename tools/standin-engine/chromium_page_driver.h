@@ -1,0 +1,61 @@
+#pragma once
+// Pages performed by a real Chromium page: what the view asks goes to the page, what the
+// page does (requests paused before they leave, commits, titles, loads, messages,
+// pop-ups, downloads, permissions, dialogs) comes back as the view's events.
+
+#include <memory>
+
+#include "chromium/chromium_page.h"
+#include "navigation_pipeline.h"
+
+namespace vesko::standin {
+
+class ChromiumPageDriver final : public PageDriver, public PageSink {
+public:
+    // ready reports whether the page exists and the view can be handed to the host.
+    ChromiumPageDriver(NavigationPipeline& pipeline, std::function<void(bool)> ready);
+
+    void load(const std::shared_ptr<Navigation>& navigation) override;
+    void stop() override;
+    void addDocumentScript(const std::wstring& id, const std::wstring& script, ScriptAdded done) override;
+    void removeDocumentScript(const std::wstring& id) override;
+    void evaluate(const std::wstring& script, ScriptDone done) override;
+    void download(const std::wstring& uri, const std::wstring& path, std::function<void(bool written)> done) override;
+    void close() override;
+    bool takesInput() const override { return page_ != nullptr; }
+    std::optional<LRESULT> windowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool paint(HDC dc, const RECT& client) const override;
+    void setSize(int width, int height) override;
+    void setZoom(double zoom) override;
+    void setVisible(bool visible) override;
+    std::uint64_t framesPainted() const override;
+
+    void documentRequested(ChromiumRequest request, bool mainFrame) override;
+    void resourceRequested(ChromiumRequest request) override;
+    void documentCommitted(const std::wstring& uri, bool sameDocument) override;
+    void titleChanged(const std::wstring& title) override;
+    void documentLoaded(int httpStatus) override;
+    void documentFailed(COREWEBVIEW2_WEB_ERROR_STATUS status) override;
+    void messagePosted(const std::wstring& source, const std::wstring& json) override;
+    void closeRequested() override;
+    void newWindowRequested(const std::wstring& uri) override;
+    void downloadRequested(const std::wstring& uri, const std::wstring& suggestedName) override;
+    void permissionRequested(COREWEBVIEW2_PERMISSION_KIND kind, const std::wstring& uri,
+                             std::function<void(bool allowed)> answer) override;
+    void scriptDialog(const std::string& type, const std::wstring& message, const std::wstring& uri,
+                      std::function<void(bool accept)> answer) override;
+    void framePainted() override;
+
+private:
+    void frameRequested(ChromiumRequest request);
+    // Raised to the host when a filter matches; its response is served, else the request
+    // goes to the network.
+    void raiseChromiumRequest(ChromiumRequest request);
+
+    static constexpr std::size_t kResourceLogLimit = 4096;
+    NavigationPipeline& pipeline_;
+    std::unique_ptr<ChromiumPage> page_;
+    ULONGLONG lastInputTick_ = 0;  // a page's navigation soon after the user's input is theirs
+};
+
+}  // namespace vesko::standin

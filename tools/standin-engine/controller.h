@@ -1,0 +1,211 @@
+#pragma once
+// The controller the host holds: the view's child window in the host's window, its
+// bounds, visibility, zoom and focus, the accelerator keys, and closing.
+
+#include <algorithm>
+#include <set>
+
+#include "web_view.h"
+
+namespace vesko::standin {
+
+// Zoom factors beyond these are clamped, as the engine does.
+inline constexpr double kMinimumZoom = 0.25;
+inline constexpr double kMaximumZoom = 5.0;
+
+// The view's child window of parent: it paints the page and passes the user's input on.
+HWND createViewWindow(HWND parent, WebView* view);
+
+// Every live controller of this module, for telling ours from anyone else's.
+std::set<const void*>& liveControllers();
+
+class Controller final : public RefCounted<ICoreWebView2Controller> {
+public:
+    Controller(std::shared_ptr<EngineContext> context, ComPtr<WebView> view, HWND parent, std::string name)
+        : context_(std::move(context)), view_(std::move(view)), name_(std::move(name)) {
+        window_ = createViewWindow(parent, view_.Get());
+        view_->pipeline().attach(this, window_);
+        liveControllers().insert(static_cast<const ICoreWebView2Controller*>(this));
+    }
+    ~Controller() override {
+        liveControllers().erase(static_cast<const ICoreWebView2Controller*>(this));
+        shutDown();
+    }
+    HWND window() const { return window_; }
+    WebView* view() const { return view_.Get(); }
+    const std::string& name() const { return name_; }
+    bool closed() const { return closed_; }
+    void raiseKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, const std::shared_ptr<KeyOutcome>& outcome) {
+        if (closed_) return;
+        const auto args = makeObject<AcceleratorKeyArgs>(name_, kind, key);
+        for (const auto& handler : acceleratorKeyPressed_.handlers()) handler->Invoke(this, args.Get());
+        outcome->handled = args->handled();
+        outcome->done = true;
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        return answerQuery(iid, out, {&IID_ICoreWebView2Controller});
+    }
+    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* visible) override {
+        record(name_, "get_IsVisible");
+        if (closed_) return kClosed;
+        if (visible == nullptr) return E_POINTER;
+        *visible = visible_ ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override {
+        record(name_, "put_IsVisible", boolText(visible));
+        if (closed_) return kClosed;
+        visible_ = visible != FALSE;
+        ShowWindow(window_, visible_ ? SW_SHOWNA : SW_HIDE);
+        view_->pipeline().driver().setVisible(visible_);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) override {
+        record(name_, "get_Bounds");
+        if (closed_) return kClosed;
+        if (bounds == nullptr) return E_POINTER;
+        *bounds = bounds_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override {
+        record(name_, "put_Bounds",
+               std::to_string(bounds.left) + "," + std::to_string(bounds.top) + "," + std::to_string(bounds.right) +
+                   "," + std::to_string(bounds.bottom));
+        if (closed_) return kClosed;
+        bounds_ = bounds;
+        MoveWindow(window_, bounds.left, bounds.top, std::max(0L, bounds.right - bounds.left),
+                   std::max(0L, bounds.bottom - bounds.top), TRUE);
+        view_->pipeline().driver().setSize(static_cast<int>(bounds.right - bounds.left),
+                                           static_cast<int>(bounds.bottom - bounds.top));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoom) override {
+        record(name_, "get_ZoomFactor");
+        if (closed_) return kClosed;
+        if (zoom == nullptr) return E_POINTER;
+        *zoom = zoom_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoom) override {
+        record(name_, "put_ZoomFactor", std::to_string(zoom));
+        if (closed_) return kClosed;
+        if (FAILED(context_->knobs.zoomRefused)) return context_->knobs.zoomRefused;
+        if (!(zoom > 0.0)) return E_INVALIDARG;
+        const double clamped = std::clamp(zoom, kMinimumZoom, kMaximumZoom);
+        if (clamped == zoom_) return S_OK;
+        zoom_ = clamped;
+        view_->pipeline().driver().setZoom(zoom_);
+        if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
+        ComPtr<Controller> self(this);
+        context_->dispatcher->post([self]() {
+            if (self->closed_) return;
+            for (const auto& handler : self->zoomChanged_.handlers()) handler->Invoke(self.Get(), nullptr);
+        });
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* h,
+                                                    EventRegistrationToken* t) override {
+        record(name_, "add_ZoomFactorChanged");
+        if (closed_) return kClosed;
+        return zoomChanged_.add(h, t);
+    }
+    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken t) override {
+        record(name_, "remove_ZoomFactorChanged");
+        return zoomChanged_.remove(t);
+    }
+    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds, double zoom) override {
+        const HRESULT placed = put_Bounds(bounds);
+        return FAILED(placed) ? placed : put_ZoomFactor(zoom);
+    }
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override {
+        record(name_, "MoveFocus", std::to_string(reason));
+        if (closed_) return kClosed;
+        SetFocus(window_);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* h,
+                                                        EventRegistrationToken* t) override {
+        record(name_, "add_AcceleratorKeyPressed");
+        if (closed_) return kClosed;
+        return acceleratorKeyPressed_.add(h, t);
+    }
+    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken t) override {
+        record(name_, "remove_AcceleratorKeyPressed");
+        return acceleratorKeyPressed_.remove(t);
+    }
+    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parent) override {
+        record(name_, "get_ParentWindow");
+        if (closed_) return kClosed;
+        if (parent == nullptr) return E_POINTER;
+        *parent = GetParent(window_);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parent) override {
+        record(name_, "put_ParentWindow");
+        if (closed_) return kClosed;
+        if (parent == nullptr || !IsWindow(parent)) return E_INVALIDARG;
+        SetParent(window_, parent);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override {
+        record(name_, "NotifyParentWindowPositionChanged");
+        return closed_ ? kClosed : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Close() override {
+        record(name_, "Close");
+        if (closed_) return kClosed;
+        shutDown();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) override {
+        record(name_, "get_CoreWebView2");
+        if (closed_) return kClosed;
+        if (view == nullptr) return E_POINTER;
+        *view = ComPtr<ICoreWebView2>(view_.Get()).Detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_MoveFocusRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return unsupported("remove_MoveFocusRequested"); }
+    HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_GotFocus"); }
+    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return unsupported("remove_GotFocus"); }
+    HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_LostFocus"); }
+    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return unsupported("remove_LostFocus"); }
+
+    ViewState state() const {
+        ViewState view = view_->pipeline().state();
+        view.zoom = zoom_;
+        view.visible = visible_;
+        view.bounds = bounds_;
+        view.window = window_;
+        return view;
+    }
+
+private:
+    HRESULT unsupported(const char* method) {
+        record(name_, method, "unsupported");
+        return E_NOTIMPL;
+    }
+    void shutDown() {
+        if (closed_) return;
+        closed_ = true;
+        zoomChanged_.clear();
+        acceleratorKeyPressed_.clear();
+        view_->pipeline().close();
+        if (window_ != nullptr) DestroyWindow(window_);
+        window_ = nullptr;
+    }
+
+    std::shared_ptr<EngineContext> context_;
+    ComPtr<WebView> view_;
+    std::string name_;
+    HWND window_ = nullptr;
+    bool closed_ = false;
+    bool visible_ = true;
+    RECT bounds_{};
+    double zoom_ = 1.0;
+    EventList<ICoreWebView2ZoomFactorChangedEventHandler> zoomChanged_;
+    EventList<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorKeyPressed_;
+};
+
+}  // namespace vesko::standin

@@ -1,0 +1,291 @@
+#include "navigation_pipeline.h"
+
+#include "web_view.h"
+
+namespace vesko::standin {
+
+NavigationPipeline::NavigationPipeline(std::shared_ptr<EngineContext> context, std::string name, ICoreWebView2* view,
+                                       const ViewSettings& settings)
+    : context_(std::move(context)), name_(std::move(name)), view_(view), settings_(settings) {}
+
+void NavigationPipeline::attach(ICoreWebView2Controller* controller, HWND window) {
+    controller_ = controller;
+    window_ = window;
+}
+
+void NavigationPipeline::close() {
+    closed_ = true;
+    window_ = nullptr;
+    controller_ = nullptr;
+    events_.clear();
+    if (driver_) driver_->close();
+}
+
+void NavigationPipeline::later(std::function<void()> task) {
+    ComPtr<ICoreWebView2> keep(view_);
+    context_->dispatcher->post([keep, task = std::move(task)]() { task(); });
+}
+
+std::function<void()> NavigationPipeline::resumeLater(std::function<void()> task) {
+    ComPtr<ICoreWebView2> keep(view_);
+    return [this, keep, task = std::move(task)]() { later(task); };
+}
+
+void NavigationPipeline::repaint() const {
+    if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
+}
+
+// Every step runs later from the message loop, never inside the host's call.
+void NavigationPipeline::begin(std::wstring uri, NavigationKind kind, bool userInitiated) {
+    navigated_ = true;
+    auto navigation = std::make_shared<Navigation>();
+    navigation->id = nextNavigationId_++;
+    navigation->uri = std::move(uri);
+    navigation->kind = kind;
+    later([this, navigation, userInitiated]() { raiseStarting(navigation, userInitiated); });
+}
+
+void NavigationPipeline::goBack() {
+    if (canGoBack()) begin(history_[historyIndex_ - 1].uri, NavigationKind::Back, false);
+}
+
+void NavigationPipeline::goForward() {
+    if (canGoForward()) begin(history_[historyIndex_ + 1].uri, NavigationKind::Forward, false);
+}
+
+// Runs after whatever the host asked for before, so it stops a navigation that a Navigate
+// just before it started.
+void NavigationPipeline::stop() {
+    later([this]() {
+        const auto navigation = current_;
+        if (navigation && !navigation->completed && !closed_) {
+            driver_->stop();
+            complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+        }
+    });
+}
+
+void NavigationPipeline::raiseStarting(const std::shared_ptr<Navigation>& navigation, bool userInitiated) {
+    if (closed_) return;
+    // A navigation that starts ends the one still under way.
+    if (current_ && !current_->completed) complete(current_, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+    current_ = navigation;
+    repaint();
+    const auto args = raiseNavigationStarting(navigation->uri, userInitiated, navigation->id);
+    if (!stillCurrent(navigation)) return;
+    if (args->cancelled()) {
+        complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+        return;
+    }
+    driver_->load(navigation);
+}
+
+bool NavigationPipeline::stillCurrent(const std::shared_ptr<Navigation>& navigation) const {
+    return !closed_ && current_ == navigation && !navigation->completed;
+}
+
+void NavigationPipeline::enterDocument(const Navigation& navigation) {
+    page_.source = navigation.uri;
+    recordHistory(navigation);
+    repaint();
+}
+
+void NavigationPipeline::recordHistory(const Navigation& navigation) {
+    switch (navigation.kind) {
+        case NavigationKind::New:
+            if (historyIndex_ >= 0) history_.resize(static_cast<std::size_t>(historyIndex_) + 1);
+            history_.push_back({navigation.uri});
+            historyIndex_ = static_cast<int>(history_.size()) - 1;
+            break;
+        case NavigationKind::Back:
+            --historyIndex_;
+            break;
+        case NavigationKind::Forward:
+            ++historyIndex_;
+            break;
+        case NavigationKind::Reload:
+            break;
+    }
+}
+
+void NavigationPipeline::complete(const std::shared_ptr<Navigation>& navigation, bool success,
+                                  COREWEBVIEW2_WEB_ERROR_STATUS status) {
+    navigation->completed = true;
+    repaint();
+    const auto args = makeObject<NavigationCompletedArgs>(name_, success, status, navigation->id);
+    for (const auto& handler : events_.navigationCompleted.handlers()) handler->Invoke(view_, args.Get());
+}
+
+ComPtr<NavigationStartingArgs> NavigationPipeline::raiseNavigationStarting(const std::wstring& uri, bool userInitiated,
+                                                                           std::uint64_t id) {
+    const auto args = makeObject<NavigationStartingArgs>(name_, uri, userInitiated, id);
+    for (const auto& handler : events_.navigationStarting.handlers()) handler->Invoke(view_, args.Get());
+    return args;
+}
+
+bool NavigationPipeline::raiseFrameNavigationStarting(const std::wstring& uri) {
+    const auto args = makeObject<NavigationStartingArgs>(name_ + ".frame", uri, false, nextNavigationId_++);
+    for (const auto& handler : events_.frameNavigationStarting.handlers()) handler->Invoke(view_, args.Get());
+    return args->cancelled();
+}
+
+void NavigationPipeline::raiseSourceChanged(bool newDocument) {
+    const auto args = makeObject<SourceChangedArgs>(name_, newDocument);
+    for (const auto& handler : events_.sourceChanged.handlers()) handler->Invoke(view_, args.Get());
+}
+
+void NavigationPipeline::raiseHistoryChanged() {
+    for (const auto& handler : events_.historyChanged.handlers()) handler->Invoke(view_, nullptr);
+}
+
+void NavigationPipeline::raiseTitleChanged() {
+    for (const auto& handler : events_.titleChanged.handlers()) handler->Invoke(view_, nullptr);
+}
+
+bool NavigationPipeline::wantsResource(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                                       COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source) const {
+    return !events_.webResourceRequested.empty() && filters_.match(uri, context, source);
+}
+
+void NavigationPipeline::raiseResourceRequest(const std::wstring& uri, const std::wstring& method,
+                                              COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, ResourceAnswer finish) {
+    const auto request = makeObject<WebResourceRequest>(name_, uri, method);
+    auto holder = std::make_shared<ComPtr<WebResourceRequestedArgs>>();
+    // A deferral's completion resumes the request from the message loop.
+    auto resume = resumeLater([holder, finish]() {
+        const auto args = *holder;
+        holder->Reset();
+        if (args) finish(args->response(), args->requestUri());
+    });
+    *holder = makeObject<WebResourceRequestedArgs>(name_, request, context, resume);
+    const auto args = *holder;
+    for (const auto& handler : events_.webResourceRequested.handlers()) handler->Invoke(view_, args.Get());
+    if (args->deferred()) return;
+    if (*holder) {
+        holder->Reset();
+        finish(args->response(), args->requestUri());
+    }
+}
+
+void NavigationPipeline::runResource(const std::shared_ptr<ResourceOutcome>& outcome,
+                                     COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source, std::function<void()> then) {
+    page_.log.push_back(outcome);
+    if (closed_) return;
+    if (!wantsResource(outcome->uri, outcome->context, source)) {
+        finishResource(outcome, nullptr, then);
+        return;
+    }
+    outcome->raised = true;
+    raiseResourceRequest(outcome->uri, outcome->method, outcome->context,
+                         [this, outcome, then](ICoreWebView2WebResourceResponse* response, const std::wstring&) {
+                             finishResource(outcome, response, then);
+                         });
+}
+
+void NavigationPipeline::finishResource(const std::shared_ptr<ResourceOutcome>& outcome,
+                                        ICoreWebView2WebResourceResponse* response, const std::function<void()>& then) {
+    if (const auto answer = snapshotResponse(response)) {
+        outcome->answeredByHost = true;
+        outcome->status = answer->statusCode;
+        outcome->headers = answer->headers;
+        outcome->body = answer->body;
+    } else {
+        const FetchResult fetched = context_->backend->fetch(narrow(outcome->uri));
+        outcome->networkError = fetched.networkError;
+        outcome->status = fetched.statusCode;
+        for (const auto& [name, value] : fetched.headers) outcome->headers.emplace_back(widen(name), widen(value));
+        outcome->body = fetched.body;
+    }
+    outcome->done = true;
+    if (then) then();
+}
+
+void NavigationPipeline::raiseWebMessage(const std::wstring& source, const std::wstring& json) {
+    if (closed_) return;
+    const auto args = makeObject<WebMessageArgs>(name_, source, json);
+    for (const auto& handler : events_.webMessageReceived.handlers()) handler->Invoke(view_, args.Get());
+}
+
+void NavigationPipeline::raiseWindowClose() {
+    if (closed_) return;
+    for (const auto& handler : events_.windowCloseRequested.handlers()) handler->Invoke(view_, nullptr);
+}
+
+void NavigationPipeline::raisePermission(COREWEBVIEW2_PERMISSION_KIND kind, const std::wstring& uri,
+                                         const std::shared_ptr<PermissionOutcome>& outcome) {
+    if (closed_) return;
+    const auto args = makeObject<PermissionArgs>(name_, uri, kind);
+    for (const auto& handler : events_.permissionRequested.handlers()) handler->Invoke(view_, args.Get());
+    outcome->state = args->state();
+    outcome->done = true;
+}
+
+void NavigationPipeline::raiseNewWindow(const std::wstring& uri, const std::shared_ptr<NewWindowOutcome>& outcome) {
+    if (closed_) return;
+    auto holder = std::make_shared<ComPtr<NewWindowArgs>>();
+    auto finish = [outcome, holder]() {
+        const auto args = *holder;
+        holder->Reset();
+        if (!args) return;
+        args->finish();
+        outcome->handled = args->handled();
+        outcome->deferralCompleted = args->tookDeferral();
+        outcome->newWindow = args->newWindow();
+        if (NavigationPipeline* target = pipelineOf(args->newWindow())) {
+            target->begin(args->uri().empty() ? L"about:blank" : args->uri(), NavigationKind::New, true);
+        } else if (!args->handled()) {
+            // Nobody took the request: the engine opens a window of its own.
+            outcome->engineWindow = true;
+            record("engine", "openWindow", narrow(args->uri()));
+        }
+        outcome->done = true;
+    };
+    *holder = makeObject<NewWindowArgs>(name_, uri, resumeLater(finish), [](ICoreWebView2* view) {
+        const NavigationPipeline* target = pipelineOf(view);
+        return target != nullptr && !target->closed() && !target->navigated();
+    });
+    const auto args = *holder;
+    for (const auto& handler : events_.newWindowRequested.handlers()) handler->Invoke(view_, args.Get());
+    outcome->deferred = args->tookDeferral();
+    if (!args->deferred()) finish();
+}
+
+void NavigationPipeline::raiseDownload(const std::wstring& uri, const std::wstring& proposed,
+                                       const std::shared_ptr<DownloadOutcome>& outcome) {
+    if (closed_) return;
+    auto holder = std::make_shared<ComPtr<DownloadStartingArgs>>();
+    auto finish = [this, outcome, holder, uri]() {
+        const auto args = *holder;
+        holder->Reset();
+        if (!args) return;
+        outcome->cancelled = args->cancelled();
+        outcome->handled = args->handled();
+        outcome->resultPath = args->path();
+        if (args->cancelled()) {
+            outcome->done = true;
+            return;
+        }
+        driver_->download(uri, args->path(), [outcome](bool written) {
+            outcome->written = written;
+            outcome->done = true;
+        });
+    };
+    *holder = makeObject<DownloadStartingArgs>(name_, uri, proposed, context_->knobs.downloadPathRefused,
+                                               resumeLater(finish));
+    const auto args = *holder;
+    for (const auto& handler : events_.downloadStarting.handlers()) handler->Invoke(view_, args.Get());
+    outcome->deferred = args->tookDeferral();
+    if (!args->deferred()) finish();
+}
+
+ViewState NavigationPipeline::state() const {
+    ViewState view;
+    view.source = page_.source;
+    view.title = page_.title;
+    for (const auto& link : page_.model.links) view.links.push_back(widen(link));
+    view.loading = current_ && !current_->completed;
+    view.framesPainted = driver_ ? driver_->framesPainted() : 0;
+    return view;
+}
+
+}  // namespace vesko::standin

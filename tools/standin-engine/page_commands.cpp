@@ -1,0 +1,184 @@
+// What the stand-in's public functions do with its controllers: creating one for a host,
+// and a page's doings on command (requests, messages, pop-ups, permissions, downloads,
+// keys, navigations), each delivered later from the message loop.
+#include <algorithm>
+
+#include "chromium_page_driver.h"
+#include "controller.h"
+
+namespace vesko::standin {
+
+void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView2Environment* environment,
+                     HWND parent, const std::wstring& /*profileName*/,
+                     ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> handler) {
+    ComPtr<ICoreWebView2Environment> keep(environment);
+    context->dispatcher->post([context, keep, parent, handler]() {
+        if (FAILED(context->knobs.controllerFailed)) {
+            handler->Invoke(context->knobs.controllerFailed, nullptr);
+            return;
+        }
+        if (!IsWindow(parent)) {
+            handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE), nullptr);
+            return;
+        }
+        const int number = nextObjectNumber();
+        auto view = makeObject<WebView>(context, keep, "view#" + std::to_string(number));
+        auto controller = makeObject<Controller>(context, view, parent, "controller#" + std::to_string(number));
+        if (context->pump) {
+            // The controller is reported once its page exists in the browser.
+            auto& pipeline = view->pipeline();
+            pipeline.setDriver(std::make_unique<ChromiumPageDriver>(pipeline, [handler, controller](bool ready) {
+                if (ready && !controller->closed()) {
+                    handler->Invoke(S_OK, controller.Get());
+                    return;
+                }
+                controller->Close();
+                handler->Invoke(E_FAIL, nullptr);
+            }));
+            return;
+        }
+        handler->Invoke(S_OK, controller.Get());
+    });
+}
+
+std::optional<ViewState> snapshotController(ICoreWebView2Controller* controller) {
+    if (controller == nullptr || liveControllers().count(controller) == 0) return std::nullopt;
+    return static_cast<Controller*>(controller)->state();
+}
+
+std::optional<ViewState> readView(ICoreWebView2Controller* controller) {
+    return snapshotController(controller);
+}
+
+Microsoft::WRL::ComPtr<ICoreWebView2WebResourceRequestedEventArgs> makeResourceRequestArgs(
+    std::wstring uri, std::wstring method, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
+    const auto request = makeObject<WebResourceRequest>("page", std::move(uri), std::move(method));
+    auto args = makeObject<WebResourceRequestedArgs>("page", request, context, [] {});
+    return ComPtr<ICoreWebView2WebResourceRequestedEventArgs>(args.Get());
+}
+
+namespace {
+
+Controller* liveController(ICoreWebView2Controller* controller) {
+    if (controller == nullptr || liveControllers().count(controller) == 0) return nullptr;
+    return static_cast<Controller*>(controller);
+}
+
+}  // namespace
+
+std::shared_ptr<ResourceOutcome> requestResource(ICoreWebView2Controller* controller, std::wstring uri,
+                                                 std::wstring method, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                                                 COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<ResourceOutcome>();
+    outcome->uri = std::move(uri);
+    outcome->method = std::move(method);
+    outcome->context = context;
+    ComPtr<WebView> view(live->view());
+    view->pipeline().later([view, outcome, source]() { view->pipeline().runResource(outcome, source, nullptr); });
+    return outcome;
+}
+
+std::vector<std::shared_ptr<ResourceOutcome>> resourceLog(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    return live != nullptr ? live->view()->pipeline().page().log : std::vector<std::shared_ptr<ResourceOutcome>>{};
+}
+
+std::vector<FrameState> frames(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    return live != nullptr ? live->view()->pipeline().page().frames : std::vector<FrameState>{};
+}
+
+bool postWebMessage(ICoreWebView2Controller* controller, std::wstring source, std::wstring json) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return false;
+    ComPtr<WebView> view(live->view());
+    view->pipeline().later([view, source, json]() { view->pipeline().raiseWebMessage(source, json); });
+    return true;
+}
+
+std::shared_ptr<NewWindowOutcome> requestNewWindow(ICoreWebView2Controller* controller, std::wstring uri) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<NewWindowOutcome>();
+    ComPtr<WebView> view(live->view());
+    view->pipeline().later([view, uri, outcome]() { view->pipeline().raiseNewWindow(uri, outcome); });
+    return outcome;
+}
+
+bool requestWindowClose(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return false;
+    ComPtr<WebView> view(live->view());
+    view->pipeline().later([view]() { view->pipeline().raiseWindowClose(); });
+    return true;
+}
+
+std::shared_ptr<PermissionOutcome> requestPermission(ICoreWebView2Controller* controller,
+                                                     COREWEBVIEW2_PERMISSION_KIND kind, std::wstring uri) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<PermissionOutcome>();
+    ComPtr<WebView> view(live->view());
+    view->pipeline().later([view, kind, uri, outcome]() { view->pipeline().raisePermission(kind, uri, outcome); });
+    return outcome;
+}
+
+std::shared_ptr<DownloadOutcome> startDownload(ICoreWebView2Controller* controller, std::wstring uri,
+                                               std::wstring proposedPath) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<DownloadOutcome>();
+    ComPtr<WebView> view(live->view());
+    view->pipeline().later([view, uri, proposedPath, outcome]() {
+        view->pipeline().raiseDownload(uri, proposedPath, outcome);
+    });
+    return outcome;
+}
+
+std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWEBVIEW2_KEY_EVENT_KIND kind,
+                                     UINT virtualKey) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<KeyOutcome>();
+    ComPtr<Controller> keep(live);
+    live->view()->pipeline().later([keep, kind, virtualKey, outcome]() { keep->raiseKey(kind, virtualKey, outcome); });
+    return outcome;
+}
+
+std::vector<LiveView> liveViews() {
+    std::vector<std::pair<int, LiveView>> numbered;
+    for (const void* entry : liveControllers()) {
+        Controller* const controller =
+            liveController(static_cast<ICoreWebView2Controller*>(const_cast<void*>(entry)));
+        if (controller == nullptr || controller->closed()) continue;
+        const std::string& name = controller->name();
+        const std::string number = name.substr(name.find('#') + 1);
+        numbered.push_back({std::stoi(number),
+                            {name, "view#" + number, controller, static_cast<ICoreWebView2*>(controller->view())}});
+    }
+    std::sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LiveView> views;
+    for (auto& [number, view] : numbered) views.push_back(std::move(view));
+    return views;
+}
+
+bool navigateFromPage(ICoreWebView2Controller* controller, std::wstring uri, bool userInitiated) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr || live->closed() || uri.empty()) return false;
+    if (!live->view()->pipeline().closed()) {
+        live->view()->pipeline().begin(std::move(uri), NavigationKind::New, userInitiated);
+    }
+    return true;
+}
+
+std::vector<std::wstring> documentScripts(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    std::vector<std::wstring> texts;
+    if (live == nullptr) return texts;
+    for (const auto& entry : live->view()->pipeline().page().documentScripts) texts.push_back(entry.second);
+    return texts;
+}
+
+}  // namespace vesko::standin

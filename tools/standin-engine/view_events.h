@@ -1,0 +1,48 @@
+#pragma once
+// The view's events with the host's handlers, and the resource filters that decide which
+// requests reach WebResourceRequested.
+
+#include <string>
+#include <vector>
+
+#include "com_support.h"
+
+namespace vesko::standin {
+
+struct ViewEvents {
+    EventList<ICoreWebView2NavigationStartingEventHandler> navigationStarting;
+    EventList<ICoreWebView2NavigationStartingEventHandler> frameNavigationStarting;
+    EventList<ICoreWebView2SourceChangedEventHandler> sourceChanged;
+    EventList<ICoreWebView2HistoryChangedEventHandler> historyChanged;
+    EventList<ICoreWebView2NavigationCompletedEventHandler> navigationCompleted;
+    EventList<ICoreWebView2DocumentTitleChangedEventHandler> titleChanged;
+    EventList<ICoreWebView2WebResourceRequestedEventHandler> webResourceRequested;
+    EventList<ICoreWebView2PermissionRequestedEventHandler> permissionRequested;
+    EventList<ICoreWebView2WebMessageReceivedEventHandler> webMessageReceived;
+    EventList<ICoreWebView2NewWindowRequestedEventHandler> newWindowRequested;
+    EventList<ICoreWebView2WindowCloseRequestedEventHandler> windowCloseRequested;
+    EventList<ICoreWebView2DownloadStartingEventHandler> downloadStarting;
+
+    // Handlers hold the host's objects; a closed view lets go of them at once.
+    void clear();
+};
+
+class ResourceFilters {
+public:
+    void add(std::wstring uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds);
+    // false when no such filter was added.
+    bool remove(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds);
+    bool match(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+               COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source) const;
+
+private:
+    struct Filter {
+        std::wstring uri;
+        COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
+        COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds;
+    };
+    std::vector<Filter> filters_;
+};
+
+}  // namespace vesko::standin

@@ -1,0 +1,205 @@
+#include "web_view.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include "site_page_driver.h"
+
+namespace vesko::standin {
+
+WebView::WebView(std::shared_ptr<EngineContext> context, ComPtr<ICoreWebView2Environment> environment, std::string name)
+    : context_(std::move(context)),
+      environment_(std::move(environment)),
+      name_(std::move(name)),
+      settings_(makeObject<ViewSettings>(name_, context_->knobs.settingsVersion)),
+      pipeline_(context_, name_, this, *settings_.Get()) {
+    pipeline_.setDriver(std::make_unique<SitePageDriver>(pipeline_));
+    liveViews().insert(static_cast<const ICoreWebView2*>(this));
+}
+
+WebView::~WebView() {
+    liveViews().erase(static_cast<const ICoreWebView2*>(this));
+}
+
+std::set<const void*>& WebView::liveViews() {
+    static std::set<const void*> views;
+    return views;
+}
+
+NavigationPipeline* pipelineOf(ICoreWebView2* view) {
+    if (view == nullptr || WebView::liveViews().count(view) == 0) return nullptr;
+    return &static_cast<WebView*>(view)->pipeline();
+}
+
+HRESULT WebView::QueryInterface(REFIID iid, void** out) {
+    static const IID* const kVersions[] = {
+        &IID_ICoreWebView2,    &IID_ICoreWebView2_2,  &IID_ICoreWebView2_3,  &IID_ICoreWebView2_4,
+        &IID_ICoreWebView2_5,  &IID_ICoreWebView2_6,  &IID_ICoreWebView2_7,  &IID_ICoreWebView2_8,
+        &IID_ICoreWebView2_9,  &IID_ICoreWebView2_10, &IID_ICoreWebView2_11, &IID_ICoreWebView2_12,
+        &IID_ICoreWebView2_13, &IID_ICoreWebView2_14, &IID_ICoreWebView2_15, &IID_ICoreWebView2_16,
+        &IID_ICoreWebView2_17, &IID_ICoreWebView2_18, &IID_ICoreWebView2_19, &IID_ICoreWebView2_20,
+        &IID_ICoreWebView2_21, &IID_ICoreWebView2_22};
+    // An older runtime simply does not know the newer interfaces.
+    const int offered = std::clamp(context_->knobs.webviewVersion, 1, 22);
+    for (int i = 0; i < offered; ++i) {
+        if (IsEqualIID(iid, *kVersions[i])) return answerQuery(iid, out, {kVersions[i]});
+    }
+    return answerQuery(iid, out, {});
+}
+
+HRESULT WebView::get_Settings(ICoreWebView2Settings** settings) {
+    if (pipeline_.closed()) {
+        record(name_, "get_Settings");
+        return kClosed;
+    }
+    return answerObject(name_, "get_Settings", settings_.Get(), settings);
+}
+
+HRESULT WebView::get_Source(LPWSTR* uri) {
+    record(name_, "get_Source");
+    if (pipeline_.closed()) return kClosed;
+    return copyToTaskMemory(pipeline_.page().source, uri);
+}
+
+HRESULT WebView::Navigate(LPCWSTR uri) {
+    record(name_, "Navigate", narrow(uri != nullptr ? uri : L""));
+    if (pipeline_.closed()) return kClosed;
+    const std::wstring text = uri != nullptr ? uri : L"";
+    if (text != L"about:blank" && !splitHttpUrl(narrow(text))) return E_INVALIDARG;
+    pipeline_.begin(text, NavigationKind::New, false);
+    return S_OK;
+}
+
+HRESULT WebView::Reload() {
+    record(name_, "Reload");
+    if (pipeline_.closed()) return kClosed;
+    pipeline_.begin(pipeline_.page().source, NavigationKind::Reload, false);
+    return S_OK;
+}
+
+HRESULT WebView::GoBack() {
+    record(name_, "GoBack");
+    if (pipeline_.closed()) return kClosed;
+    pipeline_.goBack();
+    return S_OK;
+}
+
+HRESULT WebView::GoForward() {
+    record(name_, "GoForward");
+    if (pipeline_.closed()) return kClosed;
+    pipeline_.goForward();
+    return S_OK;
+}
+
+HRESULT WebView::Stop() {
+    record(name_, "Stop");
+    if (pipeline_.closed()) return kClosed;
+    pipeline_.stop();
+    return S_OK;
+}
+
+HRESULT WebView::get_CanGoBack(BOOL* value) {
+    if (pipeline_.closed()) {
+        record(name_, "get_CanGoBack");
+        return kClosed;
+    }
+    return answerValue(name_, "get_CanGoBack", value, pipeline_.canGoBack());
+}
+
+HRESULT WebView::get_CanGoForward(BOOL* value) {
+    if (pipeline_.closed()) {
+        record(name_, "get_CanGoForward");
+        return kClosed;
+    }
+    return answerValue(name_, "get_CanGoForward", value, pipeline_.canGoForward());
+}
+
+HRESULT WebView::get_DocumentTitle(LPWSTR* title) {
+    record(name_, "get_DocumentTitle");
+    if (pipeline_.closed()) return kClosed;
+    return copyToTaskMemory(pipeline_.page().title, title);
+}
+
+HRESULT WebView::get_Environment(ICoreWebView2Environment** environment) {
+    return answerObject(name_, "get_Environment", environment_.Get(), environment);
+}
+
+HRESULT WebView::AddScriptToExecuteOnDocumentCreated(
+    LPCWSTR javaScript, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) {
+    record(name_, "AddScriptToExecuteOnDocumentCreated",
+           std::to_string(javaScript != nullptr ? std::wcslen(javaScript) : 0) + " characters");
+    if (pipeline_.closed()) return kClosed;
+    if (javaScript == nullptr) return E_INVALIDARG;
+    const std::wstring id = L"script-" + std::to_wstring(nextObjectNumber());
+    pipeline_.page().documentScripts.emplace_back(id, javaScript);
+    ComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> completion(handler);
+    pipeline_.driver().addDocumentScript(id, javaScript, [completion, id](HRESULT result) {
+        if (completion) completion->Invoke(result, SUCCEEDED(result) ? id.c_str() : nullptr);
+    });
+    return S_OK;
+}
+
+HRESULT WebView::RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) {
+    record(name_, "RemoveScriptToExecuteOnDocumentCreated", narrow(id != nullptr ? id : L""));
+    if (id == nullptr) return E_INVALIDARG;
+    std::erase_if(pipeline_.page().documentScripts, [&](const auto& entry) { return entry.first == id; });
+    pipeline_.driver().removeDocumentScript(id);
+    return S_OK;
+}
+
+HRESULT WebView::ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCompletedHandler* handler) {
+    record(name_, "ExecuteScript", std::to_string(javaScript != nullptr ? std::wcslen(javaScript) : 0) + " characters");
+    if (pipeline_.closed()) return kClosed;
+    if (javaScript == nullptr) return E_INVALIDARG;
+    ComPtr<ICoreWebView2ExecuteScriptCompletedHandler> completion(handler);
+    const HRESULT failure = context_->knobs.scriptFailed;
+    if (FAILED(failure)) {
+        if (completion) context_->dispatcher->post([completion, failure]() { completion->Invoke(failure, nullptr); });
+        return S_OK;
+    }
+    pipeline_.driver().evaluate(javaScript, [completion](HRESULT result, const std::wstring& json) {
+        if (completion) completion->Invoke(result, SUCCEEDED(result) ? json.c_str() : nullptr);
+    });
+    return S_OK;
+}
+
+HRESULT WebView::AddWebResourceRequestedFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
+    record(name_, "AddWebResourceRequestedFilter", narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context));
+    return addFilter(uri, context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
+}
+
+HRESULT WebView::RemoveWebResourceRequestedFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
+    record(name_, "RemoveWebResourceRequestedFilter", narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context));
+    return removeFilter(uri, context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
+}
+
+HRESULT WebView::AddWebResourceRequestedFilterWithRequestSourceKinds(
+    LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
+    record(name_, "AddWebResourceRequestedFilterWithRequestSourceKinds",
+           narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context) + " " + std::to_string(kinds));
+    return addFilter(uri, context, kinds);
+}
+
+HRESULT WebView::RemoveWebResourceRequestedFilterWithRequestSourceKinds(
+    LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
+    record(name_, "RemoveWebResourceRequestedFilterWithRequestSourceKinds",
+           narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context) + " " + std::to_string(kinds));
+    return removeFilter(uri, context, kinds);
+}
+
+HRESULT WebView::addFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                           COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
+    if (pipeline_.closed()) return kClosed;
+    if (FAILED(context_->knobs.filterRefused)) return context_->knobs.filterRefused;
+    if (uri == nullptr) return E_INVALIDARG;
+    pipeline_.filters().add(uri, context, kinds);
+    return S_OK;
+}
+
+HRESULT WebView::removeFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
+                              COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
+    if (uri == nullptr) return E_INVALIDARG;
+    return pipeline_.filters().remove(uri, context, kinds) ? S_OK : E_INVALIDARG;
+}
+
+}  // namespace vesko::standin
