@@ -48,6 +48,13 @@ std::size_t pendingDownloadCount() {
     return pendingDownloads().size();
 }
 
+void cancelPendingDownloads() {
+    // Taken out first: cancelling calls into the engine, which may raise events of its own.
+    auto pending = std::move(pendingDownloads());
+    pendingDownloads().clear();
+    for (auto& [number, record] : pending) cancel(*record);
+}
+
 ComPtr<ICoreWebView2DownloadStartingEventHandler> makeDownloadGuard(BrowserApp& app) {
     BrowserApp* const owner = &app;
     return makeCallback<DownloadStartingCallback>(

@@ -16,4 +16,8 @@ Microsoft::WRL::ComPtr<ICoreWebView2DownloadStartingEventHandler> makeDownloadGu
 // Downloads admitted and waiting for their second step.
 std::size_t pendingDownloadCount();
 
+// Cancels every download still waiting for its second step and lets go of the engine's
+// objects it holds: called before the engine goes away, whose module those objects live in.
+void cancelPendingDownloads();
+
 }  // namespace vesko

@@ -5,6 +5,7 @@
 
 #include "app/files.h"
 #include "app/wide_text_win.h"
+#include "engine/downloads_win.h"
 #include "page/diagnostics_win.h"
 #include "policy/compiled_config.h"
 #include "policy/portal_policy.h"
@@ -38,6 +39,9 @@ BrowserApp::BrowserApp(HINSTANCE moduleInstance) : instance(moduleInstance) {
 }
 
 BrowserApp::~BrowserApp() {
+    // A download whose save dialog never came (its message died with the window) holds
+    // engine objects; they go before the engine's module does.
+    cancelPendingDownloads();
     for (const auto& tab : tabs) {
         if (tab->controller) tab->controller->Close();
     }

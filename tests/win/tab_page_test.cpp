@@ -200,6 +200,23 @@ TEST(TabPage, DownloadsAreAdmittedDeferredAndSavedWhereTheUserSays) {
     EXPECT_EQ(pendingDownloadCount(), 0u);
 }
 
+TEST(TabPage, ADownloadStillWaitingForItsDialogIsCancelledWhenTheProgramEnds) {
+    std::shared_ptr<standin::DownloadOutcome> download;
+    {
+        TabFixture f;
+        const auto tab = f.openPortal();
+        ASSERT_TRUE(tab);
+        download = standin::startDownload(tab->controller.Get(), kPortal + L"raporti.csv", L"raporti.csv");
+        // Stops as soon as the engine's event has deferred it, before its dialog's message.
+        ASSERT_TRUE(f.pump([&] { return download->deferred; }));
+        ASSERT_EQ(pendingDownloadCount(), 1u);
+    }
+    EXPECT_EQ(pendingDownloadCount(), 0u);
+    // The engine hears of it from its own queue, like every completed deferral.
+    ASSERT_TRUE(pumpUntil([&] { return download->done; }));
+    EXPECT_TRUE(download->cancelled);
+}
+
 TEST(TabPage, CommandsReachTheActiveView) {
     TabFixture f;
     const auto tab = f.openPortal();
