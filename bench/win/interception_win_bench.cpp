@@ -12,7 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "assets/asset_pack.h"
 #include "assets/resource_interception_win.h"
 #include "engine/com_callback_win.h"

@@ -12,7 +12,7 @@
 #include "app/command_line.h"
 #include "app/process_setup_win.h"
 #include "app/single_instance_win.h"
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "selftest/self_test_win.h"
 #include "ui/browser_app.h"
 

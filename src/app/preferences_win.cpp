@@ -1,6 +1,6 @@
 #include "app/files.h"
 #include "app/preferences.h"
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "ui/browser_app.h"
 
 namespace vesko {

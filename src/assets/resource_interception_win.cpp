@@ -5,7 +5,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "assets/asset_rules.h"
 #include "assets/resource_decision.h"
 #include "assets/synthetic_response.h"

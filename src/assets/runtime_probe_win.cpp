@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "assets/runtime_probe.h"
 #include "assets/runtime_probe_page.h"
 #include "policy/portal_policy.h"

@@ -4,7 +4,7 @@
 #include <map>
 #include <memory>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/download_rules.h"
 #include "engine/engine_strings_win.h"
 #include "engine/hresult_text.h"

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "assets/asset_pack.h"
 #include "assets/asset_resource_win.h"
 #include "engine/com_callback_win.h"

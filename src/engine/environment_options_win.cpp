@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/engine_settings.h"
 
 namespace vesko {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/hresult_text.h"
 
 namespace vesko {

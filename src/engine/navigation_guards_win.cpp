@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/engine_strings_win.h"
 #include "engine/hresult_text.h"
 #include "engine/navigation_rules.h"

@@ -1,6 +1,6 @@
 #include "engine/page_events_win.h"
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/engine_strings_win.h"
 #include "engine/page_events.h"
 #include "assets/runtime_probe.h"

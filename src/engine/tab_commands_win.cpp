@@ -3,7 +3,7 @@
 // these still do nothing without an active tab that has its view.
 #include <optional>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/hresult_text.h"
 #include "ui/browser_app.h"
 #include "ui/commands.h"

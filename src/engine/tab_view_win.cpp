@@ -3,7 +3,7 @@
 // the first address (or the pop-up request the tab serves).
 #include <stdexcept>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "assets/resource_interception_win.h"
 #include "assets/runtime_probe_win.h"
 #include "engine/com_callback_win.h"

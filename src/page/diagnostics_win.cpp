@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/files.h"
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/com_callback_win.h"
 #include "engine/engine_settings.h"
 #include "page/diagnostics_report.h"

@@ -1,10 +1,11 @@
 #include "page/web_messages_win.h"
 
-#include <climits>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/engine_strings_win.h"
 #include "engine/page_events_win.h"
 #include "page/web_message.h"
@@ -12,16 +13,11 @@
 namespace vesko {
 namespace {
 
-// UTF-16 to UTF-8 that refuses unpaired surrogates instead of replacing them.
+// A message with an unpaired surrogate is refused rather than passed on altered.
 std::string strictUtf8(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    if (length <= 0) throw std::runtime_error("BAD_WEB_MESSAGE");
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
-                        nullptr, nullptr);
-    return utf8;
+    std::optional<std::string> utf8 = toUtf8Strict(wide);
+    if (!utf8) throw std::runtime_error("BAD_WEB_MESSAGE");
+    return std::move(*utf8);
 }
 
 }  // namespace

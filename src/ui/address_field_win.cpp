@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "policy/portal_policy.h"
 #include "ui/browser_app.h"
 

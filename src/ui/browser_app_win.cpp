@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/files.h"
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "engine/downloads_win.h"
 #include "page/diagnostics_win.h"
 #include "policy/compiled_config.h"

@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "policy/portal_policy.h"
 #include "ui/browser_app.h"
 #include "ui/close_warning.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "policy/compiled_config.h"
 #include "ui/browser_app.h"
 #include "ui/close_warning.h"

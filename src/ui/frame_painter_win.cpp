@@ -9,7 +9,7 @@
 #include "ui/gdiplus_win.h"
 
 #include "app/files.h"
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "ui/browser_app.h"
 
 namespace vesko {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "ui/address_field_win.h"
 #include "ui/browser_app.h"
 #include "ui/close_warning.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "assets/asset_pack.h"
 #include "engine/com_callback_win.h"
 #include "engine/environment_options_win.h"

@@ -234,7 +234,7 @@ void ChromiumPageDriver::documentFailed(COREWEBVIEW2_WEB_ERROR_STATUS status) {
 }
 
 void ChromiumPageDriver::messagePosted(const std::wstring& source, const std::wstring& json) {
-    record(pipeline_.name(), "PagePostedMessage", narrow(source) + " " + narrow(json.substr(0, 200)));
+    record(pipeline_.name(), "PagePostedMessage", toUtf8(source) + " " + toUtf8(json.substr(0, 200)));
     if (page_) page_->refreshSoon();
     if (pipeline_.settings().webMessagesEnabled()) pipeline_.raiseWebMessage(source, json);
 }
@@ -271,7 +271,7 @@ void ChromiumPageDriver::permissionRequested(COREWEBVIEW2_PERMISSION_KIND kind, 
 // not inside the protocol's delivery, so other views go on while it is open.
 void ChromiumPageDriver::scriptDialog(const std::string& type, const std::wstring& message, const std::wstring& uri,
                   std::function<void(bool)> answer) {
-    record(pipeline_.name(), "ScriptDialog", type + " " + narrow(message.substr(0, 200)));
+    record(pipeline_.name(), "ScriptDialog", type + " " + toUtf8(message.substr(0, 200)));
     pipeline_.later([this, type, message, uri, answer]() {
         if (pipeline_.closed() || !pipeline_.settings().scriptDialogsEnabled()) {
             // Nobody to ask: a notice is taken as read, a question as declined, and
@@ -279,8 +279,8 @@ void ChromiumPageDriver::scriptDialog(const std::string& type, const std::wstrin
             answer(type == "alert" || type == "beforeunload");
             return;
         }
-        const auto parts = splitHttpUrl(narrow(uri));
-        const std::wstring caption = parts ? widen(parts->host) : uri;
+        const auto parts = splitHttpUrl(toUtf8(uri));
+        const std::wstring caption = parts ? toWide(parts->host) : uri;
         const std::wstring text = type == "beforeunload" ? L"Të largohesh nga faqja? Ndryshimet mund të humbasin."
                                                          : message;
         const UINT style = type == "alert" ? MB_OK | MB_ICONINFORMATION : MB_OKCANCEL | MB_ICONQUESTION;

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/wide_text_win.h"
 #include "engine/engine_interface_win.h"
 
 namespace vesko::standin {
@@ -63,8 +64,6 @@ ComPtr<T> makeObject(Args&&... args) {
 // Task memory holding a copy of the text; the host frees it with CoTaskMemFree.
 HRESULT copyToTaskMemory(std::wstring_view text, LPWSTR* out);
 
-std::string narrow(std::wstring_view text);
-std::wstring widen(std::string_view text);
 std::string hexResult(HRESULT result);
 inline std::string boolText(BOOL value) { return value ? "true" : "false"; }
 

@@ -1,4 +1,4 @@
-// Text at the COM boundary: task memory for the host, UTF-8 and UTF-16 both ways.
+// Text at the COM boundary: task memory for the host, result codes as text.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -18,23 +18,6 @@ HRESULT copyToTaskMemory(std::wstring_view text, LPWSTR* out) {
     copy[text.size()] = L'\0';
     *out = copy;
     return S_OK;
-}
-
-std::string narrow(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-std::wstring widen(std::string_view text) {
-    if (text.empty()) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
 }
 
 std::string hexResult(HRESULT result) {

@@ -129,8 +129,8 @@ ViewState stateOf(const LiveView& view) {
 Json viewJson(const LiveView& view, const ViewState& state) {
     return Json{{"name", view.viewName},
                 {"controller", view.controllerName},
-                {"source", narrow(state.source)},
-                {"title", narrow(state.title)},
+                {"source", toUtf8(state.source)},
+                {"title", toUtf8(state.title)},
                 {"loading", state.loading},
                 {"zoom", state.zoom},
                 {"visible", state.visible},
@@ -147,7 +147,7 @@ std::string viewNameOf(ICoreWebView2* identity) {
 
 // The links of the view's document as the site serves it.
 std::vector<LinkModel> linksOf(const ViewState& state) {
-    const std::string source = narrow(state.source);
+    const std::string source = toUtf8(state.source);
     if (!splitHttpUrl(source)) return {};
     const auto backend = makeSiteFolderBackend(currentSettings().siteFolder);
     const FetchResult page = backend->fetch(source);
@@ -163,11 +163,11 @@ LinkModel findLink(const Json& request, const ViewState& state) {
     const bool byText = request.contains("text");
     const bool byHref = request.contains("href");
     if (byText == byHref) refuse("BAD_REQUEST", "name the link by exactly one of \"text\" and \"href\"");
-    const std::string wanted = byText ? text(request, "text") : resolveUrl(narrow(state.source), text(request, "href"));
+    const std::string wanted = byText ? text(request, "text") : resolveUrl(toUtf8(state.source), text(request, "href"));
     for (const LinkModel& link : linksOf(state)) {
         if ((byText ? link.text : link.href) == wanted) return link;
     }
-    refuse("NO_SUCH_LINK", "no link " + wanted + " on " + narrow(state.source));
+    refuse("NO_SUCH_LINK", "no link " + wanted + " on " + toUtf8(state.source));
 }
 
 // --- what the document scripts do with a user's input ---
@@ -183,7 +183,7 @@ std::string guardedHost(const std::vector<std::wstring>& scripts, std::wstring_v
         if (guard == std::wstring::npos) continue;
         const std::size_t start = guard + kGuard.size();
         const std::size_t end = script.find(L'\'', start);
-        if (end != std::wstring::npos && end < at) return narrow(script.substr(start, end - start));
+        if (end != std::wstring::npos && end < at) return toUtf8(script.substr(start, end - start));
     }
     return {};
 }
@@ -240,9 +240,9 @@ std::string contextName(COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
 
 Json resourceJson(const ResourceOutcome& outcome) {
     Json headers = Json::array();
-    for (const auto& [name, value] : outcome.headers) headers.push_back(Json::array({narrow(name), narrow(value)}));
-    return Json{{"uri", narrow(outcome.uri)},
-                {"method", narrow(outcome.method)},
+    for (const auto& [name, value] : outcome.headers) headers.push_back(Json::array({toUtf8(name), toUtf8(value)}));
+    return Json{{"uri", toUtf8(outcome.uri)},
+                {"method", toUtf8(outcome.method)},
                 {"kind", contextName(outcome.context)},
                 {"raised", outcome.raised},
                 {"blocked", outcome.blocked},
@@ -268,7 +268,7 @@ Json downloadJson(const DownloadOutcome& outcome) {
     return Json{{"cancelled", outcome.cancelled},
                 {"handled", outcome.handled},
                 {"deferred", outcome.deferred},
-                {"resultPath", narrow(outcome.resultPath)},
+                {"resultPath", toUtf8(outcome.resultPath)},
                 {"written", outcome.written}};
 }
 
@@ -282,7 +282,7 @@ std::wstring proposedDownloadPath(const std::string& url) {
     const auto parts = splitHttpUrl(url);
     std::string name = parts ? parts->path.substr(parts->path.rfind('/') + 1) : std::string();
     if (name.empty()) name = "download";
-    return folder + L"\\" + widen(name);
+    return folder + L"\\" + toWide(name);
 }
 
 Answer awaitNewWindow(std::shared_ptr<NewWindowOutcome> outcome, Json now) {
@@ -378,7 +378,7 @@ Answer framesOfView(const Json& request) {
     stateOf(found);
     Json list = Json::array();
     for (const FrameState& frame : frames(found.controller)) {
-        list.push_back({{"uri", narrow(frame.uri)}, {"depth", frame.depth}, {"cancelled", frame.cancelled}});
+        list.push_back({{"uri", toUtf8(frame.uri)}, {"depth", frame.depth}, {"cancelled", frame.cancelled}});
     }
     Answer answer;
     answer.now = Json{{"frames", list}};
@@ -405,7 +405,7 @@ Answer resources(const Json& request) {
 Answer navigate(const Json& request) {
     const LiveView found = findView(request);
     const std::string url = text(request, "url");
-    if (!navigateFromPage(found.controller, widen(url), flag(request, "userInitiated"))) {
+    if (!navigateFromPage(found.controller, toWide(url), flag(request, "userInitiated"))) {
         refuse("BAD_REQUEST", "the page cannot go to \"" + url + "\"");
     }
     return {};
@@ -423,11 +423,11 @@ Answer click(const Json& request) {
         // The document script's background-open block takes a middle click on a portal
         // link of a portal document; anything else the engine opens in a window.
         const std::string host = guardedHost(documentScripts(found.controller), L"vesk-open-background");
-        const auto address = !host.empty() && hostOf(narrow(state.source)) == host ? backgroundOpenAddress(host, link)
+        const auto address = !host.empty() && hostOf(toUtf8(state.source)) == host ? backgroundOpenAddress(host, link)
                                                                                    : std::nullopt;
         if (address) {
             const Json message{{"type", "vesk-open-background"}, {"url", *address}};
-            postWebMessage(found.controller, state.source, widen(message.dump()));
+            postWebMessage(found.controller, state.source, toWide(message.dump()));
             now["action"] = "message";
             now["message"] = message;
             Answer answer;
@@ -435,17 +435,17 @@ Answer click(const Json& request) {
             return answer;
         }
         now["action"] = "newWindow";
-        return awaitNewWindow(requestNewWindow(found.controller, widen(link.href)), now);
+        return awaitNewWindow(requestNewWindow(found.controller, toWide(link.href)), now);
     }
     if (link.download) {
         now["action"] = "download";
-        return awaitDownload(startDownload(found.controller, widen(link.href), proposedDownloadPath(link.href)), now);
+        return awaitDownload(startDownload(found.controller, toWide(link.href), proposedDownloadPath(link.href)), now);
     }
     if (!link.target.empty() && link.target != "_self" && link.target != "_top" && link.target != "_parent") {
         now["action"] = "newWindow";
-        return awaitNewWindow(requestNewWindow(found.controller, widen(link.href)), now);
+        return awaitNewWindow(requestNewWindow(found.controller, toWide(link.href)), now);
     }
-    navigateFromPage(found.controller, widen(link.href), true);
+    navigateFromPage(found.controller, toWide(link.href), true);
     now["action"] = "navigate";
     Answer answer;
     answer.now = now;
@@ -457,7 +457,7 @@ Answer input(const Json& request) {
     const ViewState state = stateOf(found);
     // The document script's dirty marker reports the first real edit of a portal document.
     const std::string host = guardedHost(documentScripts(found.controller), L"vesko-dirty");
-    const bool posted = !host.empty() && hostOf(narrow(state.source)) == host;
+    const bool posted = !host.empty() && hostOf(toUtf8(state.source)) == host;
     if (posted) postWebMessage(found.controller, state.source, LR"({"type":"vesko-dirty","dirty":true})");
     Answer answer;
     answer.now = Json{{"posted", posted}};
@@ -466,7 +466,7 @@ Answer input(const Json& request) {
 
 Answer openWindow(const Json& request) {
     const LiveView found = findView(request);
-    return awaitNewWindow(requestNewWindow(found.controller, widen(text(request, "url"))), Json::object());
+    return awaitNewWindow(requestNewWindow(found.controller, toWide(text(request, "url"))), Json::object());
 }
 
 Answer closeWindow(const Json& request) {
@@ -482,8 +482,8 @@ Answer postMessage(const Json& request) {
         refuse("BAD_REQUEST", "give exactly one of \"message\" and \"json\"");
     }
     const std::string json = request.contains("json") ? text(request, "json") : request.at("message").dump();
-    const std::wstring source = request.contains("source") ? widen(text(request, "source")) : state.source;
-    postWebMessage(found.controller, source, widen(json));
+    const std::wstring source = request.contains("source") ? toWide(text(request, "source")) : state.source;
+    postWebMessage(found.controller, source, toWide(json));
     return {};
 }
 
@@ -492,7 +492,7 @@ Answer resourceRequest(const Json& request) {
     const std::string kind = text(request, "kind", "fetch");
     const auto context = std::find_if(kContexts.begin(), kContexts.end(), [&](const ContextName& c) { return kind == c.name; });
     if (context == kContexts.end()) refuse("BAD_REQUEST", "unknown resource kind " + kind);
-    const auto outcome = requestResource(found.controller, widen(text(request, "url")), widen(text(request, "method", "GET")),
+    const auto outcome = requestResource(found.controller, toWide(text(request, "url")), toWide(text(request, "method", "GET")),
                                          context->context);
     if (!outcome) refuse("NO_SUCH_VIEW", "the view has gone");
     Answer answer;
@@ -503,8 +503,8 @@ Answer resourceRequest(const Json& request) {
 Answer download(const Json& request) {
     const LiveView found = findView(request);
     const std::string url = text(request, "url");
-    const std::wstring path = request.contains("path") ? widen(text(request, "path")) : proposedDownloadPath(url);
-    return awaitDownload(startDownload(found.controller, widen(url), path), Json::object());
+    const std::wstring path = request.contains("path") ? toWide(text(request, "path")) : proposedDownloadPath(url);
+    return awaitDownload(startDownload(found.controller, toWide(url), path), Json::object());
 }
 
 Answer permission(const Json& request) {
@@ -529,7 +529,7 @@ Answer permission(const Json& request) {
     } else {
         refuse("BAD_REQUEST", "member \"kind\" must be a permission name or number");
     }
-    const std::wstring uri = request.contains("url") ? widen(text(request, "url")) : state.source;
+    const std::wstring uri = request.contains("url") ? toWide(text(request, "url")) : state.source;
     const auto outcome = requestPermission(found.controller, chosen, uri);
     if (!outcome) refuse("NO_SUCH_VIEW", "the view has gone");
     Answer answer;

@@ -24,7 +24,7 @@ public:
         return copyToTaskMemory(profileName_, value);
     }
     HRESULT STDMETHODCALLTYPE put_ProfileName(LPCWSTR value) override {
-        record(name_, "put_ProfileName", narrow(value != nullptr ? value : L""));
+        record(name_, "put_ProfileName", toUtf8(value != nullptr ? value : L""));
         profileName_ = value != nullptr ? value : L"";
         return S_OK;
     }
@@ -76,7 +76,7 @@ public:
                                                         LPCWSTR headers,
                                                         ICoreWebView2WebResourceResponse** response) override {
         record("environment", "CreateWebResourceResponse",
-               std::to_string(statusCode) + " " + narrow(reasonPhrase != nullptr ? reasonPhrase : L""));
+               std::to_string(statusCode) + " " + toUtf8(reasonPhrase != nullptr ? reasonPhrase : L""));
         if (response == nullptr) return E_POINTER;
         *response = makeResponse(content, statusCode, reasonPhrase != nullptr ? reasonPhrase : L"",
                                  headers != nullptr ? headers : L"")
@@ -119,7 +119,7 @@ public:
             CoTaskMemFree(raw);
         }
         record("environment", "CreateCoreWebView2ControllerWithOptions",
-               windowText(parentWindow) + " profile=" + narrow(profile));
+               windowText(parentWindow) + " profile=" + toUtf8(profile));
         return createController(parentWindow, profile, handler);
     }
 

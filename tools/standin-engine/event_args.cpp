@@ -41,7 +41,7 @@ HRESULT DeferralSlot::give(const std::string& owner, ICoreWebView2Deferral** out
 }
 
 HRESULT WebResourceRequest::putText(std::wstring& field, LPCWSTR value, const char* method) {
-    record(owner_, method, narrow(value != nullptr ? value : L""));
+    record(owner_, method, toUtf8(value != nullptr ? value : L""));
     if (value == nullptr) return E_INVALIDARG;
     field = value;
     return S_OK;
@@ -51,7 +51,7 @@ HRESULT WebResourceRequestedArgs::put_Response(ICoreWebView2WebResourceResponse*
     std::string detail = "null";
     // Reading the body back is only for the record; a benchmark turns that off.
     if (const auto snapshot = isRecording() ? snapshotResponse(response) : std::nullopt) {
-        detail = std::to_string(snapshot->statusCode) + " " + narrow(snapshot->reasonPhrase) + ", " +
+        detail = std::to_string(snapshot->statusCode) + " " + toUtf8(snapshot->reasonPhrase) + ", " +
                  std::to_string(snapshot->body.size()) + " bytes";
     }
     record(owner_, "put_Response", detail);
@@ -63,9 +63,9 @@ HRESULT WebMessageArgs::TryGetWebMessageAsString(LPWSTR* value) {
     record(owner_, "TryGetWebMessageAsString");
     if (value == nullptr) return E_POINTER;
     *value = nullptr;
-    const auto parsed = nlohmann::json::parse(narrow(json_), nullptr, false);
+    const auto parsed = nlohmann::json::parse(toUtf8(json_), nullptr, false);
     if (parsed.is_discarded() || !parsed.is_string()) return E_INVALIDARG;
-    return copyToTaskMemory(widen(parsed.get<std::string>()), value);
+    return copyToTaskMemory(toWide(parsed.get<std::string>()), value);
 }
 
 HRESULT NewWindowArgs::put_NewWindow(ICoreWebView2* view) {
@@ -78,7 +78,7 @@ HRESULT NewWindowArgs::put_NewWindow(ICoreWebView2* view) {
 }
 
 HRESULT DownloadStartingArgs::put_ResultFilePath(LPCWSTR path) {
-    record(owner_, "put_ResultFilePath", narrow(path != nullptr ? path : L""));
+    record(owner_, "put_ResultFilePath", toUtf8(path != nullptr ? path : L""));
     if (FAILED(pathRefused_)) return pathRefused_;
     if (path == nullptr || path[0] == L'\0') return E_INVALIDARG;
     path_ = path;

@@ -106,7 +106,7 @@ std::wstring runtimeVersion(const Knobs& knobs) {
 HRESULT getAvailableBrowserVersionString(PCWSTR browserExecutableFolder, LPWSTR* versionInfo) {
     const Settings settings = currentSettings();
     record("loader", "GetAvailableCoreWebView2BrowserVersionString",
-           browserExecutableFolder != nullptr ? narrow(browserExecutableFolder) : "");
+           browserExecutableFolder != nullptr ? toUtf8(browserExecutableFolder) : "");
     if (versionInfo == nullptr) return E_POINTER;
     *versionInfo = nullptr;
     if (!runtimeAvailable(browserExecutableFolder, settings.knobs)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
@@ -119,7 +119,7 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
                                      ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
     const Settings settings = currentSettings();
     record("loader", "CreateCoreWebView2EnvironmentWithOptions",
-           narrow(userDataFolder != nullptr ? userDataFolder : L""));
+           toUtf8(userDataFolder != nullptr ? userDataFolder : L""));
     if (handler == nullptr) return E_POINTER;
     if (FAILED(settings.knobs.creationRefused)) return settings.knobs.creationRefused;
     if (!runtimeAvailable(browserExecutableFolder, settings.knobs)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
@@ -147,18 +147,18 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
     context->backend = makeSiteFolderBackend(settings.siteFolder);
 
     nlohmann::ordered_json state;
-    state["userDataFolder"] = narrow(context->userDataFolder);
-    state["additionalBrowserArguments"] = narrow(context->browserArguments);
-    state["language"] = narrow(context->language);
-    state["targetCompatibleBrowserVersion"] = narrow(target);
+    state["userDataFolder"] = toUtf8(context->userDataFolder);
+    state["additionalBrowserArguments"] = toUtf8(context->browserArguments);
+    state["language"] = toUtf8(context->language);
+    state["targetCompatibleBrowserVersion"] = toUtf8(target);
     state["allowSingleSignOnUsingOSPrimaryAccount"] = singleSignOn != FALSE;
-    state["runtimeVersion"] = narrow(context->version);
+    state["runtimeVersion"] = toUtf8(context->version);
     nlohmann::ordered_json variables = nlohmann::ordered_json::object();
     for (const wchar_t* name : {L"WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS", L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER",
                                 L"WEBVIEW2_USER_DATA_FOLDER", L"WEBVIEW2_PIPE_FOR_SCRIPT_DEBUGGER",
                                 L"WEBVIEW2_WAIT_FOR_SCRIPT_DEBUGGER", L"WEBVIEW2_RELEASE_CHANNEL_PREFERENCE"}) {
         const std::wstring value = environmentVariable(name);
-        if (!value.empty()) variables[narrow(name)] = narrow(value);
+        if (!value.empty()) variables[toUtf8(name)] = toUtf8(value);
     }
     state["environmentVariables"] = variables;
 

@@ -190,10 +190,10 @@ void NavigationPipeline::finishResource(const std::shared_ptr<ResourceOutcome>& 
         outcome->headers = answer->headers;
         outcome->body = answer->body;
     } else {
-        const FetchResult fetched = context_->backend->fetch(narrow(outcome->uri));
+        const FetchResult fetched = context_->backend->fetch(toUtf8(outcome->uri));
         outcome->networkError = fetched.networkError;
         outcome->status = fetched.statusCode;
-        for (const auto& [name, value] : fetched.headers) outcome->headers.emplace_back(widen(name), widen(value));
+        for (const auto& [name, value] : fetched.headers) outcome->headers.emplace_back(toWide(name), toWide(value));
         outcome->body = fetched.body;
     }
     outcome->done = true;
@@ -236,7 +236,7 @@ void NavigationPipeline::raiseNewWindow(const std::wstring& uri, const std::shar
         } else if (!args->handled()) {
             // Nobody took the request: the engine opens a window of its own.
             outcome->engineWindow = true;
-            record("engine", "openWindow", narrow(args->uri()));
+            record("engine", "openWindow", toUtf8(args->uri()));
         }
         outcome->done = true;
     };
@@ -282,7 +282,7 @@ ViewState NavigationPipeline::state() const {
     ViewState view;
     view.source = page_.source;
     view.title = page_.title;
-    for (const auto& link : page_.model.links) view.links.push_back(widen(link));
+    for (const auto& link : page_.model.links) view.links.push_back(toWide(link));
     view.loading = current_ && !current_->completed;
     view.framesPainted = driver_ ? driver_->framesPainted() : 0;
     return view;

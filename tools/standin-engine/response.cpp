@@ -59,7 +59,7 @@ public:
         return copyToTaskMemory(reason_, reason);
     }
     HRESULT STDMETHODCALLTYPE put_ReasonPhrase(LPCWSTR reason) override {
-        record(name_, "put_ReasonPhrase", narrow(reason != nullptr ? reason : L""));
+        record(name_, "put_ReasonPhrase", toUtf8(reason != nullptr ? reason : L""));
         reason_ = reason != nullptr ? reason : L"";
         return S_OK;
     }

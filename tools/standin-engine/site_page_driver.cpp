@@ -35,7 +35,7 @@ void SitePageDriver::download(const std::wstring& uri, const std::wstring& path,
 }
 
 bool writeFetchedFile(Backend& backend, const std::wstring& uri, const std::wstring& path) {
-    const FetchResult fetched = backend.fetch(narrow(uri));
+    const FetchResult fetched = backend.fetch(toUtf8(uri));
     if (fetched.networkError) return false;
     std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
     out << fetched.body;
@@ -67,18 +67,18 @@ void SitePageDriver::fetchAndCommit(const std::shared_ptr<Navigation>& navigatio
     FetchResult result;
     if (const auto answer = snapshotResponse(hostResponse)) {
         result.statusCode = answer->statusCode;
-        result.reasonPhrase = narrow(answer->reasonPhrase);
-        for (const auto& [name, value] : answer->headers) result.headers.emplace_back(narrow(name), narrow(value));
+        result.reasonPhrase = toUtf8(answer->reasonPhrase);
+        for (const auto& [name, value] : answer->headers) result.headers.emplace_back(toUtf8(name), toUtf8(value));
         result.body = answer->body;
     } else {
-        result = pipeline_.context().backend->fetch(narrow(uri));
+        result = pipeline_.context().backend->fetch(toUtf8(uri));
     }
     pipeline_.later([this, navigation, result]() { commit(navigation, result); });
 }
 
 void SitePageDriver::commit(const std::shared_ptr<Navigation>& navigation, const FetchResult& result) {
     if (!pipeline_.stillCurrent(navigation)) return;
-    const std::string uri = narrow(navigation->uri);
+    const std::string uri = toUtf8(navigation->uri);
     if (result.networkError) {
         // The error page takes the failed address, as a browser shows it.
         pipeline_.page().model = PageModel{};
@@ -89,7 +89,7 @@ void SitePageDriver::commit(const std::shared_ptr<Navigation>& navigation, const
         // A page without a title element shows its address; an empty one stays empty.
         if (pipeline_.page().model.title.empty() && !pipeline_.page().model.hasTitle) pipeline_.page().model.title = uri;
     }
-    pipeline_.page().title = widen(pipeline_.page().model.title);
+    pipeline_.page().title = toWide(pipeline_.page().model.title);
     pipeline_.enterDocument(*navigation);
 
     pipeline_.raiseSourceChanged(true);
@@ -115,12 +115,12 @@ void SitePageDriver::commit(const std::shared_ptr<Navigation>& navigation, const
 // Sub-resources and frames of a committed document, requested in document order.
 void SitePageDriver::loadPageResources(const FetchResult& result) {
     pipeline_.page().frames.clear();
-    document_ = Document{narrow(pipeline_.page().source), !result.networkError && result.statusCode < 400, {}};
+    document_ = Document{toUtf8(pipeline_.page().source), !result.networkError && result.statusCode < 400, {}};
     if (result.networkError) return;
     const PageModel page = pipeline_.page().model;
     for (std::size_t i = 0; i < page.subresources.size(); ++i) {
         auto outcome = std::make_shared<ResourceOutcome>();
-        outcome->uri = widen(page.subresources[i]);
+        outcome->uri = toWide(page.subresources[i]);
         outcome->method = L"GET";
         outcome->context = i < page.subresourceContexts.size() ? page.subresourceContexts[i]
                                                                : COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER;
@@ -133,7 +133,7 @@ void SitePageDriver::loadPageResources(const FetchResult& result) {
 void SitePageDriver::loadFrames(const std::vector<std::string>& urls, Document& parent, int depth) {
     for (const std::string& url : urls) {
         if (pipeline_.closed()) return;
-        const std::wstring uri = widen(url);
+        const std::wstring uri = toWide(url);
         const bool cancelled = pipeline_.raiseFrameNavigationStarting(uri);
         Document child{url, false, {}};
         if (cancelled) {
@@ -170,7 +170,7 @@ std::wstring SitePageDriver::scriptValue(const std::wstring& script) const {
     });
     nlohmann::ordered_json snapshots = nlohmann::ordered_json::array();
     if (hookAdded && document_.loaded) visitDocument(document_, originOf(document_.url), 0, 0, snapshots);
-    return widen(snapshots.dump());
+    return toWide(snapshots.dump());
 }
 
 void SitePageDriver::visitDocument(const Document& document, const std::string& topOrigin, int depth, int index,
@@ -202,7 +202,7 @@ void SitePageDriver::runProbePage(const std::string& html, const std::wstring& p
     const std::wstring& arguments = pipeline_.context().browserArguments;
     const bool webSecurityOff = arguments.find(L"--disable-web-security") != std::wstring::npos;
     const bool insecureAllowed = arguments.find(L"--allow-running-insecure-content") != std::wstring::npos;
-    const std::string page = narrow(pageUri);
+    const std::string page = toUtf8(pageUri);
     const std::string pageOrigin = originOf(page);
 
     struct Verdict {
@@ -217,11 +217,11 @@ void SitePageDriver::runProbePage(const std::string& html, const std::wstring& p
         if (pipeline.closed() || pipeline.page().source != pageUri) return;
         nlohmann::ordered_json message = {
             {"type", "vesko-probe"}, {"nonce", nonce}, {"cors", verdict->cors}, {"mixed", verdict->mixed}};
-        pipeline.raiseWebMessage(pageUri, widen(message.dump()));
+        pipeline.raiseWebMessage(pageUri, toWide(message.dump()));
     };
 
     auto script = std::make_shared<ResourceOutcome>();
-    script->uri = widen(mixedUrl);
+    script->uri = toWide(mixedUrl);
     script->method = L"GET";
     script->context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_SCRIPT;
     const auto scriptParts = splitHttpUrl(mixedUrl);
@@ -240,7 +240,7 @@ void SitePageDriver::runProbePage(const std::string& html, const std::wstring& p
     }
 
     auto fetched = std::make_shared<ResourceOutcome>();
-    fetched->uri = widen(corsUrl);
+    fetched->uri = toWide(corsUrl);
     fetched->method = L"GET";
     fetched->context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_FETCH;
     pipeline_.runResource(fetched, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT,
@@ -250,7 +250,7 @@ void SitePageDriver::runProbePage(const std::string& html, const std::wstring& p
                         if (_wcsicmp(name.c_str(), L"Access-Control-Allow-Origin") == 0) allowOrigin = value;
                     }
                     const bool readable = webSecurityOff || originOf(corsUrl) == pageOrigin ||
-                                          allowOrigin == L"*" || allowOrigin == widen(pageOrigin);
+                                          allowOrigin == L"*" || allowOrigin == toWide(pageOrigin);
                     verdict->cors = readable && !fetched->networkError && fetched->status == 200 &&
                                     fetched->body == nonce;
                     settle();

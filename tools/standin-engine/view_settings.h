@@ -40,7 +40,7 @@ public:
         return copyToTaskMemory(userAgent_, value);
     }
     HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR value) override {
-        record(owner_, "put_UserAgent", narrow(value != nullptr ? value : L""));
+        record(owner_, "put_UserAgent", toUtf8(value != nullptr ? value : L""));
         if (value == nullptr) return E_INVALIDARG;
         userAgent_ = value;
         return S_OK;

@@ -62,10 +62,10 @@ HRESULT WebView::get_Source(LPWSTR* uri) {
 }
 
 HRESULT WebView::Navigate(LPCWSTR uri) {
-    record(name_, "Navigate", narrow(uri != nullptr ? uri : L""));
+    record(name_, "Navigate", toUtf8(uri != nullptr ? uri : L""));
     if (pipeline_.closed()) return kClosed;
     const std::wstring text = uri != nullptr ? uri : L"";
-    if (text != L"about:blank" && !splitHttpUrl(narrow(text))) return E_INVALIDARG;
+    if (text != L"about:blank" && !splitHttpUrl(toUtf8(text))) return E_INVALIDARG;
     pipeline_.begin(text, NavigationKind::New, false);
     return S_OK;
 }
@@ -140,7 +140,7 @@ HRESULT WebView::AddScriptToExecuteOnDocumentCreated(
 }
 
 HRESULT WebView::RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) {
-    record(name_, "RemoveScriptToExecuteOnDocumentCreated", narrow(id != nullptr ? id : L""));
+    record(name_, "RemoveScriptToExecuteOnDocumentCreated", toUtf8(id != nullptr ? id : L""));
     if (id == nullptr) return E_INVALIDARG;
     std::erase_if(pipeline_.page().documentScripts, [&](const auto& entry) { return entry.first == id; });
     pipeline_.driver().removeDocumentScript(id);
@@ -164,26 +164,26 @@ HRESULT WebView::ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCom
 }
 
 HRESULT WebView::AddWebResourceRequestedFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-    record(name_, "AddWebResourceRequestedFilter", narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context));
+    record(name_, "AddWebResourceRequestedFilter", toUtf8(uri != nullptr ? uri : L"") + " " + std::to_string(context));
     return addFilter(uri, context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
 }
 
 HRESULT WebView::RemoveWebResourceRequestedFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-    record(name_, "RemoveWebResourceRequestedFilter", narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context));
+    record(name_, "RemoveWebResourceRequestedFilter", toUtf8(uri != nullptr ? uri : L"") + " " + std::to_string(context));
     return removeFilter(uri, context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
 }
 
 HRESULT WebView::AddWebResourceRequestedFilterWithRequestSourceKinds(
     LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
     record(name_, "AddWebResourceRequestedFilterWithRequestSourceKinds",
-           narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context) + " " + std::to_string(kinds));
+           toUtf8(uri != nullptr ? uri : L"") + " " + std::to_string(context) + " " + std::to_string(kinds));
     return addFilter(uri, context, kinds);
 }
 
 HRESULT WebView::RemoveWebResourceRequestedFilterWithRequestSourceKinds(
     LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
     record(name_, "RemoveWebResourceRequestedFilterWithRequestSourceKinds",
-           narrow(uri != nullptr ? uri : L"") + " " + std::to_string(context) + " " + std::to_string(kinds));
+           toUtf8(uri != nullptr ? uri : L"") + " " + std::to_string(context) + " " + std::to_string(kinds));
     return removeFilter(uri, context, kinds);
 }
 

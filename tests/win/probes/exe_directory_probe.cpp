@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "app/files.h"
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return 2;

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/wide_text_win.h"
+#include "base/wide_text_win.h"
 #include "ui/browser_app.h"
 
 int wmain() {

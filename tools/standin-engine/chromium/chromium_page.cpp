@@ -9,7 +9,7 @@
 #include "chromium/engine_terms.h"
 #include "chromium/input_events.h"
 #include "chromium/page_shims.h"
-#include "chromium/utf16_text.h"
+#include "base/wide_text_win.h"
 
 namespace vesko::standin {
 namespace {
@@ -32,8 +32,8 @@ bool held(int virtualKey) { return (GetKeyState(virtualKey) & 0x8000) != 0; }
 void ChromiumRequest::answer(int status, const std::wstring& reason,
                              const std::vector<std::pair<std::wstring, std::wstring>>& headers, const std::string& body) {
     HttpHeaders narrowHeaders;
-    for (const auto& [name, value] : headers) narrowHeaders.emplace_back(wideToUtf8(name), wideToUtf8(value));
-    paused_.fulfill(status, wideToUtf8(reason), narrowHeaders, body);
+    for (const auto& [name, value] : headers) narrowHeaders.emplace_back(toUtf8(name), toUtf8(value));
+    paused_.fulfill(status, toUtf8(reason), narrowHeaders, body);
 }
 
 ChromiumPage::ChromiumPage(std::shared_ptr<DevToolsPump> pump, PageSink& sink, std::function<void(bool ok)> ready)
@@ -71,7 +71,7 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
     events.requestPaused = [this](PausedRequest request) { onRequestPaused(std::move(request)); };
     events.navigationCommitted = [this](const std::string& url, bool sameDocument) {
         if (!sameDocument) documentStatus_ = 0;
-        sink_.documentCommitted(utf8ToWide(url), sameDocument);
+        sink_.documentCommitted(toWide(url), sameDocument);
     };
     events.loadFinished = [this]() {
         // Frames are painted only from a screencast started after a load.
@@ -95,7 +95,7 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
     subscribe("Page.windowOpen", true, [this](const Json& params) {
         const std::string url = params.value("url", std::string());
         openedUrls_.push_back(url);
-        sink_.newWindowRequested(utf8ToWide(url));
+        sink_.newWindowRequested(toWide(url));
     });
     // The engine never opens a window by itself here: the host's answer to the request
     // decides, so the browser's own pop-up is closed as soon as it appears.
@@ -111,16 +111,16 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
         target_->send("Page.bringToFront", Json::object(), {});
     });
     subscribe("Page.javascriptDialogOpening", true, [this](const Json& params) {
-        sink_.scriptDialog(params.value("type", std::string()), utf8ToWide(params.value("message", std::string())),
-                           utf8ToWide(params.value("url", std::string())),
+        sink_.scriptDialog(params.value("type", std::string()), toWide(params.value("message", std::string())),
+                           toWide(params.value("url", std::string())),
                            [this, alive = std::weak_ptr<int>(lifetime_)](bool accept) {
                                if (alive.lock()) target_->send("Page.handleJavaScriptDialog", {{"accept", accept}}, {});
                            });
     });
     subscribe("Browser.downloadWillBegin", false, [this](const Json& params) {
         if (params.value("frameId", std::string()) != target_->mainFrameId()) return;
-        sink_.downloadRequested(utf8ToWide(params.value("url", std::string())),
-                                utf8ToWide(params.value("suggestedFilename", std::string())));
+        sink_.downloadRequested(toWide(params.value("url", std::string())),
+                                toWide(params.value("suggestedFilename", std::string())));
     });
 
     auto left = std::make_shared<int>(7);
@@ -131,12 +131,12 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
         if (--*left == 0) done(!*failed);
     };
     target_->addBinding(kPostBinding, [this](const std::string& payload, const std::string& callerUrl) {
-        sink_.messagePosted(utf8ToWide(callerUrl), utf8ToWide(payload));
+        sink_.messagePosted(toWide(callerUrl), toWide(payload));
     }, part);
     target_->addBinding(kCloseBinding, [this](const std::string&, const std::string&) { sink_.closeRequested(); },
                         part);
     target_->addBinding(kTitleBinding, [this](const std::string& title, const std::string&) {
-        sink_.titleChanged(utf8ToWide(title));
+        sink_.titleChanged(toWide(title));
     }, part);
     target_->addBinding(kPermissionBinding, [this](const std::string& payload, const std::string& callerUrl) {
         onPermissionAsked(payload, callerUrl);
@@ -152,8 +152,8 @@ void ChromiumPage::onRequestPaused(PausedRequest paused) {
     const bool document = paused.isNavigation;
     const bool mainFrame = paused.frameId == target_->mainFrameId();
     ChromiumRequest request(paused);
-    request.uri = utf8ToWide(paused.url);
-    request.method = utf8ToWide(paused.method);
+    request.uri = toWide(paused.url);
+    request.method = toWide(paused.method);
     request.context = resourceContextOf(paused.resourceType);
     request.redirected = paused.redirected;
     if (document) {
@@ -169,7 +169,7 @@ void ChromiumPage::onPermissionAsked(const std::string& payload, const std::stri
     const long long id = asked["id"].get<long long>();
     const long long context = target_->bindingContextId();
     sink_.permissionRequested(
-        permissionKindOf(asked.value("kind", std::string())), utf8ToWide(callerUrl),
+        permissionKindOf(asked.value("kind", std::string())), toWide(callerUrl),
         [this, alive = std::weak_ptr<int>(lifetime_), id, context](bool allowed) {
             if (!alive.lock()) return;
             PageTarget::EvaluateOptions options;
@@ -180,17 +180,17 @@ void ChromiumPage::onPermissionAsked(const std::string& payload, const std::stri
         });
 }
 
-void ChromiumPage::navigate(const std::wstring& uri) { target_->navigate(wideToUtf8(uri), {}); }
+void ChromiumPage::navigate(const std::wstring& uri) { target_->navigate(toUtf8(uri), {}); }
 
 void ChromiumPage::reload() { target_->send("Page.reload", Json::object(), {}); }
 
 void ChromiumPage::stop() { target_->send("Page.stopLoading", Json::object(), {}); }
 
 void ChromiumPage::evaluate(const std::wstring& script, ScriptDone done) {
-    target_->evaluate(wideToUtf8(script), [done](const DevToolsReply& reply) {
+    target_->evaluate(toUtf8(script), [done](const DevToolsReply& reply) {
         if (!done) return;
         if (reply.ok()) {
-            done(S_OK, utf8ToWide(reply.result.dump()));
+            done(S_OK, toWide(reply.result.dump()));
         } else if (reply.failure->source == DevToolsFailure::Source::Page) {
             // A script that throws still completes; its value is null.
             done(S_OK, L"null");
@@ -202,7 +202,7 @@ void ChromiumPage::evaluate(const std::wstring& script, ScriptDone done) {
 
 void ChromiumPage::addDocumentScript(const std::wstring& id, const std::wstring& script,
                                      std::function<void(HRESULT)> done) {
-    target_->addScriptOnNewDocument(wideToUtf8(script), [this, alive = std::weak_ptr<int>(lifetime_), id,
+    target_->addScriptOnNewDocument(toUtf8(script), [this, alive = std::weak_ptr<int>(lifetime_), id,
                                                          done](const DevToolsReply& reply) {
         if (alive.lock() && reply.ok()) scriptIdentifiers_[id] = reply.result.value("identifier", std::string());
         if (done) done(reply.ok() ? S_OK : E_FAIL);
@@ -220,7 +220,7 @@ void ChromiumPage::download(const std::wstring& uri, const std::wstring& path, s
     // The page's own fetch carries its cookies and goes through the same request path as
     // everything else it loads.
     const std::string script =
-        "(async () => { const r = await fetch(" + Json(wideToUtf8(uri)).dump() +
+        "(async () => { const r = await fetch(" + Json(toUtf8(uri)).dump() +
         ", { credentials: 'include' }); if (!r.ok) throw new Error('HTTP ' + r.status);"
         " const b = new Uint8Array(await r.arrayBuffer()); let s = '';"
         " for (let i = 0; i < b.length; i += 32768) s += String.fromCharCode.apply(null, b.subarray(i, i + 32768));"

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "chromium/linux_processes.h"
-#include "chromium/utf16_text.h"
+#include "base/wide_text_win.h"
 #include "chromium/websocket_client.h"
 #include "chromium/wine_paths.h"
 
@@ -50,18 +50,18 @@ std::string profileArgument(const ChromiumLaunch& launch) {
 std::wstring commandLine(const std::wstring& executable, const ChromiumLaunch& launch) {
     std::wstring line = quoted(executable);
     for (const char* fixed : {"--headless=new", "--remote-debugging-port=0"}) {
-        line += L" " + utf8ToWide(fixed);
+        line += L" " + toWide(fixed);
     }
-    line += L" " + quoted(utf8ToWide(profileArgument(launch)));
+    line += L" " + quoted(toWide(profileArgument(launch)));
     // Quiet, reproducible profiles: no first-run pages, no updates or sync talking to the
     // network. The sandbox needs set-up that a process started by Wine does not get.
     for (const char* fixed : {"--no-first-run", "--no-default-browser-check", "--no-sandbox",
                               "--disable-background-networking", "--disable-component-update", "--disable-sync"}) {
-        line += L" " + utf8ToWide(fixed);
+        line += L" " + toWide(fixed);
     }
-    line += L" " + quoted(L"--lang=" + utf8ToWide(launch.language));
-    if (!launch.extraArguments.empty()) line += L" " + utf8ToWide(launch.extraArguments);
-    if (!launch.standInArguments.empty()) line += L" " + utf8ToWide(launch.standInArguments);
+    line += L" " + quoted(L"--lang=" + toWide(launch.language));
+    if (!launch.extraArguments.empty()) line += L" " + toWide(launch.extraArguments);
+    if (!launch.standInArguments.empty()) line += L" " + toWide(launch.standInArguments);
     line += L" about:blank";
     return line;
 }
@@ -116,7 +116,7 @@ std::string chromiumExecutable() {
     wchar_t buffer[MAX_PATH * 2];
     const DWORD length = GetEnvironmentVariableW(L"VESKO_STANDIN_CHROMIUM", buffer, MAX_PATH * 2);
     if (length == 0 || length >= MAX_PATH * 2) return kDefaultExecutable;
-    return wideToUtf8(std::wstring_view(buffer, length));
+    return toUtf8(std::wstring_view(buffer, length));
 }
 
 ChromiumProcess::ChromiumProcess(const ChromiumLaunch& launch) {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "chromium/utf16_text.h"
+#include "base/wide_text_win.h"
 
 namespace vesko::standin {
 namespace {
@@ -52,7 +52,7 @@ std::optional<InputCommand> character(const WindowInput& input) {
     // Control characters are the key-down's business; Enter alone types a character.
     if (unit < 0x20 && unit != L'\r') return std::nullopt;
     if (unit == 0x7f) return std::nullopt;
-    const std::string text = wideToUtf8(std::wstring(1, unit));
+    const std::string text = toUtf8(std::wstring(1, unit));
     return InputCommand{"Input.dispatchKeyEvent",
                         {{"type", "char"}, {"modifiers", input.modifiers}, {"text", text}, {"unmodifiedText", text}}};
 }

@@ -3,7 +3,7 @@
 #include <map>
 #include <utility>
 
-#include "chromium/utf16_text.h"
+#include "base/wide_text_win.h"
 
 namespace vesko::standin {
 namespace {
@@ -26,8 +26,8 @@ ChromiumLaunch chromiumLaunchFor(const std::filesystem::path& userDataFolder, co
                                  const std::wstring& browserArguments) {
     ChromiumLaunch launch;
     launch.profileFolder = userDataFolder / L"ChromiumProfile";
-    if (!language.empty()) launch.language = wideToUtf8(language);
-    launch.extraArguments = wideToUtf8(browserArguments);
+    if (!language.empty()) launch.language = toUtf8(language);
+    launch.extraArguments = toUtf8(browserArguments);
     return launch;
 }
 
@@ -50,7 +50,7 @@ std::wstring withoutSwitch(const std::wstring& arguments, const std::wstring& dr
 }
 
 std::string standInChromiumArguments(const std::wstring& hostResolverRules) {
-    std::string rules = wideToUtf8(hostResolverRules);
+    std::string rules = toUtf8(hostResolverRules);
     if (!rules.empty()) rules += ", ";
     rules += "MAP * ~NOTFOUND, EXCLUDE 127.0.0.1";
     return "--ignore-certificate-errors --disable-site-isolation-trials"
@@ -64,7 +64,7 @@ std::shared_ptr<ChromiumProcess> sharedChromium(const ChromiumLaunch& launch) {
     if (const auto found = browsers.find(key); found != browsers.end()) {
         if (auto running = found->second.process.lock()) {
             if (found->second.language != launch.language || found->second.extraArguments != launch.extraArguments) {
-                throw ChromiumOptionsMismatch("a browser with other options already runs on " + wideToUtf8(key.wstring()));
+                throw ChromiumOptionsMismatch("a browser with other options already runs on " + toUtf8(key.wstring()));
             }
             return running;
         }

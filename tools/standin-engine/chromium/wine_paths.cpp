@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "chromium/utf16_text.h"
+#include "base/wide_text_win.h"
 
 namespace vesko::standin {
 namespace {
@@ -32,7 +32,7 @@ std::wstring dosPathOf(std::string_view linuxPath) {
             return path;
         }
     }
-    std::wstring path = L"Z:" + utf8ToWide(linuxPath);
+    std::wstring path = L"Z:" + toWide(linuxPath);
     std::replace(path.begin(), path.end(), L'/', L'\\');
     return path;
 }
@@ -46,7 +46,7 @@ std::string linuxPathOf(const std::filesystem::path& windowsPath) {
             return path;
         }
     }
-    return wideToUtf8(absolute);
+    return toUtf8(absolute);
 }
 
 }  // namespace vesko::standin

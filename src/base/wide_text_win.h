@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,5 +10,9 @@ namespace vesko {
 // ill-formed sequences become U+FFFD.
 std::wstring toWide(std::string_view utf8);
 std::string toUtf8(std::wstring_view wide);
+
+// For text whose sender must not get a silently altered copy: an unpaired surrogate
+// gives no text at all instead of U+FFFD.
+std::optional<std::string> toUtf8Strict(std::wstring_view wide);
 
 }  // namespace vesko
