@@ -10,20 +10,10 @@
 #include <string>
 
 #include "app/path_rules.h"
+#include "base/scoped_handles_win.h"
 
 namespace vesko {
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE h) const {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
-
-struct TaskMemFree {
-    void operator()(wchar_t* p) const { CoTaskMemFree(p); }
-};
 
 void writeAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
@@ -41,7 +31,7 @@ void writeBytesAtomic(const std::filesystem::path& path, const std::uint8_t* dat
     if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
     const std::wstring temp = path.wstring() + L".tmp";
     {
-        FileHandle file(CreateFileW(temp.c_str(), GENERIC_WRITE,
+        HandleOwner file(CreateFileW(temp.c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.get() == INVALID_HANDLE_VALUE) throw std::runtime_error("FILE_WRITE_FAILED");
@@ -60,7 +50,7 @@ void writeBytesAtomic(const std::filesystem::path& path, const std::uint8_t* dat
 std::filesystem::path dataDirectory() {
     wchar_t* raw = nullptr;
     const HRESULT hr = SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &raw);
-    std::unique_ptr<wchar_t, TaskMemFree> owned(raw);
+    TaskMemText owned(raw);
     if (FAILED(hr)) throw std::runtime_error("DATA_DIRECTORY_FAILED");
     std::filesystem::path folder(owned ? std::wstring(owned.get()) : std::wstring());
     folder /= L"VESKO";

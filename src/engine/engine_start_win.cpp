@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/scoped_handles_win.h"
 #include "base/wide_text_win.h"
 #include "assets/asset_pack.h"
 #include "assets/asset_resource_win.h"
@@ -22,10 +23,6 @@
 
 namespace vesko {
 namespace {
-
-struct TaskMemFree {
-    void operator()(wchar_t* text) const { CoTaskMemFree(text); }
-};
 
 void removeEngineEnvironmentVariables() {
     for (const std::string_view name : kEngineEnvironmentVariables) {
@@ -68,7 +65,7 @@ void BrowserApp::startEngine() {
 
         wchar_t* rawVersion = nullptr;
         const HRESULT versionResult = getVersion(nullptr, &rawVersion);
-        const std::unique_ptr<wchar_t, TaskMemFree> version(rawVersion);
+        const TaskMemText version(rawVersion);
         if (FAILED(versionResult)) throw std::runtime_error("WEBVIEW_RUNTIME_MISSING");
         runtimeVersion = version ? std::wstring(version.get()) : std::wstring();
 

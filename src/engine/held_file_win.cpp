@@ -7,10 +7,6 @@
 
 namespace vesko {
 
-void HeldFile::Closer::operator()(void* handle) const {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-}
-
 HeldFile::HeldFile(const std::filesystem::path& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

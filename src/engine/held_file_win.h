@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/scoped_handles_win.h"
+
 namespace vesko {
 
 // A file opened for reading that nobody can change while it is held: other handles may
@@ -22,10 +24,7 @@ public:
     std::vector<std::uint8_t> readAll(std::uint64_t maxBytes) const;
 
 private:
-    struct Closer {
-        void operator()(void* handle) const;
-    };
-    std::unique_ptr<void, Closer> handle_;
+    HandleOwner handle_;
 };
 
 }  // namespace vesko

@@ -8,15 +8,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/scoped_handles_win.h"
+
 namespace vesko {
 namespace {
-
-struct ProviderCloser {
-    void operator()(BCRYPT_ALG_HANDLE h) const { BCryptCloseAlgorithmProvider(h, 0); }
-};
-struct HashDestroyer {
-    void operator()(BCRYPT_HASH_HANDLE h) const { BCryptDestroyHash(h); }
-};
 
 bool succeeded(NTSTATUS status) {
     return status >= 0;
@@ -29,7 +24,7 @@ std::array<std::uint8_t, 32> sha256(std::span<const std::uint8_t> bytes) {
     if (!succeeded(BCryptOpenAlgorithmProvider(&rawProvider, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
         throw std::runtime_error("HASH_PROVIDER_FAILED");
     }
-    const std::unique_ptr<void, ProviderCloser> provider(rawProvider);
+    const HashProviderOwner provider(rawProvider);
 
     DWORD objectLength = 0;
     ULONG written = 0;
@@ -45,7 +40,7 @@ std::array<std::uint8_t, 32> sha256(std::span<const std::uint8_t> bytes) {
     if (!succeeded(BCryptCreateHash(rawProvider, &rawHash, hashObject.data(), objectLength, nullptr, 0, 0))) {
         throw std::runtime_error("HASH_CREATE_FAILED");
     }
-    const std::unique_ptr<void, HashDestroyer> hash(rawHash);
+    const HashOwner hash(rawHash);
 
     // One call takes at most 4 GiB; the loader is far smaller, but refuse rather than wrap.
     if (bytes.size() > std::numeric_limits<ULONG>::max() ||

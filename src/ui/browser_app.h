@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "assets/asset_pack.h"
+#include "base/scoped_handles_win.h"
 #include "engine/engine_interface_win.h"
 #include "ui/closed_tab_memory.h"
 
@@ -183,14 +184,8 @@ public:
     HWND addressField = nullptr;
     HINSTANCE instance = nullptr;
     std::uintptr_t gdiplusToken = 0;
-    struct ModuleFreer {
-        void operator()(HMODULE module) const { FreeLibrary(module); }
-    };
-    std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer> loaderModule;
-    struct FontDeleter {
-        void operator()(HFONT font) const { DeleteObject(font); }
-    };
-    std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> uiFont;
+    ModuleOwner loaderModule;
+    FontOwner uiFont;
     double dpiScale = 1.0;
     std::int32_t hoveredToolbarItem = -1;
     std::int32_t hoveredTab = -1;

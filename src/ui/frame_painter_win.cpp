@@ -9,6 +9,7 @@
 #include "ui/gdiplus_win.h"
 
 #include "app/files.h"
+#include "base/scoped_handles_win.h"
 #include "base/wide_text_win.h"
 #include "ui/browser_app.h"
 
@@ -17,13 +18,7 @@ namespace {
 
 namespace gdip = Gdiplus::DllExports;
 
-// Owners of every GDI and GDI+ object a paint creates.
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using BrushOwner = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
-using BitmapOwner = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
-
+// Owners of every GDI+ object a paint creates.
 struct GraphicsDeleter {
     void operator()(Gdiplus::GpGraphics* graphics) const { gdip::GdipDeleteGraphics(graphics); }
 };
@@ -40,21 +35,6 @@ using GraphicsOwner = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter>;
 using PenOwner = std::unique_ptr<Gdiplus::GpPen, PenDeleter>;
 using GpBrushOwner = std::unique_ptr<Gdiplus::GpSolidFill, GpBrushDeleter>;
 using PathOwner = std::unique_ptr<Gdiplus::GpPath, PathDeleter>;
-
-// Selects an object into a device context for the scope and puts the previous one back.
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~SelectedObject() {
-        if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
-    }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 // BeginPaint and EndPaint.
 class PaintScope {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "base/scoped_handles_win.h"
 #include "base/wide_text_win.h"
 #include "ui/address_field_win.h"
 #include "ui/browser_app.h"
@@ -32,13 +33,9 @@ constexpr wchar_t kWindowTitle[] = L"Vesko Browser";
 constexpr int kInitialWidth = 1280;
 constexpr int kInitialHeight = 850;
 
-struct BrushDeleter {
-    void operator()(HBRUSH brush) const { DeleteObject(brush); }
-};
-
 // The address field's background brush: made once, kept for the life of the process.
 HBRUSH addressFieldBrush() {
-    static const std::unique_ptr<std::remove_pointer_t<HBRUSH>, BrushDeleter> brush(CreateSolidBrush(
+    static const BrushOwner brush(CreateSolidBrush(
         RGB(kColorAddressFieldBackground.r, kColorAddressFieldBackground.g, kColorAddressFieldBackground.b)));
     return brush.get();
 }

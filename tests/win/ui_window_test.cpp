@@ -296,7 +296,7 @@ struct Canvas {
 TEST(FramePainting, PageTitlesKeepTheirAmpersandsAndTheInformationGlyphItsDot) {
     BrowserApp graphics(GetModuleHandleW(nullptr));
     graphics.startGraphics();
-    const std::unique_ptr<std::remove_pointer_t<HFONT>, BrowserApp::FontDeleter> font(
+    const FontOwner font(
         createUiFont(GetDesktopWindow(), 2.0));
     const auto inkWidth = [&](const char* text) {
         Canvas canvas(300, 60);
