@@ -3,17 +3,18 @@
 #include <algorithm>
 
 #include "ui/dpi_scale.h"
+#include "ui/frame_metrics.h"
 
 namespace vesko {
 
-int tabStripBottom(double dpiScale) { return scalePx(43, dpiScale); }
-int toolbarBottom(double dpiScale) { return scalePx(88, dpiScale); }
-int statusBandHeight(double dpiScale) { return scalePx(27, dpiScale); }
+int tabStripBottom(double dpiScale) { return scalePx(metrics::kTabStripBottom, dpiScale); }
+int toolbarBottom(double dpiScale) { return scalePx(metrics::kToolbarBottom, dpiScale); }
+int statusBandHeight(double dpiScale) { return scalePx(metrics::kStatusBandHeight, dpiScale); }
 
 Rect addressFieldRect(int clientWidth, double dpiScale) {
     const auto S = [dpiScale](double v) { return scalePx(v, dpiScale); };
-    const int left = S(198);
-    const int top = S(55);
+    const int left = S(metrics::kAddressFieldLeft);
+    const int top = S(metrics::kAddressFieldTop);
     return Rect{left, top, left + std::max(S(120), clientWidth - S(260)), top + S(22)};
 }
 
@@ -26,7 +27,7 @@ Size minimumTrackSize(double dpiScale) {
     return Size{scalePx(760, dpiScale), scalePx(550, dpiScale)};
 }
 
-int resizeBorder(double dpiScale) { return scalePx(7, dpiScale); }
+int resizeBorder(double dpiScale) { return scalePx(metrics::kResizeBorder, dpiScale); }
 
 Rect maximizedClientArea(Rect window, int frameX, int frameY) {
     return Rect{window.left + frameX, window.top + frameY, window.right - frameX, window.bottom - frameY};

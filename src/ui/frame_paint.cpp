@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ui/dpi_scale.h"
+#include "ui/frame_metrics.h"
 #include "ui/tab_strip_layout.h"
 #include "ui/toolbar_layout.h"
 #include "ui/zoom_rule.h"
@@ -33,14 +34,14 @@ public:
 
     std::vector<PaintOp> paint() {
         fill({0, 0, width_, height_}, kColorWindowBackground);
-        fill({0, 0, width_, px(43)}, kColorTabStrip);
+        fill({0, 0, width_, px(metrics::kTabStripBottom)}, kColorTabStrip);
         ops_.emplace_back(IconOp{{px(9), px(9)}, px(26)});
         if (f_.engineReady) {
             const TabStripLayout strip = layoutTabStrip(width_, static_cast<int>(f_.tabs.size()), f_.firstVisibleTab, s_);
             paintTabs(strip);
             paintScrollMarks(strip);
             paintNewTabButton(strip.newTab);
-            fill({0, px(43), width_, px(88)}, kColorToolbar);
+            fill({0, px(metrics::kTabStripBottom), width_, px(metrics::kToolbarBottom)}, kColorToolbar);
             paintToolbarButtons();
             paintAddressBox();
             paintInformationButton();
@@ -113,11 +114,14 @@ private:
 
     void paintToolbarButtons() {
         for (int i = 0; i < kToolbarButtonCount; ++i) {
-            const int o = 39 * i;
+            const int o = metrics::kToolbarButtonStep * i + metrics::kToolbarButtonsLeft;
             const bool pressed = i == f_.pressedToolbarButton;
             if (pressed || i == f_.hover.hoveredToolbarItem) {
-                rounded({px(o + 7), px(48) + px(1), px(o + 43), px(81) + px(1)}, kColorButtonShadow, px(32), 10);
-                rounded({px(o + 7), px(48), px(o + 43), px(81)}, pressed ? kColorButtonPressed : kColorButtonHover,
+                const int right = o + metrics::kToolbarButtonWidth;
+                const int top = px(metrics::kToolbarButtonTop);
+                const int bottom = px(metrics::kToolbarButtonBottom);
+                rounded({px(o), top + px(1), px(right), bottom + px(1)}, kColorButtonShadow, px(32), 10);
+                rounded({px(o), top, px(right), bottom}, pressed ? kColorButtonPressed : kColorButtonHover,
                         px(32));
             }
             auto kind = static_cast<GlyphKind>(i);
@@ -125,7 +129,7 @@ private:
             Color color = kColorGlyph;
             if (i == kToolbarBack && (active_ == nullptr || !active_->canGoBack)) color = kColorGlyphDisabled;
             if (i == kToolbarForward && (active_ == nullptr || !active_->canGoForward)) color = kColorGlyphDisabled;
-            glyph({px(o + 25), px(64)}, s_, kind, color);
+            glyph({px(o + metrics::kToolbarButtonWidth / 2), px(64)}, s_, kind, color);
         }
     }
 
@@ -141,7 +145,7 @@ private:
 
     void paintInformationButton() {
         if (f_.hover.hoveredToolbarItem == kToolbarPageInfo) {
-            rounded({px(169), px(50), px(197), px(79)}, kColorInfoHover, px(26));
+            rounded({px(metrics::kPageInfoLeft), px(50), px(metrics::kPageInfoRight), px(79)}, kColorInfoHover, px(26));
         }
         glyph({px(183), px(64)}, s_ * 0.8, GlyphKind::Information, kColorGlyph);
     }
@@ -154,29 +158,30 @@ private:
 
     void paintMenuButton() {
         if (f_.hover.hoveredToolbarItem == kToolbarMenu) {
-            rounded({width_ - px(38), px(48), width_ - px(3), px(81)}, kColorButtonHover, px(32));
+            rounded({width_ - px(metrics::kMenuButtonWidth), px(metrics::kToolbarButtonTop), width_ - px(3), px(metrics::kToolbarButtonBottom)}, kColorButtonHover, px(32));
         }
         glyph({width_ - px(21), px(64)}, s_, GlyphKind::Menu, kColorGlyph);
     }
 
     void paintCaptionButtons() {
-        const int X = width_ - px(138);
+        const int X = width_ - px(metrics::kCaptionStripWidth);
+        constexpr int W = metrics::kCaptionButtonWidth;
         for (int j = 0; j < kCaptionButtonCount; ++j) {
             const bool hovered = j == f_.hover.hoveredCaptionButton;
             if (hovered) {
-                rounded({X + px(46 * j) + px(2), px(3), X + px(46 * j + 46) - px(2), px(38)},
+                rounded({X + px(W * j) + px(2), px(3), X + px(W * j + W) - px(2), px(38)},
                         j == kCaptionClose ? kColorCloseHover : kColorCaptionHover, px(10));
             }
             GlyphKind kind = GlyphKind::Close;
             if (j == kCaptionMinimize) kind = GlyphKind::Minimise;
             if (j == kCaptionMaximize) kind = f_.maximized ? GlyphKind::Restore : GlyphKind::Maximise;
             const Color color = hovered && j == kCaptionClose ? kColorCloseGlyphHovered : kColorCaptionGlyph;
-            glyph({X + px(46 * j) + px(23), px(21)}, s_, kind, color);
+            glyph({X + px(W * j) + px(W / 2), px(21)}, s_, kind, color);
         }
     }
 
     void paintStatusLine() {
-        fill({0, height_ - px(27), width_, height_}, kColorStatusBand);
+        fill({0, height_ - px(metrics::kStatusBandHeight), width_, height_}, kColorStatusBand);
         const bool activeBusy = active_ != nullptr && active_->busy();
         const std::string_view status = statusLineText(f_.status, f_.nowMs, f_.engineReady, activeBusy);
         if (!status.empty()) {

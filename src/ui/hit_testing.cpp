@@ -2,6 +2,7 @@
 
 #include "ui/dpi_scale.h"
 #include "ui/frame_layout.h"
+#include "ui/frame_metrics.h"
 #include "ui/tab_strip_layout.h"
 #include "ui/toolbar_layout.h"
 
@@ -36,8 +37,8 @@ int frameHitTest(Point p, const FrameState& frame) {
     if (!frame.maximized) {
         if (const int edge = resizeEdgeAt(p, frame)) return edge;
     }
-    if (p.y >= S(43)) return kHitClient;
-    if (p.x >= frame.clientWidth - S(138)) return kHitClient;
+    if (p.y >= S(metrics::kTabStripBottom)) return kHitClient;
+    if (p.x >= frame.clientWidth - S(metrics::kCaptionStripWidth)) return kHitClient;
 
     const TabStripLayout strip = stripOf(frame);
     if (strip.newTab.contains(p) || strip.scrollLeft.contains(p) || strip.scrollRight.contains(p)) {
@@ -74,11 +75,12 @@ FrameClick clickAt(Point p, const FrameState& frame) {
     }
     if (!frame.engineReady) return {};
 
-    if (p.y >= S(43)) {
-        if (p.y >= S(88)) return {};
-        if (p.x < S(163)) return {FrameAction::ToolbarButton, toolbarButtonForClick(p.x, frame.dpiScale)};
-        if (p.x > frame.clientWidth - S(38)) return {FrameAction::ShowMenu};
-        if (p.x >= S(169) && p.x < S(197)) return {FrameAction::PageInfo};
+    if (p.y >= S(metrics::kTabStripBottom)) {
+        if (p.y >= S(metrics::kToolbarBottom)) return {};
+        const int item = toolbarItemForClick(p.x, frame.clientWidth, frame.dpiScale);
+        if (item == kToolbarMenu) return {FrameAction::ShowMenu};
+        if (item == kToolbarPageInfo) return {FrameAction::PageInfo};
+        if (item != kNoItem) return {FrameAction::ToolbarButton, item};
         return {};
     }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/dpi_scale.h"
+#include "ui/frame_metrics.h"
 
 namespace vesko {
 
@@ -10,16 +11,16 @@ TabStripLayout layoutTabStrip(int clientWidth, int tabCount, int firstVisibleTab
     const auto S = [dpiScale](double v) { return scalePx(v, dpiScale); };
     const int count = std::max(tabCount, 0);
 
-    const int available = std::max(S(100), clientWidth - S(252));
-    const int fit = available / std::max(S(90), 1);
+    const int available = std::max(S(metrics::kTabStripMinWidth), clientWidth - S(metrics::kTabStripReservedWidth));
+    const int fit = available / std::max(S(metrics::kTabMinWidth), 1);
     const int maxFirst = count - std::max(fit, 1);
 
     TabStripLayout layout;
     layout.firstVisibleTab = std::clamp(firstVisibleTab, 0, std::max(maxFirst, 0));
     const int shown = std::min(std::max(fit, 1), count - layout.firstVisibleTab);
-    const int width = shown > 0 ? std::min(available / shown, S(238)) : S(150);
+    const int width = shown > 0 ? std::min(available / shown, S(metrics::kTabMaxWidth)) : S(metrics::kTabWidthNoTabs);
 
-    int x = S(45);
+    int x = S(metrics::kTabsLeft);
     layout.shown.reserve(static_cast<std::size_t>(std::max(shown, 0)));
     for (int i = 0; i < shown; ++i) {
         const int right = x + width - S(3);

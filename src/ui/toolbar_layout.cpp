@@ -4,6 +4,7 @@
 
 #include "ui/commands.h"
 #include "ui/dpi_scale.h"
+#include "ui/frame_metrics.h"
 
 namespace vesko {
 
@@ -12,25 +13,35 @@ namespace vesko {
 // of the Home button would otherwise count as the menu button). Indices are therefore
 // clamped to the buttons that exist.
 
-int toolbarItemAt(Point p, int clientWidth, double dpiScale) {
+namespace {
+
+int toolbarButtonForClick(int x, double dpiScale) {
+    const int step = std::max(scalePx(metrics::kToolbarButtonStep, dpiScale), 1);
+    return std::clamp((x - scalePx(metrics::kToolbarButtonsLeft, dpiScale)) / step, 0, kToolbarButtonCount - 1);
+}
+
+}  // namespace
+
+int toolbarItemForClick(int x, int clientWidth, double dpiScale) {
     const auto S = [dpiScale](double v) { return scalePx(v, dpiScale); };
-    if (p.y < S(48) || p.y >= S(81)) return kNoItem;
-    if (p.x > clientWidth - S(38)) return kToolbarMenu;
-    if (p.x >= S(169) && p.x < S(197)) return kToolbarPageInfo;
-    if (p.x >= S(7) && p.x < S(163)) return toolbarButtonForClick(p.x, dpiScale);
+    if (x < S(metrics::kToolbarButtonsRight)) return toolbarButtonForClick(x, dpiScale);
+    if (x > clientWidth - S(metrics::kMenuButtonWidth)) return kToolbarMenu;
+    if (x >= S(metrics::kPageInfoLeft) && x < S(metrics::kPageInfoRight)) return kToolbarPageInfo;
     return kNoItem;
 }
 
-int toolbarButtonForClick(int x, double dpiScale) {
-    const int step = std::max(scalePx(39, dpiScale), 1);
-    return std::clamp((x - scalePx(7, dpiScale)) / step, 0, kToolbarButtonCount - 1);
+int toolbarItemAt(Point p, int clientWidth, double dpiScale) {
+    const auto S = [dpiScale](double v) { return scalePx(v, dpiScale); };
+    if (p.y < S(metrics::kToolbarButtonTop) || p.y >= S(metrics::kToolbarButtonBottom)) return kNoItem;
+    if (p.x < S(metrics::kToolbarButtonsLeft)) return kNoItem;
+    return toolbarItemForClick(p.x, clientWidth, dpiScale);
 }
 
 int captionButtonAt(Point p, int clientWidth, double dpiScale) {
     const auto S = [dpiScale](double v) { return scalePx(v, dpiScale); };
-    const int stripLeft = clientWidth - S(138);
-    if (p.y >= S(40) || p.x < stripLeft) return kNoItem;
-    return std::clamp((p.x - stripLeft) / std::max(S(46), 1), 0, kCaptionButtonCount - 1);
+    const int stripLeft = clientWidth - S(metrics::kCaptionStripWidth);
+    if (p.y >= S(metrics::kCaptionButtonBottom) || p.x < stripLeft) return kNoItem;
+    return std::clamp((p.x - stripLeft) / std::max(S(metrics::kCaptionButtonWidth), 1), 0, kCaptionButtonCount - 1);
 }
 
 std::int32_t toolbarButtonCommand(int button) {

@@ -27,12 +27,12 @@ inline constexpr int kCaptionButtonCount = 3;
 // How long a clicked toolbar button keeps its pressed look.
 inline constexpr std::uint64_t kPressedLookMs = 160;
 
-// The toolbar item under the pointer, or kNoItem.
+// The toolbar item under the pointer, or kNoItem: only the rows the buttons span.
 int toolbarItemAt(Point p, int clientWidth, double dpiScale);
 
-// The toolbar button a click in the toolbar band left of the address box acts on.
-// Clicks left of the first button still count for it.
-int toolbarButtonForClick(int x, double dpiScale);
+// The toolbar item a click at column x of the toolbar band acts on, or kNoItem. The
+// whole band height counts, and clicks left of the first button still count for it.
+int toolbarItemForClick(int x, int clientWidth, double dpiScale);
 
 // The caption button under the pointer, or kNoItem.
 int captionButtonAt(Point p, int clientWidth, double dpiScale);
