@@ -112,7 +112,6 @@ public:
     }
 
 private:
-    int S(double v) const { return scalePx(v, app_.dpiScale); }
 
     RECT clientRect() const {
         RECT client{};
