@@ -27,7 +27,7 @@ function residentKb() {
       parents.set(entry, stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
       const line = readFileSync(`/proc/${entry}/cmdline`, 'utf8');
       if (line.includes(paths.prefix) && line.includes('chromium')) named.set(entry, 'chromium');
-      else if (line.includes('VeskoBrowser.exe')) named.set(entry, 'program');
+      else if (line.includes('VeskoBrowser-Kiosk.exe')) named.set(entry, 'program');
     } catch {
       // ended meanwhile
     }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real VeskoBrowser.exe under Wine and Xvfb at 96 dpi, with the stand-in loader beside
+# The real VeskoBrowser-Kiosk.exe under Wine and Xvfb at 96 dpi, with the stand-in loader beside
 # it: its first tab's view fills the band between the toolbar and the status line; the
 # caption buttons maximise the window (the view following) and restore it; the close
 # button ends the program with 0.
@@ -12,7 +12,7 @@ prepare_prefix 96
 # The main window's state as Windows sees it, from a helper in the same prefix.
 window_state() { (cd "$bin" && "$wine_run" "$prefix" ./window_state_probe.exe 2>/dev/null) | tr -d '\r'; }
 
-start_program "$work/rc" "$bin" ./VeskoBrowser.exe
+start_program "$work/rc" "$bin" ./VeskoBrowser-Kiosk.exe
 if ! w=$(wait_window '.+ Vesko Browser$'); then
   fail "no ready engine: the first tab never named the window"; kill "$(cat "$work/rc.pid")"; finish
 fi

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real VeskoBrowser.exe in self-test mode under Wine: it writes its report beside
+# The real VeskoBrowser-Kiosk.exe in self-test mode under Wine: it writes its report beside
 # itself, shows the outcome box and exits 0; with a folder where the report should go it
 # shows the fatal-error box and exits 1. (The report's content and the switch's spelling
 # are the unit tests'.)
@@ -10,13 +10,13 @@ source "$(dirname "$0")/lib/window_test.sh"
 rm -rf "$work"; mkdir -p "$work/pass" "$work/blocked/Vesko_self_test.json"
 cp "$exe" "$work/pass/"; cp "$exe" "$work/blocked/"
 
-start_program "$work/pass.rc" "$work/pass" ./VeskoBrowser.exe --self-test
+start_program "$work/pass.rc" "$work/pass" ./VeskoBrowser-Kiosk.exe --self-test
 check "the outcome box" 'answer_box "Self test$" "$work/self-test-passed.png"'
 rc=$(wait_exit "$work/pass.rc")
 check "a passing self-test exits 0 ($rc)" '[ "$rc" = 0 ]'
 check "the report beside the program" '[ -s "$work/pass/Vesko_self_test.json" ]'
 
-start_program "$work/blocked.rc" "$work/blocked" ./VeskoBrowser.exe --self-test
+start_program "$work/blocked.rc" "$work/blocked" ./VeskoBrowser-Kiosk.exe --self-test
 check "the fatal-error box" 'answer_box "^VESKO Browser$" "$work/fatal-error.png"'
 rc=$(wait_exit "$work/blocked.rc")
 check "an unwritable report exits 1 ($rc)" '[ "$rc" = 1 ]'

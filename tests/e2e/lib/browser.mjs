@@ -1,4 +1,4 @@
-// The real VeskoBrowser.exe under Wine, with the stand-in WebView2Loader.dll beside it and
+// The real VeskoBrowser-Kiosk.exe under Wine, with the stand-in WebView2Loader.dll beside it and
 // the demo portal as the stand-in's site; the client of the stand-in's control channel; and
 // what scenario files share: the suite's Wine prefix, a private display, a browser followed
 // until the portal's start page shows. Every text the program draws is read from Wine's
@@ -18,7 +18,7 @@ const sourceDir = resolve(process.env.VESKO_SOURCE_DIR ?? new URL('../../..', im
 const binaryDir = resolve(process.env.VESKO_BINARY_DIR ?? join(sourceDir, 'build/windows'));
 
 export const paths = {
-  program: join(binaryDir, 'bin/VeskoBrowser.exe'),
+  program: join(binaryDir, 'bin/VeskoBrowser-Kiosk.exe'),
   loader: join(binaryDir, 'bin/WebView2Loader.dll'),
   wineRun: join(sourceDir, 'scripts/wine-run'),
   // One prefix of its own for the whole suite, apart from the other Wine tests.
@@ -66,7 +66,7 @@ function siteFolder() {
 // loader's bytes.
 export function install(name, { changeLoader = (bytes) => bytes } = {}) {
   const folder = freshFolder('installs', name);
-  cpSync(paths.program, join(folder, 'VeskoBrowser.exe'));
+  cpSync(paths.program, join(folder, 'VeskoBrowser-Kiosk.exe'));
   writeFileSync(join(folder, 'WebView2Loader.dll'), changeLoader(readFileSync(paths.loader)));
   return folder;
 }
@@ -127,7 +127,7 @@ export class Browser {
   static async start(desktop, { folder = install('standard'), knobs = '', env = {}, keepData = false } = {}) {
     if (!keepData) resetDataFolder();
     const port = await freePort();
-    const child = spawn(paths.wineRun, [paths.prefix, windowsPath(join(folder, 'VeskoBrowser.exe'))], {
+    const child = spawn(paths.wineRun, [paths.prefix, windowsPath(join(folder, 'VeskoBrowser-Kiosk.exe'))], {
       cwd: folder,
       env: wineEnvironment({
         ...desktop.env, WINEDEBUG: '-all,trace+text', VESKO_STANDIN_SITE: windowsPath(siteFolder()),
