@@ -14,7 +14,8 @@ cmake_minimum_required(VERSION 3.25)
 # A build that pins the stand-in loader hands over the header its digest was written to.
 if(DEFINED PINNED_SHA256_HEADER)
   file(STRINGS "${PINNED_SHA256_HEADER}" pin_line REGEX "\"[0-9a-f]+\"")
-  string(REGEX MATCH "[0-9a-f][0-9a-f]+" PINNED_SHA256 "${pin_line}")
+  string(REGEX MATCH "\"([0-9a-f]+)\"" quoted "${pin_line}")
+  set(PINNED_SHA256 "${CMAKE_MATCH_1}")
 endif()
 foreach(var FLAVOR VERSION EXE PINNED_SHA256 ICON OUTPUT_DIR STRIP WIXL MSIBUILD MSIINFO)
   if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
@@ -101,10 +102,10 @@ run("${WIXL}" --arch x64 -o "${msi}"
 # self-test report the program may have written beside itself, removed with the program so
 # that the folder goes too.
 run("${MSIBUILD}" "${msi}" -q
-  "UPDATE `Component` SET `Condition` = 'DESKTOP_SHORTCUT = \"1\"' WHERE `Component` = 'DesktopShortcut'")
+  "UPDATE `Component` SET `Condition` = 'DESKTOP_SHORTCUT = \"1\" OR DESKTOP_SHORTCUT_INSTALLED' WHERE `Component` = 'DesktopShortcut'")
 # (msibuild splits its queries at semicolons, so the list goes in through the table's text form.)
 execute_process(COMMAND "${MSIINFO}" export "${msi}" Property OUTPUT_VARIABLE property_table RESULT_VARIABLE rc)
-string(REGEX REPLACE "\nSecureCustomProperties\t" "\nSecureCustomProperties\tDESKTOP_SHORTCUT;"
+string(REGEX REPLACE "\nSecureCustomProperties\t" "\nSecureCustomProperties\tDESKTOP_SHORTCUT;DESKTOP_SHORTCUT_INSTALLED;"
   property_table "${property_table}")
 if(NOT rc EQUAL 0 OR NOT property_table MATCHES "\tDESKTOP_SHORTCUT;")
   message(FATAL_ERROR "PACKAGE_TOOL_FAILED: the Property table has no SecureCustomProperties row to extend")

@@ -63,7 +63,7 @@ start_menu_shortcut=$(shortcuts)
 check "one Start menu shortcut and no desktop shortcut: $start_menu_shortcut" \
   '[[ $start_menu_shortcut =~ ^\./[^\ ]*/Start\ Menu/Programs/Vesko\ Browser\ \(test\)\.lnk\ $ ]]'
 check "the shortcut starts the installed program" \
-  'strings -a -el "$prefix/drive_c/${start_menu_shortcut% }" | grep -qF "Vesko Browser (test)\\VeskoBrowser-Kiosk.exe"'
+  'strings -a "$prefix/drive_c/${start_menu_shortcut% }" | grep -qF "Vesko Browser (test)\\VeskoBrowser-Kiosk.exe"'
 check "one installed product: $(products | tr '\n' ' ')" '[ "$(products | wc -l)" = 1 ]'
 
 # The installed program, started from its folder as the shortcut does.
@@ -91,10 +91,12 @@ fi
 preferences=$(cat "$data/preferences.json" 2>/dev/null)
 
 start_program "$work/self-test.rc" "$folder" ./VeskoBrowser-Kiosk.exe --self-test
-check "the self-test's outcome box" 'answer_box "Self test$" "$work/self-test.png"'
+# The program ends only once its box is answered; the key may reach the box while Wine
+# still reports an error for the window, so the exit, not the helper's result, decides.
+answer_box "Self test$" "$work/self-test.png"
 rc=$(wait_exit "$work/self-test.rc")
-check "the installed program passes its self-test ($rc), its report beside it" \
-  '[ "$rc" = 0 ] && [ -s "$folder/Vesko_self_test.json" ]'
+check "the installed program passes its self-test ($rc): the box shown, the report beside it" \
+  '[ "$rc" = 0 ] && [ -s "$work/self-test.png" ] && [ -s "$folder/Vesko_self_test.json" ]'
 
 read -r rc ms < <(msiexec /i "$(win_path "$new.msi")" /qn DESKTOP_SHORTCUT=1 /l*v "$(win_path "$work/upgrade.log")")
 echo "upgrade: $ms ms"
@@ -105,7 +107,9 @@ check "the newer files, and the old self-test report gone with the old version: 
   '[ "$(installed_files)" = "VeskoBrowser-Kiosk.exe WebView2Loader.dll " ] && installed_from "$new"'
 shortcuts_after_upgrade=$(shortcuts)
 check "DESKTOP_SHORTCUT=1 adds the desktop shortcut: $shortcuts_after_upgrade" \
-  '[[ $shortcuts_after_upgrade =~ ^\./[^\ ]*/Desktop/Vesko\ Browser\ \(test\)\.lnk\ \./.*/Start\ Menu/Programs/Vesko ]]'
+  '[[ $shortcuts_after_upgrade == *"/Desktop/Vesko Browser (test).lnk "* ]] &&
+   [[ $shortcuts_after_upgrade == *"/Start Menu/Programs/Vesko Browser (test).lnk "* ]] &&
+   [ "$(echo "$shortcuts_after_upgrade" | grep -o "\.lnk" | wc -l)" = 2 ]'
 
 read -r rc ms < <(msiexec /i "$(win_path "$old.msi")" /qn /l*v "$(win_path "$work/downgrade.log")")
 echo "downgrade attempt: $ms ms"

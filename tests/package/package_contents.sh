@@ -39,8 +39,8 @@ check "a 64-bit package" '"$msiinfo" suminfo "$msi" | grep -qx "Template: x64;10
 check "installed into Program Files\\VESKO\\Vesko Browser (test)" \
   '[ "$(directory "$msi" INSTALLDIR)" = "VendorFolder	Vesko Browser (test)" ] &&
    [ "$(directory "$msi" VendorFolder)" = "ProgramFiles64Folder	VESKO" ]'
-check "the desktop shortcut only with DESKTOP_SHORTCUT=1, which reaches an elevated install" \
-  '"$msiinfo" export "$msi" Component | grep -q "^DesktopShortcut	.*	DESKTOP_SHORTCUT = \"1\"	" &&
+check "the desktop shortcut only with DESKTOP_SHORTCUT=1 or when installed before, both reaching an elevated install" \
+  '"$msiinfo" export "$msi" Component | grep -q "^DesktopShortcut	.*	DESKTOP_SHORTCUT = \"1\" OR DESKTOP_SHORTCUT_INSTALLED	" &&
    [[ ";$(property "$msi" SecureCustomProperties);" == *";DESKTOP_SHORTCUT;"* ]]'
 check "the next version has its own product code under the same upgrade code" \
   '[ "$(property "$next.msi" UpgradeCode)" = "$(property "$msi" UpgradeCode)" ] &&
@@ -51,9 +51,10 @@ mkdir -p "$work/msi" "$work/zip"
 msiextract=${msiinfo%msiinfo}msiextract
 "$msiextract" -C "$work/msi" "$msi" >/dev/null
 python3 -m zipfile -e "$package.zip" "$work/zip"
-installed="$work/msi/Program Files/VESKO/Vesko Browser (test)"
+# (msiextract names the folders below Program Files, which the Directory table fixes above.)
+installed="$work/msi/VESKO/Vesko Browser (test)"
 check "the package holds exactly the program and the loader" \
-  '[ "$(cd "$work/msi" && find . -type f | sort | tr "\n" " ")" = "./Program Files/VESKO/Vesko Browser (test)/VeskoBrowser-Kiosk.exe ./Program Files/VESKO/Vesko Browser (test)/WebView2Loader.dll " ]'
+  '[ "$(cd "$work/msi" && find . -type f | sort | tr "\n" " ")" = "./VESKO/Vesko Browser (test)/VeskoBrowser-Kiosk.exe ./VESKO/Vesko Browser (test)/WebView2Loader.dll " ]'
 check "the zip holds the same two files" \
   '[ "$(ls "$work/zip" | tr "\n" " ")" = "VeskoBrowser-Kiosk.exe WebView2Loader.dll " ] &&
    cmp -s "$work/zip/VeskoBrowser-Kiosk.exe" "$installed/VeskoBrowser-Kiosk.exe" &&
