@@ -1,9 +1,9 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <utility>
 
+#include "base/com_object_win.h"
 #include "engine/engine_interface_win.h"
 
 namespace vesko {
@@ -14,31 +14,12 @@ namespace vesko {
 // Invoke never lets an exception reach the engine: a throwing or empty callable answers
 // E_FAIL.
 template <typename Interface, typename... Args>
-class ComCallback final : public Interface {
+class ComCallback final : public ComObject<Interface, EngineIid<Interface>::value> {
 public:
     using InterfaceType = Interface;
     using Callable = std::function<HRESULT(Args...)>;
 
-    ComCallback(const IID& iid, Callable callable) : iid_(iid), callable_(std::move(callable)) {}
-    ComCallback(const ComCallback&) = delete;
-    ComCallback& operator=(const ComCallback&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, iid_)) return E_NOINTERFACE;
-        *out = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG remaining = --count_;
-        if (remaining == 0) delete this;
-        return remaining;
-    }
+    explicit ComCallback(Callable callable) : callable_(std::move(callable)) {}
 
     HRESULT STDMETHODCALLTYPE Invoke(Args... args) override {
         try {
@@ -50,10 +31,8 @@ public:
     }
 
 private:
-    ~ComCallback() = default;
+    ~ComCallback() override = default;
 
-    std::atomic<ULONG> count_{1};
-    IID iid_;
     Callable callable_;
 };
 
@@ -96,12 +75,7 @@ using ExecuteScriptCompletedCallback = ComCallback<ICoreWebView2ExecuteScriptCom
 // returned pointer owns the object's single reference.
 template <typename Callback, typename Callable>
 Microsoft::WRL::ComPtr<typename Callback::InterfaceType> makeCallback(Callable&& callable) {
-    using Interface = typename Callback::InterfaceType;
-    Microsoft::WRL::ComPtr<Interface> handler;
-    // Adopts the new object's reference. Not Attach: MinGW's ComPtr::Attach adds a reference
-    // of its own, MSVC's does not.
-    *handler.ReleaseAndGetAddressOf() = new Callback(EngineIid<Interface>::value, std::forward<Callable>(callable));
-    return handler;
+    return makeComObject<Callback>(std::forward<Callable>(callable));
 }
 
 extern template class ComCallback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, HRESULT,

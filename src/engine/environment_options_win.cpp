@@ -1,9 +1,9 @@
 #include "engine/environment_options_win.h"
 
-#include <atomic>
 #include <cstring>
 #include <string>
 
+#include "base/com_object_win.h"
 #include "base/wide_text_win.h"
 #include "engine/engine_settings.h"
 
@@ -12,31 +12,13 @@ namespace {
 
 // The options the engine reads while it creates the environment. The engine keeps its
 // own references, so the object may outlive startEngine.
-class EnvironmentOptions final : public ICoreWebView2EnvironmentOptions {
+class EnvironmentOptions final
+    : public ComObject<ICoreWebView2EnvironmentOptions, IID_ICoreWebView2EnvironmentOptions> {
 public:
     EnvironmentOptions()
         : additionalBrowserArguments_(toWide(kAdditionalBrowserArguments)),
           language_(toWide(kEngineLanguage)),
           targetCompatibleBrowserVersion_(toWide(kTargetCompatibleBrowserVersion)) {}
-    EnvironmentOptions(const EnvironmentOptions&) = delete;
-    EnvironmentOptions& operator=(const EnvironmentOptions&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_ICoreWebView2EnvironmentOptions)) {
-            return E_NOINTERFACE;
-        }
-        *out = static_cast<ICoreWebView2EnvironmentOptions*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG remaining = --count_;
-        if (remaining == 0) delete this;
-        return remaining;
-    }
 
     HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR* value) override {
         return copyOut(additionalBrowserArguments_, value);
@@ -63,7 +45,7 @@ public:
     }
 
 private:
-    ~EnvironmentOptions() = default;
+    ~EnvironmentOptions() override = default;
 
     // The caller owns the copy and frees it with CoTaskMemFree.
     static HRESULT copyOut(const std::wstring& text, LPWSTR* out) {
@@ -83,7 +65,6 @@ private:
         return S_OK;
     }
 
-    std::atomic<ULONG> count_{1};
     std::wstring additionalBrowserArguments_;
     std::wstring language_;
     std::wstring targetCompatibleBrowserVersion_;
@@ -93,9 +74,7 @@ private:
 }  // namespace
 
 Microsoft::WRL::ComPtr<ICoreWebView2EnvironmentOptions> createEnvironmentOptions() {
-    Microsoft::WRL::ComPtr<ICoreWebView2EnvironmentOptions> options;
-    *options.ReleaseAndGetAddressOf() = new EnvironmentOptions();  // adopts the first reference
-    return options;
+    return makeComObject<EnvironmentOptions>();
 }
 
 }  // namespace vesko

@@ -1,65 +1,25 @@
 #pragma once
-// The COM layer's plumbing: reference counts, interface tables, event lists, the message
-// loop delivery and the call record.
+// The COM layer's plumbing: event lists, the message loop delivery and the call record.
+// Every object's IUnknown half is the base layer's ComObject.
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstring>
 #include <deque>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "base/com_object_win.h"
 #include "base/wide_text_win.h"
 #include "engine/engine_interface_win.h"
 
 namespace vesko::standin {
 
 using Microsoft::WRL::ComPtr;
-
-// The reference count and QueryInterface of an object implementing one interface chain.
-template <typename Interface>
-class RefCounted : public Interface {
-public:
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG remaining = --count_;
-        if (remaining == 0) delete this;
-        return remaining;
-    }
-
-protected:
-    RefCounted() = default;
-    virtual ~RefCounted() = default;
-    // Answers IUnknown and the listed IIDs with this object.
-    HRESULT answerQuery(REFIID iid, void** out, std::initializer_list<const IID*> iids) {
-        if (out == nullptr) return E_POINTER;
-        *out = nullptr;
-        bool known = IsEqualIID(iid, IID_IUnknown) != FALSE;
-        for (const IID* candidate : iids) known = known || IsEqualIID(iid, *candidate) != FALSE;
-        if (!known) return E_NOINTERFACE;
-        *out = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-
-private:
-    std::atomic<ULONG> count_{1};
-};
-
-// A new object whose single reference the result owns.
-template <typename T, typename... Args>
-ComPtr<T> makeObject(Args&&... args) {
-    ComPtr<T> object;
-    // Adopts the first reference (MinGW's ComPtr::Attach would add one more).
-    *object.ReleaseAndGetAddressOf() = new T(std::forward<Args>(args)...);
-    return object;
-}
 
 // Task memory holding a copy of the text; the host frees it with CoTaskMemFree.
 HRESULT copyToTaskMemory(std::wstring_view text, LPWSTR* out);

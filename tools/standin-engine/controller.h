@@ -19,7 +19,7 @@ HWND createViewWindow(HWND parent, WebView* view);
 // Every live controller of this module, for telling ours from anyone else's.
 std::set<const void*>& liveControllers();
 
-class Controller final : public RefCounted<ICoreWebView2Controller> {
+class Controller final : public ComObject<ICoreWebView2Controller, IID_ICoreWebView2Controller> {
 public:
     Controller(std::shared_ptr<EngineContext> context, ComPtr<WebView> view, HWND parent, std::string name)
         : context_(std::move(context)), view_(std::move(view)), name_(std::move(name)) {
@@ -37,15 +37,12 @@ public:
     bool closed() const { return closed_; }
     void raiseKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, const std::shared_ptr<KeyOutcome>& outcome) {
         if (closed_) return;
-        const auto args = makeObject<AcceleratorKeyArgs>(name_, kind, key);
+        const auto args = makeComObject<AcceleratorKeyArgs>(name_, kind, key);
         for (const auto& handler : acceleratorKeyPressed_.handlers()) handler->Invoke(this, args.Get());
         outcome->handled = args->handled();
         outcome->done = true;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2Controller});
-    }
     HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* visible) override {
         record(name_, "get_IsVisible");
         if (closed_) return kClosed;

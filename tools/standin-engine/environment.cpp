@@ -1,5 +1,4 @@
 // The environment a host creates its controllers from, and the controller options.
-#include <algorithm>
 #include <map>
 
 #include "objects.h"
@@ -13,12 +12,9 @@ std::map<const void*, std::weak_ptr<EngineContext>>& liveEnvironments() {
     return environments;
 }
 
-class ControllerOptions final : public RefCounted<ICoreWebView2ControllerOptions> {
+class ControllerOptions final : public ComObject<ICoreWebView2ControllerOptions, IID_ICoreWebView2ControllerOptions> {
 public:
     ControllerOptions() : name_("controllerOptions#" + std::to_string(nextObjectNumber())) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2ControllerOptions});
-    }
     HRESULT STDMETHODCALLTYPE get_ProfileName(LPWSTR* value) override {
         record(name_, "get_ProfileName");
         return copyToTaskMemory(profileName_, value);
@@ -46,26 +42,20 @@ private:
     std::wstring profileName_;
     BOOL inPrivate_ = FALSE;
 };
-class Environment final : public RefCounted<ICoreWebView2Environment10> {
+
+// It answers its interfaces up to the version the knobs name: an older runtime simply does
+// not know the newer ones.
+class Environment final
+    : public ComObject<ICoreWebView2Environment10, IID_ICoreWebView2Environment, IID_ICoreWebView2Environment2,
+                       IID_ICoreWebView2Environment3, IID_ICoreWebView2Environment4, IID_ICoreWebView2Environment5,
+                       IID_ICoreWebView2Environment6, IID_ICoreWebView2Environment7, IID_ICoreWebView2Environment8,
+                       IID_ICoreWebView2Environment9, IID_ICoreWebView2Environment10> {
 public:
-    explicit Environment(std::shared_ptr<EngineContext> context) : context_(std::move(context)) {
+    explicit Environment(std::shared_ptr<EngineContext> context)
+        : ComObject(context->knobs.environmentVersion), context_(std::move(context)) {
         liveEnvironments()[static_cast<const ICoreWebView2Environment*>(this)] = context_;
     }
     ~Environment() override { liveEnvironments().erase(static_cast<const ICoreWebView2Environment*>(this)); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        static const IID* const kVersions[] = {
-            &IID_ICoreWebView2Environment,  &IID_ICoreWebView2Environment2, &IID_ICoreWebView2Environment3,
-            &IID_ICoreWebView2Environment4, &IID_ICoreWebView2Environment5, &IID_ICoreWebView2Environment6,
-            &IID_ICoreWebView2Environment7, &IID_ICoreWebView2Environment8, &IID_ICoreWebView2Environment9,
-            &IID_ICoreWebView2Environment10};
-        // An older runtime simply does not know the newer interfaces.
-        const int offered = std::clamp(context_->knobs.environmentVersion, 1, 10);
-        for (int i = 0; i < offered; ++i) {
-            if (IsEqualIID(iid, *kVersions[i])) return answerQuery(iid, out, {kVersions[i]});
-        }
-        return answerQuery(iid, out, {});
-    }
 
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
@@ -106,7 +96,7 @@ public:
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2ControllerOptions(ICoreWebView2ControllerOptions** value) override {
         record("environment", "CreateCoreWebView2ControllerOptions");
         if (value == nullptr) return E_POINTER;
-        *value = makeObject<ControllerOptions>().Detach();
+        *value = makeComObject<ControllerOptions>().Detach();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2ControllerWithOptions(
@@ -171,7 +161,7 @@ std::shared_ptr<ChromiumProcess> chromiumOf(ICoreWebView2Environment* environmen
 }
 
 ComPtr<ICoreWebView2Environment> makeEnvironment(std::shared_ptr<EngineContext> context) {
-    auto environment = makeObject<Environment>(std::move(context));
+    auto environment = makeComObject<Environment>(std::move(context));
     return ComPtr<ICoreWebView2Environment>(environment.Get());
 }
 

@@ -35,7 +35,7 @@ HRESULT DeferralSlot::give(const std::string& owner, ICoreWebView2Deferral** out
     record(owner, "GetDeferral");
     if (out == nullptr) return E_POINTER;
     if (deferral_) return E_UNEXPECTED;  // one deferral per event
-    deferral_ = makeObject<Deferral>(owner, resume_);
+    deferral_ = makeComObject<Deferral>(owner, resume_);
     *out = ComPtr<ICoreWebView2Deferral>(deferral_.Get()).Detach();
     return S_OK;
 }

@@ -31,13 +31,10 @@ HRESULT answerObject(const std::string& owner, const char* method, Object* objec
 HRESULT answerFlag(const std::string& owner, const char* method, BOOL value, bool& field);
 HRESULT answerUnsupported(const std::string& owner, const char* method);
 
-class Deferral final : public RefCounted<ICoreWebView2Deferral> {
+class Deferral final : public ComObject<ICoreWebView2Deferral, IID_ICoreWebView2Deferral> {
 public:
     Deferral(std::string owner, std::function<void()> onComplete)
         : owner_(std::move(owner)), onComplete_(std::move(onComplete)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2Deferral});
-    }
     HRESULT STDMETHODCALLTYPE Complete() override;
     bool completed() const { return !onComplete_; }
 
@@ -59,13 +56,10 @@ private:
     ComPtr<Deferral> deferral_;
 };
 
-class NavigationStartingArgs final : public RefCounted<ICoreWebView2NavigationStartingEventArgs> {
+class NavigationStartingArgs final : public ComObject<ICoreWebView2NavigationStartingEventArgs, IID_ICoreWebView2NavigationStartingEventArgs> {
 public:
     NavigationStartingArgs(std::string owner, std::wstring uri, bool userInitiated, std::uint64_t id)
         : owner_(std::move(owner) + ".navigationStarting"), uri_(std::move(uri)), userInitiated_(userInitiated), id_(id) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2NavigationStartingEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return answerText(owner_, "get_Uri", uri_, uri); }
     HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* v) override { return answerValue(owner_, "get_IsUserInitiated", v, userInitiated_); }
     HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* v) override { return answerValue(owner_, "get_IsRedirected", v, false); }
@@ -83,13 +77,10 @@ private:
     bool cancel_ = false;
 };
 
-class SourceChangedArgs final : public RefCounted<ICoreWebView2SourceChangedEventArgs> {
+class SourceChangedArgs final : public ComObject<ICoreWebView2SourceChangedEventArgs, IID_ICoreWebView2SourceChangedEventArgs> {
 public:
     SourceChangedArgs(std::string owner, bool newDocument)
         : owner_(std::move(owner) + ".sourceChanged"), newDocument_(newDocument) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2SourceChangedEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* v) override { return answerValue(owner_, "get_IsNewDocument", v, newDocument_); }
 
 private:
@@ -97,13 +88,10 @@ private:
     bool newDocument_;
 };
 
-class NavigationCompletedArgs final : public RefCounted<ICoreWebView2NavigationCompletedEventArgs> {
+class NavigationCompletedArgs final : public ComObject<ICoreWebView2NavigationCompletedEventArgs, IID_ICoreWebView2NavigationCompletedEventArgs> {
 public:
     NavigationCompletedArgs(std::string owner, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, std::uint64_t id)
         : owner_(std::move(owner) + ".navigationCompleted"), success_(success), status_(status), id_(id) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2NavigationCompletedEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* v) override { return answerValue(owner_, "get_IsSuccess", v, success_); }
     HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* v) override { return answerValue(owner_, "get_WebErrorStatus", v, status_); }
     HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* id) override { return answerValue(owner_, "get_NavigationId", id, id_); }
@@ -115,13 +103,10 @@ private:
     std::uint64_t id_;
 };
 
-class WebResourceRequest final : public RefCounted<ICoreWebView2WebResourceRequest> {
+class WebResourceRequest final : public ComObject<ICoreWebView2WebResourceRequest, IID_ICoreWebView2WebResourceRequest> {
 public:
     WebResourceRequest(std::string owner, std::wstring uri, std::wstring method)
         : owner_(std::move(owner) + ".request"), uri_(std::move(uri)), method_(std::move(method)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2WebResourceRequest});
-    }
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return answerText(owner_, "get_Uri", uri_, uri); }
     HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR uri) override { return putText(uri_, uri, "put_Uri"); }
     HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) override { return answerText(owner_, "get_Method", method_, method); }
@@ -143,7 +128,7 @@ private:
     ComPtr<IStream> content_;
 };
 
-class WebResourceRequestedArgs final : public RefCounted<ICoreWebView2WebResourceRequestedEventArgs> {
+class WebResourceRequestedArgs final : public ComObject<ICoreWebView2WebResourceRequestedEventArgs, IID_ICoreWebView2WebResourceRequestedEventArgs> {
 public:
     WebResourceRequestedArgs(std::string owner, ComPtr<WebResourceRequest> request,
                              COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, std::function<void()> resume)
@@ -151,9 +136,6 @@ public:
           request_(std::move(request)),
           context_(context),
           deferral_(std::move(resume)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2WebResourceRequestedEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** v) override { return answerObject(owner_, "get_Request", request_.Get(), v); }
     HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** v) override { return answerObject(owner_, "get_Response", response_.Get(), v); }
     HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) override;
@@ -172,13 +154,10 @@ private:
     DeferralSlot deferral_;
 };
 
-class WebMessageArgs final : public RefCounted<ICoreWebView2WebMessageReceivedEventArgs> {
+class WebMessageArgs final : public ComObject<ICoreWebView2WebMessageReceivedEventArgs, IID_ICoreWebView2WebMessageReceivedEventArgs> {
 public:
     WebMessageArgs(std::string owner, std::wstring source, std::wstring json)
         : owner_(std::move(owner) + ".webMessage"), source_(std::move(source)), json_(std::move(json)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2WebMessageReceivedEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* v) override { return answerText(owner_, "get_Source", source_, v); }
     HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* v) override { return answerText(owner_, "get_WebMessageAsJson", json_, v); }
     HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override;
@@ -189,7 +168,7 @@ private:
     std::wstring json_;
 };
 
-class NewWindowArgs final : public RefCounted<ICoreWebView2NewWindowRequestedEventArgs> {
+class NewWindowArgs final : public ComObject<ICoreWebView2NewWindowRequestedEventArgs, IID_ICoreWebView2NewWindowRequestedEventArgs> {
 public:
     // acceptsView: whether a view the host gives can take the pop-up.
     NewWindowArgs(std::string owner, std::wstring uri, std::function<void()> resume,
@@ -198,9 +177,6 @@ public:
           uri_(std::move(uri)),
           deferral_(std::move(resume)),
           acceptsView_(std::move(acceptsView)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2NewWindowRequestedEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* v) override { return answerText(owner_, "get_Uri", uri_, v); }
     HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* view) override;
     HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** v) override { return answerObject(owner_, "get_NewWindow", newWindow_.Get(), v); }
@@ -226,13 +202,10 @@ private:
     bool finished_ = false;
 };
 
-class PermissionArgs final : public RefCounted<ICoreWebView2PermissionRequestedEventArgs> {
+class PermissionArgs final : public ComObject<ICoreWebView2PermissionRequestedEventArgs, IID_ICoreWebView2PermissionRequestedEventArgs> {
 public:
     PermissionArgs(std::string owner, std::wstring uri, COREWEBVIEW2_PERMISSION_KIND kind)
         : owner_(std::move(owner) + ".permissionRequested"), uri_(std::move(uri)), kind_(kind) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2PermissionRequestedEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* v) override { return answerText(owner_, "get_Uri", uri_, v); }
     HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* v) override { return answerValue(owner_, "get_PermissionKind", v, kind_); }
     HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* v) override { return answerValue(owner_, "get_IsUserInitiated", v, true); }
@@ -253,12 +226,9 @@ private:
 };
 
 // The download's own object: only its address; the program watches nothing else.
-class DownloadOperation final : public RefCounted<ICoreWebView2DownloadOperation> {
+class DownloadOperation final : public ComObject<ICoreWebView2DownloadOperation, IID_ICoreWebView2DownloadOperation> {
 public:
     DownloadOperation(std::string owner, std::wstring uri) : owner_(std::move(owner) + ".download"), uri_(std::move(uri)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2DownloadOperation});
-    }
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* v) override { return answerText(owner_, "get_Uri", uri_, v); }
     HRESULT STDMETHODCALLTYPE add_BytesReceivedChanged(ICoreWebView2BytesReceivedChangedEventHandler*, EventRegistrationToken*) override { return answerUnsupported(owner_, "add_BytesReceivedChanged"); }
     HRESULT STDMETHODCALLTYPE remove_BytesReceivedChanged(EventRegistrationToken) override { return answerUnsupported(owner_, "remove_BytesReceivedChanged"); }
@@ -284,18 +254,15 @@ private:
     std::wstring uri_;
 };
 
-class DownloadStartingArgs final : public RefCounted<ICoreWebView2DownloadStartingEventArgs> {
+class DownloadStartingArgs final : public ComObject<ICoreWebView2DownloadStartingEventArgs, IID_ICoreWebView2DownloadStartingEventArgs> {
 public:
     DownloadStartingArgs(std::string owner, std::wstring uri, std::wstring path, HRESULT pathRefused,
                          std::function<void()> resume)
         : owner_(std::move(owner) + ".downloadStarting"),
-          operation_(makeObject<DownloadOperation>(owner_, uri)),
+          operation_(makeComObject<DownloadOperation>(owner_, uri)),
           path_(std::move(path)),
           pathRefused_(pathRefused),
           deferral_(std::move(resume)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2DownloadStartingEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_DownloadOperation(ICoreWebView2DownloadOperation** v) override { return answerObject(owner_, "get_DownloadOperation", operation_.Get(), v); }
     HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* v) override { return answerValue(owner_, "get_Cancel", v, cancel_); }
     HRESULT STDMETHODCALLTYPE put_Cancel(BOOL v) override { return answerFlag(owner_, "put_Cancel", v, cancel_); }
@@ -320,13 +287,10 @@ private:
     bool handled_ = false;
 };
 
-class AcceleratorKeyArgs final : public RefCounted<ICoreWebView2AcceleratorKeyPressedEventArgs> {
+class AcceleratorKeyArgs final : public ComObject<ICoreWebView2AcceleratorKeyPressedEventArgs, IID_ICoreWebView2AcceleratorKeyPressedEventArgs> {
 public:
     AcceleratorKeyArgs(std::string owner, COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key)
         : owner_(std::move(owner) + ".acceleratorKey"), kind_(kind), key_(key) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2AcceleratorKeyPressedEventArgs});
-    }
     HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* v) override { return answerValue(owner_, "get_KeyEventKind", v, kind_); }
     HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* v) override { return answerValue(owner_, "get_VirtualKey", v, key_); }
     HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* v) override { return answerValue(owner_, "get_KeyEventLParam", v, 1); }

@@ -112,25 +112,25 @@ void NavigationPipeline::complete(const std::shared_ptr<Navigation>& navigation,
                                   COREWEBVIEW2_WEB_ERROR_STATUS status) {
     navigation->completed = true;
     repaint();
-    const auto args = makeObject<NavigationCompletedArgs>(name_, success, status, navigation->id);
+    const auto args = makeComObject<NavigationCompletedArgs>(name_, success, status, navigation->id);
     for (const auto& handler : events_.navigationCompleted.handlers()) handler->Invoke(view_, args.Get());
 }
 
 ComPtr<NavigationStartingArgs> NavigationPipeline::raiseNavigationStarting(const std::wstring& uri, bool userInitiated,
                                                                            std::uint64_t id) {
-    const auto args = makeObject<NavigationStartingArgs>(name_, uri, userInitiated, id);
+    const auto args = makeComObject<NavigationStartingArgs>(name_, uri, userInitiated, id);
     for (const auto& handler : events_.navigationStarting.handlers()) handler->Invoke(view_, args.Get());
     return args;
 }
 
 bool NavigationPipeline::raiseFrameNavigationStarting(const std::wstring& uri) {
-    const auto args = makeObject<NavigationStartingArgs>(name_ + ".frame", uri, false, nextNavigationId_++);
+    const auto args = makeComObject<NavigationStartingArgs>(name_ + ".frame", uri, false, nextNavigationId_++);
     for (const auto& handler : events_.frameNavigationStarting.handlers()) handler->Invoke(view_, args.Get());
     return args->cancelled();
 }
 
 void NavigationPipeline::raiseSourceChanged(bool newDocument) {
-    const auto args = makeObject<SourceChangedArgs>(name_, newDocument);
+    const auto args = makeComObject<SourceChangedArgs>(name_, newDocument);
     for (const auto& handler : events_.sourceChanged.handlers()) handler->Invoke(view_, args.Get());
 }
 
@@ -149,7 +149,7 @@ bool NavigationPipeline::wantsResource(const std::wstring& uri, COREWEBVIEW2_WEB
 
 void NavigationPipeline::raiseResourceRequest(const std::wstring& uri, const std::wstring& method,
                                               COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, ResourceAnswer finish) {
-    const auto request = makeObject<WebResourceRequest>(name_, uri, method);
+    const auto request = makeComObject<WebResourceRequest>(name_, uri, method);
     auto holder = std::make_shared<ComPtr<WebResourceRequestedArgs>>();
     // A deferral's completion resumes the request from the message loop.
     auto resume = resumeLater([holder, finish]() {
@@ -157,7 +157,7 @@ void NavigationPipeline::raiseResourceRequest(const std::wstring& uri, const std
         holder->Reset();
         if (args) finish(args->response(), args->requestUri());
     });
-    *holder = makeObject<WebResourceRequestedArgs>(name_, request, context, resume);
+    *holder = makeComObject<WebResourceRequestedArgs>(name_, request, context, resume);
     const auto args = *holder;
     for (const auto& handler : events_.webResourceRequested.handlers()) handler->Invoke(view_, args.Get());
     if (args->deferred()) return;
@@ -202,7 +202,7 @@ void NavigationPipeline::finishResource(const std::shared_ptr<ResourceOutcome>& 
 
 void NavigationPipeline::raiseWebMessage(const std::wstring& source, const std::wstring& json) {
     if (closed_) return;
-    const auto args = makeObject<WebMessageArgs>(name_, source, json);
+    const auto args = makeComObject<WebMessageArgs>(name_, source, json);
     for (const auto& handler : events_.webMessageReceived.handlers()) handler->Invoke(view_, args.Get());
 }
 
@@ -214,7 +214,7 @@ void NavigationPipeline::raiseWindowClose() {
 void NavigationPipeline::raisePermission(COREWEBVIEW2_PERMISSION_KIND kind, const std::wstring& uri,
                                          const std::shared_ptr<PermissionOutcome>& outcome) {
     if (closed_) return;
-    const auto args = makeObject<PermissionArgs>(name_, uri, kind);
+    const auto args = makeComObject<PermissionArgs>(name_, uri, kind);
     for (const auto& handler : events_.permissionRequested.handlers()) handler->Invoke(view_, args.Get());
     outcome->state = args->state();
     outcome->done = true;
@@ -240,7 +240,7 @@ void NavigationPipeline::raiseNewWindow(const std::wstring& uri, const std::shar
         }
         outcome->done = true;
     };
-    *holder = makeObject<NewWindowArgs>(name_, uri, resumeLater(finish), [](ICoreWebView2* view) {
+    *holder = makeComObject<NewWindowArgs>(name_, uri, resumeLater(finish), [](ICoreWebView2* view) {
         const NavigationPipeline* target = pipelineOf(view);
         return target != nullptr && !target->closed() && !target->navigated();
     });
@@ -270,7 +270,7 @@ void NavigationPipeline::raiseDownload(const std::wstring& uri, const std::wstri
             outcome->done = true;
         });
     };
-    *holder = makeObject<DownloadStartingArgs>(name_, uri, proposed, context_->knobs.downloadPathRefused,
+    *holder = makeComObject<DownloadStartingArgs>(name_, uri, proposed, context_->knobs.downloadPathRefused,
                                                resumeLater(finish));
     const auto args = *holder;
     for (const auto& handler : events_.downloadStarting.handlers()) handler->Invoke(view_, args.Get());

@@ -22,8 +22,8 @@ void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView
             return;
         }
         const int number = nextObjectNumber();
-        auto view = makeObject<WebView>(context, keep, "view#" + std::to_string(number));
-        auto controller = makeObject<Controller>(context, view, parent, "controller#" + std::to_string(number));
+        auto view = makeComObject<WebView>(context, keep, "view#" + std::to_string(number));
+        auto controller = makeComObject<Controller>(context, view, parent, "controller#" + std::to_string(number));
         if (context->pump) {
             // The controller is reported once its page exists in the browser.
             auto& pipeline = view->pipeline();
@@ -52,8 +52,8 @@ std::optional<ViewState> readView(ICoreWebView2Controller* controller) {
 
 Microsoft::WRL::ComPtr<ICoreWebView2WebResourceRequestedEventArgs> makeResourceRequestArgs(
     std::wstring uri, std::wstring method, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) {
-    const auto request = makeObject<WebResourceRequest>("page", std::move(uri), std::move(method));
-    auto args = makeObject<WebResourceRequestedArgs>("page", request, context, [] {});
+    const auto request = makeComObject<WebResourceRequest>("page", std::move(uri), std::move(method));
+    auto args = makeComObject<WebResourceRequestedArgs>("page", request, context, [] {});
     return ComPtr<ICoreWebView2WebResourceRequestedEventArgs>(args.Get());
 }
 

@@ -11,7 +11,7 @@ std::set<const void*>& liveResponses() {
     return responses;
 }
 
-class Response final : public RefCounted<ICoreWebView2WebResourceResponse> {
+class Response final : public ComObject<ICoreWebView2WebResourceResponse, IID_ICoreWebView2WebResourceResponse> {
 public:
     Response(IStream* content, int statusCode, std::wstring reason, std::wstring headers)
         : name_("response#" + std::to_string(nextObjectNumber())),
@@ -23,9 +23,6 @@ public:
     }
     ~Response() override { liveResponses().erase(static_cast<const ICoreWebView2WebResourceResponse*>(this)); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        return answerQuery(iid, out, {&IID_ICoreWebView2WebResourceResponse});
-    }
     HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override {
         record(name_, "get_Content");
         if (content == nullptr) return E_POINTER;
@@ -111,7 +108,7 @@ private:
 
 ComPtr<ICoreWebView2WebResourceResponse> makeResponse(IStream* content, int statusCode, std::wstring reason,
                                                       const std::wstring& headers) {
-    auto response = makeObject<Response>(content, statusCode, std::move(reason), headers);
+    auto response = makeComObject<Response>(content, statusCode, std::move(reason), headers);
     return ComPtr<ICoreWebView2WebResourceResponse>(response.Get());
 }
 

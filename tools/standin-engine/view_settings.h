@@ -2,21 +2,17 @@
 // A view's settings object: every switch the host may set, with an engine's defaults.
 // The view reads two of them: whether web messages and script dialogs reach the host.
 
-#include <algorithm>
 #include <string>
 
 #include "com_support.h"
 
 namespace vesko::standin {
 
-class ViewSettings final : public RefCounted<ICoreWebView2Settings3> {
+class ViewSettings final : public ComObject<ICoreWebView2Settings3, IID_ICoreWebView2Settings,
+                                            IID_ICoreWebView2Settings2, IID_ICoreWebView2Settings3> {
 public:
-    ViewSettings(std::string owner, int version) : owner_(std::move(owner) + ".settings"), version_(version) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_ICoreWebView2Settings3) && version_ < 3) return answerQuery(iid, out, {});
-        if (IsEqualIID(iid, IID_ICoreWebView2Settings2) && version_ < 2) return answerQuery(iid, out, {});
-        return answerQuery(iid, out, {&IID_ICoreWebView2Settings, &IID_ICoreWebView2Settings2, &IID_ICoreWebView2Settings3});
-    }
+    // version: the newest of the three interfaces an older runtime offers.
+    ViewSettings(std::string owner, int version) : ComObject(version), owner_(std::move(owner) + ".settings") {}
     HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* v) override { return get(v, script_, "get_IsScriptEnabled"); }
     HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL v) override { return put(script_, v, "put_IsScriptEnabled"); }
     HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* v) override { return get(v, webMessage_, "get_IsWebMessageEnabled"); }
@@ -64,7 +60,6 @@ private:
         return S_OK;
     }
     std::string owner_;
-    int version_;
     // An engine's defaults: everything on except nothing.
     BOOL script_ = TRUE, webMessage_ = TRUE, dialogs_ = TRUE, statusBar_ = TRUE, devTools_ = TRUE,
          contextMenus_ = TRUE, hostObjects_ = TRUE, zoomControl_ = TRUE, errorPage_ = TRUE, acceleratorKeys_ = TRUE;

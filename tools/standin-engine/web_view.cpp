@@ -1,6 +1,5 @@
 #include "web_view.h"
 
-#include <algorithm>
 #include <cwchar>
 
 #include "site_page_driver.h"
@@ -8,10 +7,11 @@
 namespace vesko::standin {
 
 WebView::WebView(std::shared_ptr<EngineContext> context, ComPtr<ICoreWebView2Environment> environment, std::string name)
-    : context_(std::move(context)),
+    : ComObject(context->knobs.webviewVersion),
+      context_(std::move(context)),
       environment_(std::move(environment)),
       name_(std::move(name)),
-      settings_(makeObject<ViewSettings>(name_, context_->knobs.settingsVersion)),
+      settings_(makeComObject<ViewSettings>(name_, context_->knobs.settingsVersion)),
       pipeline_(context_, name_, this, *settings_.Get()) {
     pipeline_.setDriver(std::make_unique<SitePageDriver>(pipeline_));
     liveViews().insert(static_cast<const ICoreWebView2*>(this));
@@ -29,22 +29,6 @@ std::set<const void*>& WebView::liveViews() {
 NavigationPipeline* pipelineOf(ICoreWebView2* view) {
     if (view == nullptr || WebView::liveViews().count(view) == 0) return nullptr;
     return &static_cast<WebView*>(view)->pipeline();
-}
-
-HRESULT WebView::QueryInterface(REFIID iid, void** out) {
-    static const IID* const kVersions[] = {
-        &IID_ICoreWebView2,    &IID_ICoreWebView2_2,  &IID_ICoreWebView2_3,  &IID_ICoreWebView2_4,
-        &IID_ICoreWebView2_5,  &IID_ICoreWebView2_6,  &IID_ICoreWebView2_7,  &IID_ICoreWebView2_8,
-        &IID_ICoreWebView2_9,  &IID_ICoreWebView2_10, &IID_ICoreWebView2_11, &IID_ICoreWebView2_12,
-        &IID_ICoreWebView2_13, &IID_ICoreWebView2_14, &IID_ICoreWebView2_15, &IID_ICoreWebView2_16,
-        &IID_ICoreWebView2_17, &IID_ICoreWebView2_18, &IID_ICoreWebView2_19, &IID_ICoreWebView2_20,
-        &IID_ICoreWebView2_21, &IID_ICoreWebView2_22};
-    // An older runtime simply does not know the newer interfaces.
-    const int offered = std::clamp(context_->knobs.webviewVersion, 1, 22);
-    for (int i = 0; i < offered; ++i) {
-        if (IsEqualIID(iid, *kVersions[i])) return answerQuery(iid, out, {kVersions[i]});
-    }
-    return answerQuery(iid, out, {});
 }
 
 HRESULT WebView::get_Settings(ICoreWebView2Settings** settings) {

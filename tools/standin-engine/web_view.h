@@ -9,7 +9,15 @@
 
 namespace vesko::standin {
 
-class WebView final : public RefCounted<ICoreWebView2_22> {
+// It answers its interfaces up to the version the knobs name: an older runtime simply does
+// not know the newer ones.
+class WebView final
+    : public ComObject<ICoreWebView2_22, IID_ICoreWebView2, IID_ICoreWebView2_2, IID_ICoreWebView2_3,
+                       IID_ICoreWebView2_4, IID_ICoreWebView2_5, IID_ICoreWebView2_6, IID_ICoreWebView2_7,
+                       IID_ICoreWebView2_8, IID_ICoreWebView2_9, IID_ICoreWebView2_10, IID_ICoreWebView2_11,
+                       IID_ICoreWebView2_12, IID_ICoreWebView2_13, IID_ICoreWebView2_14, IID_ICoreWebView2_15,
+                       IID_ICoreWebView2_16, IID_ICoreWebView2_17, IID_ICoreWebView2_18, IID_ICoreWebView2_19,
+                       IID_ICoreWebView2_20, IID_ICoreWebView2_21, IID_ICoreWebView2_22> {
 public:
     WebView(std::shared_ptr<EngineContext> context, ComPtr<ICoreWebView2Environment> environment, std::string name);
     ~WebView() override;
@@ -18,7 +26,6 @@ public:
     // Every live view of this module, for telling ours from anyone else's.
     static std::set<const void*>& liveViews();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override;
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
