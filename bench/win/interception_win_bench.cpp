@@ -14,12 +14,12 @@
 
 #include "base/wide_text_win.h"
 #include "assets/asset_pack.h"
-#include "assets/resource_interception_win.h"
 #include "engine/com_callback_win.h"
+#include "engine/resource_interception_win.h"
 #include "engine/environment_options_win.h"
 #include "policy/compiled_config.h"
 #include "standin.h"
-#include "ui/browser_app.h"
+#include "browser_app_test_access.h"
 
 namespace {
 
@@ -46,13 +46,14 @@ void pumpUntil(const std::function<bool()>& done) {
 // One application with the built pack, the stand-in environment and one tab's view.
 struct Bench {
     BrowserApp app{nullptr};
-    std::shared_ptr<BrowserApp::Tab> tab = std::make_shared<BrowserApp::Tab>();
+    BrowserAppTestAccess inside{app};
+    std::shared_ptr<TabView> tab;
     HWND host = nullptr;
 
     Bench() {
         std::ifstream in(VESKO_ASSET_PACK_PATH, std::ios::binary);
         if (!in) setupFailed("the asset pack cannot be read");
-        app.assetPack = parseAssetPack(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}));
+        inside.assetPack() = parseAssetPack(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}));
         standin::configure({});
         // Under Wine a window needs an X display; without one this is where it shows.
         host = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
@@ -74,20 +75,15 @@ struct Bench {
         if (FAILED(started)) setupFailed("the environment was refused", started);
         pumpUntil([&] { return completed != E_PENDING; });
         if (!environment) setupFailed("no environment arrived", completed);
-        app.environment = environment;
-        completed = E_PENDING;
-        started = environment->CreateCoreWebView2Controller(
-            host, makeCallback<ControllerCompletedCallback>([&](HRESULT result, ICoreWebView2Controller* c) {
-                      completed = result;
-                      tab->controller = c;
-                      return S_OK;
-                  }).Get());
-        if (FAILED(started)) setupFailed("the controller was refused", started);
-        pumpUntil([&] { return completed != E_PENDING; });
-        if (!tab->controller) setupFailed("no controller arrived", completed);
-        tab->controller->get_CoreWebView2(&tab->webview);
-        app.tabs.push_back(tab);
-        installResourceFilter(app, tab);
+        inside.window().window = host;
+        inside.adoptEnvironment(environment.Get());
+        inside.setProbePassed(true);
+        // The tab as the program makes it: its view, handlers and filter.
+        app.openTab(L"https://" + toWide(config::kPortalHost) + L"/", {}, false);
+        if (app.tabs().size() != 1) setupFailed("the tab was refused");
+        tab = app.tabs()[0];
+        pumpUntil([&] { return tab->filterInstalled(); });
+        if (!tab->filterInstalled()) setupFailed("the tab's view got no filter");
         standin::setRecording(false);
     }
 };

@@ -49,7 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
             return 0;
         }
         vesko::BrowserApp app(instance);
-        return app.run(instance, showCommand);
+        return app.run(showCommand);
     } catch (const std::exception& error) {
         showFatalError(error.what());
         return 1;

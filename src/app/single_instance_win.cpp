@@ -1,6 +1,6 @@
 #include "app/single_instance_win.h"
 
-#include "ui/browser_app.h"
+#include "ui/window_state_win.h"
 
 namespace vesko {
 
@@ -14,7 +14,7 @@ SingleInstance::~SingleInstance() {
 }
 
 bool raiseRunningBrowser() {
-    HWND window = FindWindowW(BrowserApp::kWindowClassName, nullptr);
+    HWND window = FindWindowW(kMainWindowClassName, nullptr);
     if (window == nullptr) return false;
     // SW_RESTORE would also take a maximised window out of its maximised state.
     if (IsIconic(window)) ShowWindow(window, SW_RESTORE);

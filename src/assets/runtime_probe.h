@@ -5,12 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "ui/status_line.h"
+#include "base/user_text.h"
 
 namespace vesko {
 
 // Timer 2 of the main window ends a probe whose page never answered.
-inline constexpr std::uintptr_t kProbeTimerId = 2;
 inline constexpr std::uint32_t kProbeTimeoutMs = 15000;
 // 16 random bytes, 32 hexadecimal characters.
 inline constexpr std::size_t kProbeNonceBytes = 16;

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "ui/status_line.h"
+#include "base/user_text.h"
 
 namespace vesko {
 

@@ -1,21 +1,19 @@
 #include "engine/navigation_guards_win.h"
 
 #include <string>
+#include <utility>
 
 #include "base/wide_text_win.h"
 #include "engine/engine_strings_win.h"
 #include "engine/hresult_text.h"
 #include "engine/navigation_rules.h"
+#include "engine/runtime_probe_win.h"
 #include "policy/portal_policy.h"
 
 namespace vesko {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-void repaint(const BrowserApp& app) {
-    if (app.window != nullptr) InvalidateRect(app.window, nullptr, FALSE);
-}
 
 std::string navigationUri(ICoreWebView2NavigationStartingEventArgs* args) {
     std::wstring uri;
@@ -25,16 +23,15 @@ std::string navigationUri(ICoreWebView2NavigationStartingEventArgs* args) {
 
 }  // namespace
 
-ComPtr<ICoreWebView2NavigationStartingEventHandler> makeNavigationGuard(BrowserApp& app,
-                                                                         std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2NavigationStartingEventHandler> makeNavigationGuard(TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<NavigationStartingCallback>(
         [owner, weak](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-            const auto tab = weak.lock();
+            const auto tab = liveTab(weak);
             if (!tab) return S_OK;
             const std::string text = navigationUri(args);
             const PolicyUrl uri(text);
-            if (!topLevelNavigationAllowed(uri, tab->pendingNewWindowArgs != nullptr)) {
+            if (!topLevelNavigationAllowed(uri, tab->servesPopup())) {
                 args->put_Cancel(TRUE);
                 owner->setStatus(toWide(navigationRefusedText()), kRefusalSeconds);
                 return S_OK;
@@ -42,7 +39,7 @@ ComPtr<ICoreWebView2NavigationStartingEventHandler> makeNavigationGuard(BrowserA
             tab->ajaxBusy = false;
             tab->loading = true;
             owner->setStatus(toWide(kPageLoadingStatus.text), kPageLoadingStatus.seconds);
-            repaint(*owner);
+            owner->repaint();
             return S_OK;
         });
 }
@@ -55,26 +52,25 @@ ComPtr<ICoreWebView2NavigationStartingEventHandler> makeFrameGuard() {
         });
 }
 
-ComPtr<ICoreWebView2NewWindowRequestedEventHandler> makePopupGuard(BrowserApp& app,
-                                                                   std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2NewWindowRequestedEventHandler> makePopupGuard(TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<NewWindowRequestedCallback>(
         [owner, weak](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
             // Handled first, whatever follows: the engine must never open a window of its own.
             args->put_Handled(TRUE);
-            const auto tab = weak.lock();
+            const auto tab = liveTab(weak);
             if (!tab) return S_OK;
             std::wstring requested;
             readEngineString([&](LPWSTR* out) { return args->get_Uri(out); }, requested);
             const std::string address = popupAddress(toUtf8(requested));
-            if (!popupAllowed(PolicyUrl(address), owner->probeRunning)) {
+            if (!popupAllowed(PolicyUrl(address), owner->probe().running())) {
                 owner->setStatus(toWide(kPopupBlockedStatus.text), kPopupBlockedStatus.seconds);
                 return S_OK;
             }
-            ComPtr<ICoreWebView2Deferral> deferral;
-            const HRESULT deferred = args->GetDeferral(&deferral);
-            ThrowIfFailed(FAILED(deferred) ? deferred : (deferral ? S_OK : E_POINTER), "POPUP_DEFERRAL_FAILED");
-            owner->openTab(toWide(address), args, deferral.Get(), false);
+            PopupRequest popup{args, nullptr};
+            const HRESULT deferred = args->GetDeferral(&popup.deferral);
+            ThrowIfFailed(FAILED(deferred) ? deferred : (popup.deferral ? S_OK : E_POINTER), "POPUP_DEFERRAL_FAILED");
+            owner->openTab(toWide(address), std::move(popup), false);
             return S_OK;
         });
 }
@@ -87,37 +83,13 @@ ComPtr<ICoreWebView2PermissionRequestedEventHandler> makePermissionHandler() {
         });
 }
 
-ComPtr<ICoreWebView2WindowCloseRequestedEventHandler> makeWindowCloseHandler(BrowserApp& app,
-                                                                             std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2WindowCloseRequestedEventHandler> makeWindowCloseHandler(TabHost& host,
+                                                                             std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<WindowCloseRequestedCallback>([owner, weak](ICoreWebView2*, IUnknown*) {
-        const auto tab = weak.lock();
-        if (!tab) return S_OK;
-        for (std::size_t i = 0; i < owner->tabs.size(); ++i) {
-            if (owner->tabs[i] == tab) {
-                owner->closeTab(static_cast<int>(i));
-                break;
-            }
-        }
+        if (const auto tab = liveTab(weak)) owner->closeTab(*tab);
         return S_OK;
     });
-}
-
-void BrowserApp::navigateActiveTab(std::wstring text) {
-    if (activeTab < 0 || static_cast<std::size_t>(activeTab) >= tabs.size()) return;
-    const auto tab = tabs[static_cast<std::size_t>(activeTab)];
-    if (!tab->webview) return;
-    if (!probePassed) {
-        setStatus(toWide(kTypedBeforeProbeStatus.text), kTypedBeforeProbeStatus.seconds);
-        return;
-    }
-    const std::string address = typedAddress(toUtf8(text));
-    if (!PortalPolicy::isAllowedNavigation(address, false)) {
-        setStatus(toWide(typedAddressRefusedText()), kRefusalSeconds);
-        if (addressField != nullptr) SetWindowTextW(addressField, tab->url.c_str());
-        return;
-    }
-    tab->webview->Navigate(toWide(address).c_str());
 }
 
 }  // namespace vesko

@@ -5,17 +5,18 @@
 #include <memory>
 
 #include "engine/com_callback_win.h"
-#include "ui/browser_app.h"
+#include "engine/tab_host_win.h"
+#include "engine/tab_view_win.h"
 
 namespace vesko {
 
 Microsoft::WRL::ComPtr<ICoreWebView2NavigationStartingEventHandler> makeNavigationGuard(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
+    TabHost& host, std::weak_ptr<TabView> tab);
 Microsoft::WRL::ComPtr<ICoreWebView2NavigationStartingEventHandler> makeFrameGuard();
-Microsoft::WRL::ComPtr<ICoreWebView2NewWindowRequestedEventHandler> makePopupGuard(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
+Microsoft::WRL::ComPtr<ICoreWebView2NewWindowRequestedEventHandler> makePopupGuard(TabHost& host,
+                                                                                   std::weak_ptr<TabView> tab);
 Microsoft::WRL::ComPtr<ICoreWebView2PermissionRequestedEventHandler> makePermissionHandler();
 Microsoft::WRL::ComPtr<ICoreWebView2WindowCloseRequestedEventHandler> makeWindowCloseHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
+    TabHost& host, std::weak_ptr<TabView> tab);
 
 }  // namespace vesko

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "policy/policy_url.h"
-#include "ui/status_line.h"
+#include "base/user_text.h"
 
 namespace vesko {
 

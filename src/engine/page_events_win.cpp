@@ -1,49 +1,35 @@
 #include "engine/page_events_win.h"
 
+#include "base/key_modifiers_win.h"
 #include "base/wide_text_win.h"
 #include "engine/engine_strings_win.h"
 #include "engine/page_events.h"
 #include "assets/runtime_probe.h"
+#include "engine/runtime_probe_win.h"
 
 namespace vesko {
 namespace {
 
 using Microsoft::WRL::ComPtr;
 
-void repaint(const BrowserApp& app) {
-    if (app.window != nullptr) InvalidateRect(app.window, nullptr, FALSE);
-}
-
-bool held(int key) {
-    return GetKeyState(key) < 0;
-}
 
 }  // namespace
 
-bool isActiveTab(const BrowserApp& app, const BrowserApp::Tab& tab) {
-    return app.activeTab >= 0 && static_cast<std::size_t>(app.activeTab) < app.tabs.size() &&
-           app.tabs[static_cast<std::size_t>(app.activeTab)].get() == &tab;
-}
-
-ComPtr<ICoreWebView2SourceChangedEventHandler> makeSourceChangedHandler(BrowserApp& app,
-                                                                         std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2SourceChangedEventHandler> makeSourceChangedHandler(TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<SourceChangedCallback>([owner, weak](ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs*) {
-        const auto tab = weak.lock();
+        const auto tab = liveTab(weak);
         if (!tab || sender == nullptr) return S_OK;
         readEngineString([&](LPWSTR* out) { return sender->get_Source(out); }, tab->url);
-        if (isActiveTab(*owner, *tab) && owner->addressField != nullptr) {
-            SetWindowTextW(owner->addressField, tab->url.c_str());
-        }
+        owner->addressChanged(*tab);
         return S_OK;
     });
 }
 
-ComPtr<ICoreWebView2HistoryChangedEventHandler> makeHistoryChangedHandler(BrowserApp& app,
-                                                                           std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2HistoryChangedEventHandler> makeHistoryChangedHandler(TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<HistoryChangedCallback>([owner, weak](ICoreWebView2* sender, IUnknown*) {
-        const auto tab = weak.lock();
+        const auto tab = liveTab(weak);
         if (!tab || sender == nullptr) return S_OK;
         BOOL back = FALSE;
         BOOL forward = FALSE;
@@ -51,29 +37,28 @@ ComPtr<ICoreWebView2HistoryChangedEventHandler> makeHistoryChangedHandler(Browse
         if (FAILED(sender->get_CanGoForward(&forward))) forward = FALSE;
         tab->canGoBack = back != FALSE;
         tab->canGoForward = forward != FALSE;
-        repaint(*owner);
+        owner->repaint();
         return S_OK;
     });
 }
 
-ComPtr<ICoreWebView2DocumentTitleChangedEventHandler> makeTitleChangedHandler(BrowserApp& app,
-                                                                               std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2DocumentTitleChangedEventHandler> makeTitleChangedHandler(TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<DocumentTitleChangedCallback>([owner, weak](ICoreWebView2* sender, IUnknown*) {
-        const auto tab = weak.lock();
+        const auto tab = liveTab(weak);
         if (!tab || sender == nullptr) return S_OK;
         std::wstring title;
         readEngineString([&](LPWSTR* out) { return sender->get_DocumentTitle(out); }, title);
         tab->title = title.empty() ? toWide(kDefaultTabTitle) : title;
-        repaint(*owner);
+        owner->repaint();
         return S_OK;
     });
 }
 
 namespace {
 
-bool showsProbePage(const BrowserApp& app, ICoreWebView2* view) {
-    const std::string index = probeIndexAddress(app.probeNonce);
+bool showsProbePage(const TabHost& host, ICoreWebView2* view) {
+    const std::string index = probeIndexAddress(host.probe().nonce());
     if (index.empty() || view == nullptr) return false;
     std::wstring source;
     if (FAILED(readEngineString([&](LPWSTR* out) { return view->get_Source(out); }, source))) return false;
@@ -82,12 +67,11 @@ bool showsProbePage(const BrowserApp& app, ICoreWebView2* view) {
 
 }  // namespace
 
-ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHandler(TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<NavigationCompletedCallback>(
         [owner, weak](ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args) {
-            const auto tab = weak.lock();
+            const auto tab = liveTab(weak);
             if (!tab) return S_OK;
             tab->loading = false;
             BOOL success = FALSE;
@@ -104,44 +88,39 @@ ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHand
                 if (!showsProbePage(*owner, sender)) {
                     owner->setStatus(toWide(kPageLoadedStatus.text), kPageLoadedStatus.seconds);
                 }
-            } else if (!owner->probeRunning && error != COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED) {
+            } else if (!owner->probe().running() && error != COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED) {
                 // A navigation the guard refused or the user stopped was not a failed load:
                 // the text that explains it stays.
                 owner->setStatus(toWide(kPageFailedStatus.text), kPageFailedStatus.seconds);
             }
-            repaint(*owner);
+            owner->repaint();
             return S_OK;
         });
 }
 
-ComPtr<ICoreWebView2ZoomFactorChangedEventHandler> makeZoomChangedHandler(BrowserApp& app,
-                                                                           std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2ZoomFactorChangedEventHandler> makeZoomChangedHandler(TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<ZoomFactorChangedCallback>([owner, weak](ICoreWebView2Controller* sender, IUnknown*) {
-        const auto tab = weak.lock();
+        const auto tab = liveTab(weak);
         if (!tab || sender == nullptr) return S_OK;
         double zoom = tab->zoom;
         if (SUCCEEDED(sender->get_ZoomFactor(&zoom))) tab->zoom = zoom;
-        repaint(*owner);
+        owner->repaint();
         return S_OK;
     });
 }
 
-ComPtr<ICoreWebView2AcceleratorKeyPressedEventHandler> makeAcceleratorKeyHandler(BrowserApp& app) {
-    BrowserApp* const owner = &app;
+ComPtr<ICoreWebView2AcceleratorKeyPressedEventHandler> makeAcceleratorKeyHandler(TabHost& host,
+                                                                                   std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<AcceleratorKeyPressedCallback>(
-        [owner](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+        [owner, weak](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+            if (!liveTab(weak)) return S_OK;
             COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
             UINT key = 0;
             if (FAILED(args->get_KeyEventKind(&kind)) || FAILED(args->get_VirtualKey(&key))) return S_OK;
-            const KeyModifiers modifiers{held(VK_CONTROL), held(VK_SHIFT), held(VK_MENU)};
-            const std::int32_t command = pageKeyCommand(kind, static_cast<std::int32_t>(key), modifiers);
-            if (command == 0) return S_OK;
-            // The page never sees the key; the command runs after this event has returned.
-            args->put_Handled(TRUE);
-            if (owner->window != nullptr) {
-                PostMessageW(owner->window, WM_APP_COMMAND, static_cast<WPARAM>(command), 0);
-            }
+            // The page never sees a shortcut; its command runs after this event has returned.
+            if (owner->takePageKey(kind, static_cast<std::int32_t>(key), heldKeyModifiers())) args->put_Handled(TRUE);
             return S_OK;
         });
 }

@@ -5,24 +5,23 @@
 #include <memory>
 
 #include "engine/com_callback_win.h"
-#include "ui/browser_app.h"
+#include "engine/tab_host_win.h"
+#include "engine/tab_view_win.h"
 
 namespace vesko {
 
-Microsoft::WRL::ComPtr<ICoreWebView2SourceChangedEventHandler> makeSourceChangedHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
-Microsoft::WRL::ComPtr<ICoreWebView2HistoryChangedEventHandler> makeHistoryChangedHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
+Microsoft::WRL::ComPtr<ICoreWebView2SourceChangedEventHandler> makeSourceChangedHandler(TabHost& host,
+                                                                                       std::weak_ptr<TabView> tab);
+Microsoft::WRL::ComPtr<ICoreWebView2HistoryChangedEventHandler> makeHistoryChangedHandler(TabHost& host,
+                                                                                         std::weak_ptr<TabView> tab);
 Microsoft::WRL::ComPtr<ICoreWebView2DocumentTitleChangedEventHandler> makeTitleChangedHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
+    TabHost& host, std::weak_ptr<TabView> tab);
 Microsoft::WRL::ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
-Microsoft::WRL::ComPtr<ICoreWebView2ZoomFactorChangedEventHandler> makeZoomChangedHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
-// Posts the command of a shortcut pressed inside a page to the main window.
-Microsoft::WRL::ComPtr<ICoreWebView2AcceleratorKeyPressedEventHandler> makeAcceleratorKeyHandler(BrowserApp& app);
-
-// The tab is the one in front.
-bool isActiveTab(const BrowserApp& app, const BrowserApp::Tab& tab);
+    TabHost& host, std::weak_ptr<TabView> tab);
+Microsoft::WRL::ComPtr<ICoreWebView2ZoomFactorChangedEventHandler> makeZoomChangedHandler(TabHost& host,
+                                                                                         std::weak_ptr<TabView> tab);
+// Hands a shortcut pressed inside a page to the host; the page never sees it.
+Microsoft::WRL::ComPtr<ICoreWebView2AcceleratorKeyPressedEventHandler> makeAcceleratorKeyHandler(
+    TabHost& host, std::weak_ptr<TabView> tab);
 
 }  // namespace vesko

@@ -1,21 +1,21 @@
 // One engine view per tab: the controller under the profile "Profile1", then settings,
 // handlers, the document script and the resource filter, in that order, and only then
 // the first address (or the pop-up request the tab serves).
+#include "engine/tab_view_win.h"
+
 #include <stdexcept>
 
+#include "assets/asset_pack.h"
 #include "base/wide_text_win.h"
-#include "assets/resource_interception_win.h"
-#include "assets/runtime_probe_win.h"
 #include "engine/com_callback_win.h"
 #include "engine/downloads_win.h"
 #include "engine/hresult_text.h"
 #include "engine/hresult_win.h"
 #include "engine/navigation_guards_win.h"
 #include "engine/page_events_win.h"
+#include "engine/resource_interception_win.h"
+#include "engine/web_messages_win.h"
 #include "page/page_scripts.h"
-#include "page/web_messages_win.h"
-#include "ui/browser_app.h"
-#include "ui/status_line.h"
 
 namespace vesko {
 namespace {
@@ -31,15 +31,6 @@ constexpr wchar_t kCreationFailedStatus[] = L"Skeda nuk u hap: ";
 constexpr wchar_t kScriptFailedStatus[] = L"Local Assets nuk u p\u00EBrgatit. ";
 constexpr wchar_t kPopupNotBoundStatus[] = L"Dritarja e portalit nuk u lidh: ";
 
-// Answers the page's pop-up request that the tab serves, if any, and lets go of it:
-// handled (so the engine opens no window of its own) and its deferral completed.
-void answerPopup(BrowserApp::Tab& tab) {
-    if (tab.pendingNewWindowArgs) tab.pendingNewWindowArgs->put_Handled(TRUE);
-    if (tab.pendingDeferral) tab.pendingDeferral->Complete();
-    tab.pendingNewWindowArgs.Reset();
-    tab.pendingDeferral.Reset();
-}
-
 void requireResult(HRESULT result, const char* code) {
     ThrowIfFailed(result, code);
 }
@@ -52,74 +43,79 @@ void requireInterface(IUnknown* from, ComPtr<Interface>& to, const char* code) {
 
 }  // namespace
 
-void BrowserApp::createTabView(const std::shared_ptr<Tab>& tab) {
+TabView::TabView(std::uint32_t tabId, std::wstring address, PopupRequest popup)
+    : id(tabId), url(std::move(address)), popup_(std::move(popup)) {}
+
+TabView::~TabView() {
+    close();
+}
+
+void TabView::create(ICoreWebView2Environment10* environment, TabHost& host) {
+    host_ = &host;
+    environment_ = environment;
     ComPtr<ICoreWebView2ControllerOptions> options;
     try {
-        requireResult(environment10->CreateCoreWebView2ControllerOptions(&options), "PROFILE_OPTIONS_FAILED");
+        requireResult(environment->CreateCoreWebView2ControllerOptions(&options), "PROFILE_OPTIONS_FAILED");
         if (!options) ThrowIfFailed(E_POINTER, "PROFILE_OPTIONS_FAILED");
         requireResult(options->put_ProfileName(kProfileName), "PROFILE_NAME_FAILED");
     } catch (...) {
         // The tab stays without a view; a pop-up it was to serve must not wait for it.
-        answerPopup(*tab);
+        popup_.answer();
         throw;
     }
     options->put_IsInPrivateModeEnabled(FALSE);
 
-    const std::weak_ptr<Tab> weak = tab;
+    const std::weak_ptr<TabView> weak = weak_from_this();
     const auto handler = makeCallback<ControllerCompletedCallback>(
-        [this, weak](HRESULT result, ICoreWebView2Controller* controller) {
-            return onControllerCreated(weak, result, controller);
+        [weak](HRESULT result, ICoreWebView2Controller* controller) {
+            if (const auto tab = weak.lock()) return tab->onControllerCreated(result, controller);
+            // The tab went while the engine worked; its view goes at once.
+            if (controller != nullptr) controller->Close();
+            return S_OK;
         });
-    const HRESULT created = environment10->CreateCoreWebView2ControllerWithOptions(window, options.Get(), handler.Get());
+    const HRESULT created = environment->CreateCoreWebView2ControllerWithOptions(host.window(), options.Get(),
+                                                                                 handler.Get());
     if (FAILED(created)) {
-        tab->title = kTitleNotOpened;
-        answerPopup(*tab);
-        setStatus(kCreationRefusedStatus + formatHresult(created), 15);
+        title = kTitleNotOpened;
+        popup_.answer();
+        host.setStatus(kCreationRefusedStatus + formatHresult(created), 15);
     }
 }
 
-HRESULT BrowserApp::onControllerCreated(const std::weak_ptr<Tab>& weak, HRESULT result,
-                                        ICoreWebView2Controller* controller) {
-    const auto tab = weak.lock();
-    if (!tab || tab->closing) {
-        // The tab went while the engine worked; its view goes at once. (A pop-up request
-        // of a tab that is gone was answered when the tab went.)
+HRESULT TabView::onControllerCreated(HRESULT result, ICoreWebView2Controller* controller) {
+    if (closing_) {
         if (controller != nullptr) controller->Close();
-        if (tab) answerPopup(*tab);
         return S_OK;
     }
     if (FAILED(result) || controller == nullptr) {
-        tab->title = kTitleEngineFailed;
-        setStatus(kCreationFailedStatus + formatHresult(FAILED(result) ? result : E_POINTER), 20);
-        answerPopup(*tab);
+        title = kTitleEngineFailed;
+        host_->setStatus(kCreationFailedStatus + formatHresult(FAILED(result) ? result : E_POINTER), 20);
+        popup_.answer();
         return S_OK;
     }
-    tab->controller = controller;
+    controller_ = controller;
     controller->put_IsVisible(FALSE);
     ComPtr<ICoreWebView2> view;
     const HRESULT got = controller->get_CoreWebView2(&view);
     if (FAILED(got) || !view) {
         // Without a view the tab can serve nothing: a pop-up request is answered now.
-        answerPopup(*tab);
+        popup_.answer();
         ThrowIfFailed(FAILED(got) ? got : E_POINTER, "VIEW_FAILED");
     }
-    tab->webview = view;
+    webview_ = view;
     try {
-        configureTab(tab);
+        configure();
     } catch (const std::exception& error) {
-        answerPopup(*tab);
-        tab->title = kTitleSetupFailed;
-        setStatus(toWide(vesko::userErrorText(error.what())), 0);
-        tab->controller->Close();
-        tab->webview.Reset();
-        tab->controller.Reset();
+        title = kTitleSetupFailed;
+        host_->setStatus(toWide(userErrorText(error.what())), 0);
+        releaseView();
     }
-    layoutChildren();
+    host_->layoutViews();
     return S_OK;
 }
 
-void BrowserApp::configureTab(const std::shared_ptr<Tab>& tab) {
-    ICoreWebView2* const view = tab->webview.Get();
+void TabView::configure() {
+    ICoreWebView2* const view = webview_.Get();
     ComPtr<ICoreWebView2_22> view22;
     requireInterface(view, view22, "WEBVIEW_RUNTIME_UPDATE_REQUIRED");
 
@@ -138,68 +134,182 @@ void BrowserApp::configureTab(const std::shared_ptr<Tab>& tab) {
         settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
     }
 
-    const std::weak_ptr<Tab> weak = tab;
-    EventRegistrationToken token{};
-    double zoom = 1.0;
-    if (SUCCEEDED(tab->controller->get_ZoomFactor(&zoom))) tab->zoom = zoom;
-    tab->controller->add_ZoomFactorChanged(makeZoomChangedHandler(*this, weak).Get(), &token);
+    TabHost& host = *host_;
+    const std::weak_ptr<TabView> weak = weak_from_this();
+    ICoreWebView2Controller* const controller = controller_.Get();
+    double reported = 1.0;
+    if (SUCCEEDED(controller->get_ZoomFactor(&reported))) zoom = reported;
+    listen(controller, &ICoreWebView2Controller::add_ZoomFactorChanged,
+           &ICoreWebView2Controller::remove_ZoomFactorChanged, makeZoomChangedHandler(host, weak).Get());
 
-    requireResult(view->add_NavigationStarting(makeNavigationGuard(*this, weak).Get(), &token),
+    requireResult(listen(view, &ICoreWebView2::add_NavigationStarting, &ICoreWebView2::remove_NavigationStarting,
+                         makeNavigationGuard(host, weak).Get()),
                   "NAVIGATION_GUARD_FAILED");
-    requireResult(view->add_FrameNavigationStarting(makeFrameGuard().Get(), &token), "FRAME_GUARD_FAILED");
-    view->add_HistoryChanged(makeHistoryChangedHandler(*this, weak).Get(), &token);
-    view->add_SourceChanged(makeSourceChangedHandler(*this, weak).Get(), &token);
-    view->add_DocumentTitleChanged(makeTitleChangedHandler(*this, weak).Get(), &token);
-    view->add_NavigationCompleted(makeNavigationCompletedHandler(*this, weak).Get(), &token);
-    requireResult(view->add_WebMessageReceived(makeWebMessageHandler(*this, weak).Get(), &token),
+    requireResult(listen(view, &ICoreWebView2::add_FrameNavigationStarting,
+                         &ICoreWebView2::remove_FrameNavigationStarting, makeFrameGuard().Get()),
+                  "FRAME_GUARD_FAILED");
+    listen(view, &ICoreWebView2::add_HistoryChanged, &ICoreWebView2::remove_HistoryChanged,
+           makeHistoryChangedHandler(host, weak).Get());
+    listen(view, &ICoreWebView2::add_SourceChanged, &ICoreWebView2::remove_SourceChanged,
+           makeSourceChangedHandler(host, weak).Get());
+    listen(view, &ICoreWebView2::add_DocumentTitleChanged, &ICoreWebView2::remove_DocumentTitleChanged,
+           makeTitleChangedHandler(host, weak).Get());
+    listen(view, &ICoreWebView2::add_NavigationCompleted, &ICoreWebView2::remove_NavigationCompleted,
+           makeNavigationCompletedHandler(host, weak).Get());
+    requireResult(listen(view, &ICoreWebView2::add_WebMessageReceived, &ICoreWebView2::remove_WebMessageReceived,
+                         makeWebMessageHandler(host, weak).Get()),
                   "MESSAGE_HANDLER_FAILED");
-    requireResult(view->add_NewWindowRequested(makePopupGuard(*this, weak).Get(), &token), "POPUP_GUARD_FAILED");
-    view->add_WindowCloseRequested(makeWindowCloseHandler(*this, weak).Get(), &token);
-    tab->controller->add_AcceleratorKeyPressed(makeAcceleratorKeyHandler(*this).Get(), &token);
+    requireResult(listen(view, &ICoreWebView2::add_NewWindowRequested, &ICoreWebView2::remove_NewWindowRequested,
+                         makePopupGuard(host, weak).Get()),
+                  "POPUP_GUARD_FAILED");
+    listen(view, &ICoreWebView2::add_WindowCloseRequested, &ICoreWebView2::remove_WindowCloseRequested,
+           makeWindowCloseHandler(host, weak).Get());
+    listen(controller, &ICoreWebView2Controller::add_AcceleratorKeyPressed,
+           &ICoreWebView2Controller::remove_AcceleratorKeyPressed, makeAcceleratorKeyHandler(host, weak).Get());
     ComPtr<ICoreWebView2_4> view4;
     if (SUCCEEDED(queryEngineInterface(view, view4)) && view4) {
-        requireResult(view4->add_DownloadStarting(makeDownloadGuard(*this).Get(), &token), "DOWNLOAD_GUARD_FAILED");
+        requireResult(listen(view4.Get(), &ICoreWebView2_4::add_DownloadStarting,
+                             &ICoreWebView2_4::remove_DownloadStarting, makeDownloadGuard(host, weak).Get()),
+                      "DOWNLOAD_GUARD_FAILED");
     }
-    view->add_PermissionRequested(makePermissionHandler().Get(), &token);
+    listen(view, &ICoreWebView2::add_PermissionRequested, &ICoreWebView2::remove_PermissionRequested,
+           makePermissionHandler().Get());
 
-    const std::wstring script = toWide(documentScript(zoneDiagnosticScript(assetPack)));
-    const auto added = makeCallback<ScriptAddedCallback>(
-        [this, weak](HRESULT result, LPCWSTR) { return onScriptAdded(weak, result); });
+    const std::wstring script = toWide(documentScript(zoneDiagnosticScript(host.assetPack())));
+    const auto added = makeCallback<ScriptAddedCallback>([weak](HRESULT result, LPCWSTR) {
+        const auto tab = liveTab(weak);
+        return tab ? tab->onScriptAdded(result) : S_OK;
+    });
     requireResult(view->AddScriptToExecuteOnDocumentCreated(script.c_str(), added.Get()), "DOCUMENT_SCRIPT_FAILED");
 }
 
-HRESULT BrowserApp::onScriptAdded(const std::weak_ptr<Tab>& weak, HRESULT result) {
-    const auto tab = weak.lock();
-    if (!tab || tab->closing) return S_OK;
+HRESULT TabView::onScriptAdded(HRESULT result) {
     if (FAILED(result)) {
-        setStatus(kScriptFailedStatus + formatHresult(result), 0);
-        answerPopup(*tab);
+        host_->setStatus(kScriptFailedStatus + formatHresult(result), 0);
+        popup_.answer();
         return S_OK;
     }
-    if (!tab->webview) {
-        answerPopup(*tab);
+    if (!webview_) {
+        popup_.answer();
         return S_OK;
     }
-    if (tab->pendingNewWindowArgs) {
+    if (popup_) {
         // The filter comes before the view is handed over: a pop-up's view must never
         // load anything unfiltered. Whatever happens, the opener gets its answer.
         struct Answer {
-            Tab& tab;
-            ~Answer() { answerPopup(tab); }
-        } answer{*tab};
-        installResourceFilter(*this, tab);
-        const HRESULT bound = tab->pendingNewWindowArgs->put_NewWindow(tab->webview.Get());
-        if (FAILED(bound)) setStatus(kPopupNotBoundStatus + formatHresult(bound), 7);
+            PopupRequest& popup;
+            ~Answer() { popup.answer(); }
+        } answer{popup_};
+        installResourceFilter();
+        const HRESULT bound = popup_.args->put_NewWindow(webview_.Get());
+        if (FAILED(bound)) host_->setStatus(kPopupNotBoundStatus + formatHresult(bound), 7);
     } else {
-        installResourceFilter(*this, tab);
-        if (probePassed) {
-            tab->webview->Navigate(tab->url.c_str());
-        } else {
-            startRuntimeProbe(*this, tab);
-        }
+        installResourceFilter();
+        host_->viewReady(*this);
     }
-    layoutChildren();
+    host_->layoutViews();
     return S_OK;
+}
+
+void TabView::installResourceFilter() {
+    if (filterInstalled_) return;
+    ComPtr<ICoreWebView2_22> view22;
+    const HRESULT query = queryEngineInterface(webview_.Get(), view22);
+    ThrowIfFailed(FAILED(query) ? query : (view22 ? S_OK : E_NOINTERFACE), "WEBVIEW_RUNTIME_UPDATE_REQUIRED");
+    ThrowIfFailed(view22->AddWebResourceRequestedFilterWithRequestSourceKinds(
+                      L"*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_ALL),
+                  "RESOURCE_FILTER_FAILED");
+    ThrowIfFailed(listen(webview_.Get(), &ICoreWebView2::add_WebResourceRequested,
+                         &ICoreWebView2::remove_WebResourceRequested,
+                         makeResourceHandler(*host_, weak_from_this()).Get()),
+                  "RESOURCE_HANDLER_FAILED");
+    filterInstalled_ = true;
+}
+
+void TabView::removeHandlers() {
+    // Taken out first: removing calls into the engine, which may call back.
+    auto registrations = std::move(registrations_);
+    registrations_.clear();
+    for (const auto& remove : registrations) remove();
+}
+
+void TabView::close() {
+    closing_ = true;
+    releaseView();
+}
+
+void TabView::releaseView() {
+    popup_.answer();
+    removeHandlers();
+    if (controller_) controller_->Close();
+    webview_.Reset();
+    controller_.Reset();
+}
+
+void TabView::navigate(const std::wstring& address) {
+    if (webview_) webview_->Navigate(address.c_str());
+}
+
+void TabView::goBack() {
+    BOOL can = FALSE;
+    if (webview_ && SUCCEEDED(webview_->get_CanGoBack(&can)) && can) webview_->GoBack();
+}
+
+void TabView::goForward() {
+    BOOL can = FALSE;
+    if (webview_ && SUCCEEDED(webview_->get_CanGoForward(&can)) && can) webview_->GoForward();
+}
+
+bool TabView::reloadOrStop() {
+    if (!webview_) return false;
+    if (loading) {
+        webview_->Stop();
+        loading = false;
+        return true;
+    }
+    webview_->Reload();
+    return false;
+}
+
+std::optional<double> TabView::reportedZoom() const {
+    double reported = 1.0;
+    if (!controller_ || FAILED(controller_->get_ZoomFactor(&reported))) return std::nullopt;
+    return reported;
+}
+
+void TabView::setZoom(double factor) {
+    if (!controller_) return;
+    ThrowIfFailed(controller_->put_ZoomFactor(factor), "ZOOM_FAILED");
+    zoom = factor;
+}
+
+void TabView::showDownloads() {
+    ComPtr<ICoreWebView2_9> view9;
+    // An engine too old for the download list simply has none to show.
+    if (webview_ && SUCCEEDED(queryEngineInterface(webview_.Get(), view9)) && view9) {
+        view9->OpenDefaultDownloadDialog();
+    }
+}
+
+void TabView::print() {
+    ComPtr<ICoreWebView2_16> view16;
+    if (webview_ && SUCCEEDED(queryEngineInterface(webview_.Get(), view16)) && view16) {
+        view16->ShowPrintUI(COREWEBVIEW2_PRINT_DIALOG_KIND_BROWSER);
+    }
+}
+
+void TabView::place(const RECT& bounds, bool visible) {
+    if (!controller_) return;
+    controller_->put_Bounds(bounds);
+    controller_->put_IsVisible(visible ? TRUE : FALSE);
+}
+
+void TabView::focus() {
+    if (controller_) controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+}
+
+void TabView::notifyParentMoved() {
+    if (controller_) controller_->NotifyParentWindowPositionChanged();
 }
 
 }  // namespace vesko

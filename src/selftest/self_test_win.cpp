@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/files.h"
+#include "base/files.h"
 #include "selftest/self_test_report.h"
 
 namespace vesko {

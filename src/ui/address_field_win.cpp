@@ -22,21 +22,13 @@ std::wstring fieldText(HWND field) {
     return text;
 }
 
-void returnToPage(BrowserApp& app, HWND field) {
-    if (app.activeTab < 0 || static_cast<std::size_t>(app.activeTab) >= app.tabs.size()) return;
-    const auto tab = app.tabs[static_cast<std::size_t>(app.activeTab)];
-    SetWindowTextW(field, tab->url.c_str());
-    if (tab->controller) tab->controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
-}
-
 LRESULT CALLBACK addressFieldProcedure(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR data) {
     auto& app = *reinterpret_cast<BrowserApp*>(data);
     switch (message) {
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
-            app.addressFocused = message == WM_SETFOCUS;
-            if (app.window != nullptr) InvalidateRect(app.window, nullptr, FALSE);
+            app.onAddressFocus(message == WM_SETFOCUS);
             break;
         case WM_KEYDOWN:
             if (wParam == VK_RETURN) {
@@ -44,7 +36,7 @@ LRESULT CALLBACK addressFieldProcedure(HWND field, UINT message, WPARAM wParam, 
                 return 0;
             }
             if (wParam == VK_ESCAPE) {
-                app.runGuarded([&] { returnToPage(app, field); });
+                app.runGuarded([&] { app.returnToPage(); });
                 return 0;
             }
             break;
@@ -64,11 +56,11 @@ LRESULT CALLBACK addressFieldProcedure(HWND field, UINT message, WPARAM wParam, 
 
 }  // namespace
 
-HWND createAddressField(BrowserApp& app) {
+HWND createAddressField(BrowserApp& app, HWND parent, HINSTANCE instance) {
     const std::wstring start = toWide(PortalPolicy::portalStartUrl());
     HWND field = CreateWindowExW(0, L"EDIT", start.c_str(), WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0,
-                                 app.window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAddressFieldId)),
-                                 app.instance, nullptr);
+                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAddressFieldId)), instance,
+                                 nullptr);
     if (field == nullptr) return nullptr;
     SendMessageW(field, EM_SETLIMITTEXT, kAddressFieldLimit, 0);
     SetWindowSubclass(field, addressFieldProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(&app));

@@ -7,7 +7,7 @@
 
 #include "base/wide_text_win.h"
 #include "policy/compiled_config.h"
-#include "ui/browser_app.h"
+#include "ui/dialogs_win.h"
 #include "ui/close_warning.h"
 
 namespace vesko {
@@ -24,12 +24,6 @@ TaskDialogIndirectFn taskDialogIndirect() {
         reinterpret_cast<void*>(GetProcAddress(controls, "TaskDialogIndirect")));
 }
 
-struct DialogAnswer {
-    bool shown = false;
-    int button = 0;
-    bool checkBoxTicked = false;
-};
-
 DialogAnswer showTaskDialog(const TASKDIALOGCONFIG& config) {
     DialogAnswer answer;
     const TaskDialogIndirectFn show = taskDialogIndirect();
@@ -43,10 +37,7 @@ DialogAnswer showTaskDialog(const TASKDIALOGCONFIG& config) {
 
 }  // namespace
 
-bool BrowserApp::confirmClose(const std::wstring& question) {
-    const CloseWarningState state{warnOnClose, closeWarningSuppressed};
-    if (!closeWarningNeeded(state)) return true;
-
+DialogAnswer showCloseWarning(HWND owner, HINSTANCE instance, const std::wstring& question) {
     const std::wstring title = toWide(kDialogTitle);
     const std::wstring instruction = toWide(kCloseWarningInstruction);
     const std::wstring yes = toWide(kCloseWarningYes);
@@ -59,7 +50,7 @@ bool BrowserApp::confirmClose(const std::wstring& question) {
 
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof(config);
-    config.hwndParent = window;
+    config.hwndParent = owner;
     config.hInstance = instance;
     config.dwFlags = kTaskDialogFlags;
     config.pszWindowTitle = title.c_str();
@@ -74,15 +65,10 @@ bool BrowserApp::confirmClose(const std::wstring& question) {
     config.pszCollapsedControlText = expand.c_str();
     config.pszExpandedControlText = collapse.c_str();
 
-    const DialogAnswer answer = showTaskDialog(config);
-    const CloseWarningOutcome outcome = closeWarningOutcome(state, answer.shown, answer.button, answer.checkBoxTicked);
-    warnOnClose = outcome.state.warnOnClose;
-    closeWarningSuppressed = outcome.state.suppressed;
-    if (outcome.savePreferences) savePreferences();
-    return outcome.close;
+    return showTaskDialog(config);
 }
 
-void BrowserApp::showPageInfo() {
+void showPageInfoDialog(HWND owner, HINSTANCE instance) {
     const std::wstring title = toWide(kDialogTitle);
     const std::wstring instruction = toWide(kPageInfoInstruction);
     const std::wstring content = toWide(pageInfoContent(config::kPortalHost));
@@ -91,7 +77,7 @@ void BrowserApp::showPageInfo() {
 
     TASKDIALOGCONFIG config{};
     config.cbSize = sizeof(config);
-    config.hwndParent = window;
+    config.hwndParent = owner;
     config.hInstance = instance;
     config.dwFlags = kTaskDialogFlags;
     config.pszWindowTitle = title.c_str();

@@ -44,6 +44,12 @@ struct FrameSnapshot {
     StatusLine status;
     std::int64_t nowMs = 0;       // Unix milliseconds, the status line's clock
     std::uint64_t tickMs = 0;     // GetTickCount64, the animations' clock
+
+    // The part the mouse handling reads, so hit-testing and painting see the same frame.
+    FrameState hitState() const {
+        return FrameState{clientWidth, clientHeight, dpiScale, static_cast<int>(tabs.size()), firstVisibleTab,
+                          engineReady, maximized};
+    }
 };
 
 // Drawing operations in device pixels, painted in list order into the back buffer.

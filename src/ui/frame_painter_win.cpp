@@ -6,12 +6,11 @@
 #include <string>
 #include <type_traits>
 
-#include "ui/gdiplus_win.h"
+#include "base/gdiplus_win.h"
 
-#include "app/files.h"
+#include "base/files.h"
 #include "base/scoped_handles_win.h"
 #include "base/wide_text_win.h"
-#include "ui/browser_app.h"
 
 namespace vesko {
 namespace {
@@ -194,53 +193,15 @@ private:
 
 }  // namespace
 
-FrameSnapshot frameSnapshot(const BrowserApp& app) {
-    FrameSnapshot frame;
-    RECT client{};
-    if (app.window != nullptr) GetClientRect(app.window, &client);
-    frame.clientWidth = client.right - client.left;
-    frame.clientHeight = client.bottom - client.top;
-    frame.dpiScale = app.dpiScale;
-    frame.engineReady = app.engineReady;
-    frame.maximized = app.window != nullptr && IsZoomed(app.window) != FALSE;
-    frame.animationsEnabled = app.animationsEnabled;
-    frame.addressFocused = app.addressFocused;
-    frame.tabs.reserve(app.tabs.size());
-    for (const auto& tab : app.tabs) {
-        PaintTab paint;
-        paint.title = toUtf8(tab->title);
-        paint.loading = tab->loading;
-        paint.ajaxBusy = tab->ajaxBusy;
-        paint.dirty = tab->dirty;
-        paint.canGoBack = tab->canGoBack;
-        paint.canGoForward = tab->canGoForward;
-        paint.zoom = tab->zoom;
-        frame.tabs.push_back(std::move(paint));
-    }
-    frame.activeTab = app.activeTab;
-    frame.firstVisibleTab = app.firstVisibleTab;
-    frame.hover.hoveredToolbarItem = app.hoveredToolbarItem;
-    frame.hover.hoveredCaptionButton = app.hoveredCaptionButton;
-    frame.hover.newTabHovered = app.newTabHovered;
-    frame.hover.hoveredTab = app.hoveredTab;
-    frame.hover.tabCloseHovered = app.tabCloseHovered;
-    frame.pressedToolbarButton = app.pressedToolbarButton;
-    frame.newTabHoverLevel = app.newTabHoverLevel;
-    frame.status = StatusLine{toUtf8(app.statusText), app.statusExpiresAt};
-    frame.nowMs = unixTimeMs();
-    frame.tickMs = GetTickCount64();
-    return frame;
-}
-
-void paintMainWindow(BrowserApp& app) {
-    const PaintScope paint(app.window);
+void paintMainWindow(const WindowState& window, const FrameSnapshot& frame) {
+    const PaintScope paint(window.window);
     if (paint.dc() == nullptr) return;
     RECT client{};
-    GetClientRect(app.window, &client);
+    GetClientRect(window.window, &client);
     const RECT& update = paint.update();
     const BackBuffer buffer(paint.dc(), std::max<int>(client.right - client.left, 1), std::max<int>(update.bottom, 1));
     if (!buffer.ready()) return;
-    drawPaintOps(buffer.dc(), app.instance, app.uiFont.get(), paintFrame(frameSnapshot(app)));
+    drawPaintOps(buffer.dc(), window.instance, window.uiFont.get(), paintFrame(frame));
     BitBlt(paint.dc(), update.left, update.top, update.right - update.left, update.bottom - update.top, buffer.dc(),
            update.left, update.top, SRCCOPY);
 }

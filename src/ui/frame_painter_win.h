@@ -6,18 +6,13 @@
 #include <vector>
 
 #include "ui/frame_paint.h"
+#include "ui/window_state_win.h"
 
 namespace vesko {
 
-class BrowserApp;
-
-// What the frame looks like right now, gathered from the application object and the
-// window for the portable painter.
-FrameSnapshot frameSnapshot(const BrowserApp& app);
-
-// WM_PAINT of the main window: the frame is drawn into an off-screen bitmap as large as
-// the update area needs, then copied to the window in one blit, so it never flickers.
-void paintMainWindow(BrowserApp& app);
+// WM_PAINT of the main window: `frame` is drawn into an off-screen bitmap as large as the
+// update area needs, then copied to the window in one blit, so it never flickers.
+void paintMainWindow(const WindowState& window, const FrameSnapshot& frame);
 
 // Draws the operations in order onto `dc` (anti-aliased where the operation says so).
 // `instance` holds icon resource 1; `font` is the UI font.

@@ -50,4 +50,9 @@ std::optional<int> ctrlDigitTabIndex(std::int32_t virtualKey, KeyModifiers modif
     return std::nullopt;
 }
 
+std::int32_t pageKeyCommand(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers) {
+    if (eventKind != kKeyEventKeyDown && eventKind != kKeyEventSystemKeyDown) return 0;
+    return keyToCommand(virtualKey, modifiers);
+}
+
 }  // namespace vesko

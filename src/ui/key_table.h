@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/user_text.h"
+
 namespace vesko {
 
 // Windows virtual-key codes used by the shortcuts (their documented values).
@@ -24,13 +26,6 @@ inline constexpr std::int32_t kVkOemMinus = 0xBD;
 inline constexpr std::int32_t kWmKeyDown = 0x0100;
 inline constexpr std::int32_t kWmSysKeyDown = 0x0104;
 
-// Modifier keys held at the time of the key message (GetKeyState negative).
-struct KeyModifiers {
-    bool ctrl = false;
-    bool shift = false;
-    bool alt = false;
-};
-
 // The command of a browser shortcut, or 0. Ctrl shortcuts win over Alt ones (so
 // Ctrl+Alt+Left still goes back); F5 reloads with any modifiers; Shift only matters with
 // Tab and T. The same table serves keys in the window and keys inside a page.
@@ -42,5 +37,14 @@ std::int32_t keyToCommand(std::int32_t virtualKey, KeyModifiers modifiers);
 // shortcut. Only keys that reach the program's own windows take this path, never keys
 // inside a page.
 std::optional<int> ctrlDigitTabIndex(std::int32_t virtualKey, KeyModifiers modifiers, int tabCount);
+
+// The engine's key event kinds that a shortcut acts on: key-down and system-key-down.
+inline constexpr std::int32_t kKeyEventKeyDown = 0;
+inline constexpr std::int32_t kKeyEventSystemKeyDown = 2;
+
+// The window command a key pressed inside a page stands for, or 0 to leave it to the
+// page: the window's own key table, on key-down events only. Ctrl with a digit is not in
+// that table, so a page keeps it.
+std::int32_t pageKeyCommand(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers);
 
 }  // namespace vesko

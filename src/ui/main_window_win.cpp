@@ -1,37 +1,30 @@
-// The main window: its class, the one window-procedure trampoline with the error guard,
-// and the message handlers. Geometry, hit-testing and hover come from the portable core;
-// this file feeds them the window's state and applies their answers.
+// The main window's message handlers. Geometry, hit-testing and hover come from the
+// portable core; this file feeds them the window's state and applies their answers.
 #include <windows.h>
 #include <windowsx.h>
 #include <commctrl.h>
 
-#include <memory>
-#include <type_traits>
 
 #include "base/scoped_handles_win.h"
-#include "base/wide_text_win.h"
+#include "ui/main_window_win.h"
+
+#include "engine/downloads_win.h"
 #include "ui/address_field_win.h"
+#include "ui/frame_layout.h"
+#include "ui/key_table.h"
 #include "ui/browser_app.h"
-#include "ui/close_warning.h"
 #include "ui/commands.h"
 #include "ui/dpi_scale.h"
 #include "ui/frame_animation.h"
 #include "ui/frame_colors.h"
-#include "ui/frame_layout.h"
 #include "ui/frame_painter_win.h"
 #include "ui/hit_testing.h"
-#include "ui/key_modifiers_win.h"
-#include "ui/key_table.h"
-#include "ui/status_line.h"
+#include "base/key_modifiers_win.h"
 #include "ui/tab_strip_layout.h"
 #include "ui/toolbar_layout.h"
 
 namespace vesko {
 namespace {
-
-constexpr wchar_t kWindowTitle[] = L"Vesko Browser";
-constexpr int kInitialWidth = 1280;
-constexpr int kInitialHeight = 850;
 
 // The address field's background brush: made once, kept for the life of the process.
 HBRUSH addressFieldBrush() {
@@ -79,7 +72,7 @@ Point clientPoint(LPARAM lParam) {
 // The message handlers of the main window, each one short and named after its message.
 class MainWindowMessages {
 public:
-    explicit MainWindowMessages(BrowserApp& app) : app_(app), window_(app.window) {}
+    MainWindowMessages(BrowserApp& app, WindowState& state) : app_(app), state_(state), window_(state.window) {}
 
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
@@ -119,18 +112,7 @@ private:
         return client;
     }
 
-    FrameState frameState() const {
-        const RECT client = clientRect();
-        FrameState frame;
-        frame.clientWidth = client.right - client.left;
-        frame.clientHeight = client.bottom - client.top;
-        frame.dpiScale = app_.dpiScale;
-        frame.tabCount = static_cast<int>(app_.tabs.size());
-        frame.firstVisibleTab = app_.firstVisibleTab;
-        frame.engineReady = app_.engineReady;
-        frame.maximized = IsZoomed(window_) != FALSE;
-        return frame;
-    }
+    FrameState frameState() const { return app_.frameSnapshot().hitState(); }
 
     void invalidateAll() const { InvalidateRect(window_, nullptr, FALSE); }
 
@@ -144,40 +126,38 @@ private:
     // The strip's scroll offset as the layout clamps it to the tabs that exist.
     void clampTabStrip() const {
         const FrameState frame = frameState();
-        app_.firstVisibleTab =
-            layoutTabStrip(frame.clientWidth, frame.tabCount, app_.firstVisibleTab, app_.dpiScale).firstVisibleTab;
+        state_.firstVisibleTab =
+            layoutTabStrip(frame.clientWidth, frame.tabCount, state_.firstVisibleTab, state_.dpiScale).firstVisibleTab;
     }
 
     void notifyViewsOfMove() const {
-        for (const auto& tab : app_.tabs) {
-            if (tab->controller) tab->controller->NotifyParentWindowPositionChanged();
-        }
+        for (const auto& tab : app_.tabs()) tab->notifyParentMoved();
     }
 
     void applyUiFont() const {
         // The field gets the new font before the old one goes, so it never draws with a
         // deleted one.
-        HFONT font = createUiFont(window_, app_.dpiScale);
-        if (app_.addressField != nullptr) {
-            SendMessageW(app_.addressField, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        HFONT font = createUiFont(window_, state_.dpiScale);
+        if (state_.addressField != nullptr) {
+            SendMessageW(state_.addressField, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         }
-        app_.uiFont.reset(font);
+        state_.uiFont.reset(font);
     }
 
     LRESULT onCreate() {
-        app_.addressField = createAddressField(app_);
-        if (const UINT dpi = windowDpi(window_)) app_.dpiScale = dpiScaleForDpi(dpi);
+        state_.addressField = createAddressField(app_, window_, state_.instance);
+        if (const UINT dpi = windowDpi(window_)) state_.dpiScale = dpiScaleForDpi(dpi);
         applyUiFont();
-        SetTimer(window_, BrowserApp::kStatusTimer, 1000, nullptr);
-        SetTimer(window_, BrowserApp::kAnimationTimer, 16, nullptr);
+        SetTimer(window_, kStatusTimer, 1000, nullptr);
+        SetTimer(window_, kAnimationTimer, 16, nullptr);
         app_.layoutChildren();
         return 0;
     }
 
     LRESULT onDestroy() {
-        KillTimer(window_, BrowserApp::kStatusTimer);
-        KillTimer(window_, BrowserApp::kProbeTimer);
-        KillTimer(window_, BrowserApp::kAnimationTimer);
+        KillTimer(window_, kStatusTimer);
+        KillTimer(window_, kProbeTimer);
+        KillTimer(window_, kAnimationTimer);
         PostQuitMessage(0);
         return 0;
     }
@@ -190,35 +170,28 @@ private:
     LRESULT onSize() {
         clampTabStrip();
         app_.layoutChildren();
-        if (app_.environment) notifyViewsOfMove();
+        notifyViewsOfMove();
         return 0;
     }
 
     LRESULT onSetFocus() {
-        const auto tab = app_.activeTabPointer();
-        if (tab && tab->controller) tab->controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+        if (const auto tab = app_.activeTab()) tab->focus();
         return 0;
     }
 
     LRESULT onPaint() {
-        paintMainWindow(app_);
+        paintMainWindow(state_, app_.frameSnapshot());
         return 0;
     }
 
     LRESULT onClose() {
-        // One question at most, however many tabs hold unsaved input.
-        for (const auto& tab : app_.tabs) {
-            if (!tab->dirty) continue;
-            if (!app_.confirmClose(toWide(kCloseWindowQuestion))) return 0;
-            break;
-        }
-        if (app_.window != nullptr) DestroyWindow(app_.window);
+        app_.closeWindow();
         return 0;
     }
 
     LRESULT onGetMinMaxInfo(LPARAM lParam) {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        const Size minimum = minimumTrackSize(app_.dpiScale);
+        const Size minimum = minimumTrackSize(state_.dpiScale);
         info->ptMinTrackSize.x = minimum.width;
         info->ptMinTrackSize.y = minimum.height;
         return 0;
@@ -257,44 +230,38 @@ private:
 
     LRESULT onTimer(WPARAM id) {
         switch (id) {
-            case BrowserApp::kStatusTimer: invalidateAll(); break;
-            case BrowserApp::kProbeTimer: onProbeTimeout(); break;
-            case BrowserApp::kAnimationTimer: onAnimationTick(); break;
+            case kStatusTimer: invalidateAll(); break;
+            case kProbeTimer: app_.onProbeTimeout(); break;
+            case kAnimationTimer: onAnimationTick(); break;
             default: break;
         }
         return 0;
     }
 
-    void onProbeTimeout() {
-        if (!app_.probeRunning) return;
-        KillTimer(window_, BrowserApp::kProbeTimer);
-        app_.completeRuntimeProbe(app_.activeTabPointer(), false, false);
-    }
-
     void onAnimationTick() {
         AnimationInput input;
-        input.newTabHoverLevel = app_.newTabHoverLevel;
-        input.newTabHovered = app_.newTabHovered;
-        input.animationsEnabled = app_.animationsEnabled;
-        input.pressedToolbarButton = app_.pressedToolbarButton;
-        input.pressedUntil = app_.pressedUntil;
+        input.newTabHoverLevel = state_.newTabHoverLevel;
+        input.newTabHovered = state_.hover.newTabHovered;
+        input.animationsEnabled = state_.animationsEnabled;
+        input.pressedToolbarButton = state_.pressedToolbarButton;
+        input.pressedUntil = state_.pressedUntil;
         input.tickMs = GetTickCount64();
-        for (const auto& tab : app_.tabs) input.anyTabBusy = input.anyTabBusy || tab->loading || tab->ajaxBusy;
+        for (const auto& tab : app_.tabs()) input.anyTabBusy = input.anyTabBusy || tab->loading || tab->ajaxBusy;
 
         const AnimationStep step = animationStep(input);
-        app_.newTabHoverLevel = step.newTabHoverLevel;
-        app_.pressedToolbarButton = step.pressedToolbarButton;
+        state_.newTabHoverLevel = step.newTabHoverLevel;
+        state_.pressedToolbarButton = step.pressedToolbarButton;
         if (step.invalidateWindow) {
             invalidateAll();
         } else if (step.invalidateTopBands) {
-            invalidateTop(toolbarBottom(app_.dpiScale));
+            invalidateTop(toolbarBottom(state_.dpiScale));
         } else if (step.invalidateTabStrip) {
-            invalidateTop(tabStripBottom(app_.dpiScale));
+            invalidateTop(tabStripBottom(state_.dpiScale));
         }
     }
 
     LRESULT onControlColor(UINT message, WPARAM wParam, LPARAM lParam) {
-        if (reinterpret_cast<HWND>(lParam) != app_.addressField || app_.addressField == nullptr) {
+        if (reinterpret_cast<HWND>(lParam) != state_.addressField || state_.addressField == nullptr) {
             return DefWindowProcW(window_, message, wParam, lParam);
         }
         const auto dc = reinterpret_cast<HDC>(wParam);
@@ -306,10 +273,8 @@ private:
 
     LRESULT onMouseMove(LPARAM lParam) {
         const HoverState hover = hoverAt(clientPoint(lParam), frameState());
-        const HoverState stored{app_.hoveredToolbarItem, app_.hoveredCaptionButton, app_.newTabHovered,
-                                app_.hoveredTab, app_.tabCloseHovered};
-        if (hover != stored) {
-            storeHover(hover);
+        if (hover != state_.hover) {
+            state_.hover = hover;
             invalidateAll();
         }
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};
@@ -317,16 +282,8 @@ private:
         return 0;
     }
 
-    void storeHover(const HoverState& hover) const {
-        app_.hoveredToolbarItem = hover.hoveredToolbarItem;
-        app_.hoveredCaptionButton = hover.hoveredCaptionButton;
-        app_.newTabHovered = hover.newTabHovered;
-        app_.hoveredTab = hover.hoveredTab;
-        app_.tabCloseHovered = hover.tabCloseHovered;
-    }
-
     LRESULT onMouseLeave() {
-        storeHover(HoverState{});
+        state_.hover = HoverState{};
         invalidateAll();
         return 0;
     }
@@ -352,14 +309,14 @@ private:
     }
 
     void pressToolbarButton(int button) {
-        app_.pressedToolbarButton = button;
-        app_.pressedUntil = pressedLookUntil(GetTickCount64());
+        state_.pressedToolbarButton = button;
+        state_.pressedUntil = pressedLookUntil(GetTickCount64());
         invalidateAll();
         app_.executeCommand(toolbarButtonCommand(button));
     }
 
     void scrollTabStrip(int by) {
-        app_.firstVisibleTab += by;
+        state_.firstVisibleTab += by;
         clampTabStrip();
         invalidateAll();
     }
@@ -371,7 +328,7 @@ private:
     }
 
     LRESULT onDpiChanged(WPARAM wParam, LPARAM lParam) {
-        app_.dpiScale = dpiScaleForDpi(HIWORD(wParam));
+        state_.dpiScale = dpiScaleForDpi(HIWORD(wParam));
         applyUiFont();
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
@@ -391,82 +348,14 @@ private:
     }
 
     BrowserApp& app_;
+    WindowState& state_;
     HWND window_;
 };
 
 }  // namespace
 
-bool BrowserApp::createWindow() {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = &BrowserApp::windowProcedure;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.hIconSm = windowClass.hIcon;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kWindowClassName;
-    // Already registered by an earlier window of this process is fine.
-    RegisterClassExW(&windowClass);
-
-    CreateWindowExW(0, kWindowClassName, kWindowTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                    CW_USEDEFAULT, kInitialWidth, kInitialHeight, nullptr, nullptr, instance, this);
-    if (window == nullptr) return false;
-    // Creation asks for the frame without letting the window answer for it; asking again
-    // makes the client area take the whole window before it is first shown.
-    SetWindowPos(window, nullptr, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    return true;
-}
-
-LRESULT CALLBACK BrowserApp::windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    BrowserApp* app = nullptr;
-    if (message == WM_NCCREATE) {
-        app = static_cast<BrowserApp*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        if (app != nullptr) {
-            app->window = hwnd;
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(app));
-        }
-    } else {
-        app = reinterpret_cast<BrowserApp*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (app == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        // The handle is about to be invalid: nothing may use it from here on.
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        app->window = nullptr;
-        app->addressField = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    LRESULT result = 0;
-    app->runGuarded([&] { result = app->handleMessage(message, wParam, lParam); });
-    return result;
-}
-
-LRESULT BrowserApp::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    return MainWindowMessages(*this).handle(message, wParam, lParam);
-}
-
-void BrowserApp::runGuarded(const std::function<void()>& action) noexcept {
-    try {
-        action();
-        return;
-    } catch (const std::exception& error) {
-        try {
-            setStatus(userErrorText(error.what()), kErrorStatusSeconds);
-        } catch (...) {
-            // Not even the report fits in memory; the program goes on without it.
-        }
-        return;
-    } catch (...) {
-    }
-    try {
-        setStatus(toWide(kUnknownErrorText), kErrorStatusSeconds);
-    } catch (...) {
-    }
+LRESULT handleMainWindowMessage(BrowserApp& app, WindowState& window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return MainWindowMessages(app, window).handle(message, wParam, lParam);
 }
 
 }  // namespace vesko

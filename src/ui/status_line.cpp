@@ -21,10 +21,4 @@ std::string_view statusLineText(const StatusLine& status, std::int64_t nowMs, bo
     return defaultStatusText(engineReady, activeTabBusy);
 }
 
-std::string userErrorText(std::string_view code) {
-    std::string text = "Veprimi nuk p\xC3\xABrfundoi: ";
-    text += code;
-    return text;
-}
-
 }  // namespace vesko

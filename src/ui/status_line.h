@@ -4,13 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace vesko {
+#include "base/user_text.h"
 
-// A status text with how long it stays; 0 seconds means until the next text replaces it.
-struct StatusMessage {
-    std::string_view text;
-    std::uint32_t seconds;
-};
+namespace vesko {
 
 // The last text given to the status line, UTF-8, and the time (Unix milliseconds) after
 // which it is no longer shown; 0 keeps it until replaced. An expired text stays stored,
@@ -22,9 +18,6 @@ struct StatusLine {
 
 inline constexpr std::string_view kStatusReady = "Gati";
 inline constexpr std::string_view kStatusBusy = "Po ngarkohet\xE2\x80\xA6";
-inline constexpr std::string_view kUnknownErrorText = "Veprimi nuk p\xC3\xABrfundoi.";
-// How long the error guard shows a failure.
-inline constexpr std::uint32_t kErrorStatusSeconds = 20;
 
 // The expiry setStatus(text, seconds) stores at `nowMs`: 0 (until replaced) for 0 seconds.
 std::int64_t statusExpiry(std::uint32_t seconds, std::int64_t nowMs);
@@ -40,8 +33,5 @@ std::string_view defaultStatusText(bool engineReady, bool activeTabBusy);
 // What the status line reads: the stored text while it is shown, else the default.
 std::string_view statusLineText(const StatusLine& status, std::int64_t nowMs, bool engineReady,
                                 bool activeTabBusy);
-
-// "Veprimi nuk përfundoi: " followed by the error code: how a failed action is reported.
-std::string userErrorText(std::string_view code);
 
 }  // namespace vesko

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
-#include "app/path_rules.h"
-#include "app/preferences.h"
+#include "base/path_rules.h"
+#include "ui/preferences.h"
 
 namespace vesko {
 namespace {

@@ -13,6 +13,7 @@
 #include "engine/page_events.h"
 #include "policy/compiled_config.h"
 #include "ui/commands.h"
+#include "ui/key_table.h"
 
 namespace vesko {
 namespace {

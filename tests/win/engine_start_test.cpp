@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/files.h"
+#include "base/files.h"
 #include "engine/held_file_win.h"
 #include "engine/loader_digest.h"
 #include "engine/sha256_win.h"
@@ -52,15 +52,16 @@ struct StartFixture {
     std::filesystem::path loaderFolder = folder.path / L"program";
     HostWindow host;
     BrowserApp app{programResources()};
+    BrowserAppTestAccess inside{app};
     ScopedVariable knobs{L"VESKO_STANDIN_KNOBS", nullptr};
 
     StartFixture() {
-        app.window = host.window;
+        inside.window().window = host.window;
         std::filesystem::create_directories(loaderFolder);
         std::filesystem::copy_file(standInLoader(), loaderPath());
-        app.engineSources.loaderFolder = [this] { return loaderFolder; };
-        app.engineSources.dataFolder = [this] { return folder.path / L"data"; };
-        app.engineSources.pinnedLoaderSha256 = std::string(generated::kStandInLoaderSha256);
+        inside.engineSources().loaderFolder = [this] { return loaderFolder; };
+        inside.engineSources().dataFolder = [this] { return folder.path / L"data"; };
+        inside.engineSources().pinnedLoaderSha256 = std::string(generated::kStandInLoaderSha256);
     }
     std::filesystem::path loaderPath() const { return loaderFolder / L"WebView2Loader.dll"; }
     bool loaderIsLoaded() const { return GetModuleHandleW(loaderPath().c_str()) != nullptr; }
@@ -83,17 +84,17 @@ TEST(EngineStart, ClearsTheEngineVariablesAndBecomesReadyFromTheLoop) {
         EXPECT_EQ(GetEnvironmentVariableW(name, nullptr, 0), 0u) << toUtf8(name);
     }
     // Nothing is delivered inside the call.
-    EXPECT_TRUE(f.app.engineStarting);
-    EXPECT_FALSE(f.app.environment);
-    EXPECT_EQ(f.app.runtimeVersion, L"120.0.2210.91");
+    EXPECT_TRUE(f.inside.engine().starting());
+    EXPECT_FALSE(f.inside.engine().environment());
+    EXPECT_EQ(f.inside.runtimeVersion(), L"120.0.2210.91");
 
-    ASSERT_TRUE(pumpUntil([&] { return !f.app.engineStarting; }));
-    EXPECT_TRUE(f.app.engineReady);
-    EXPECT_TRUE(f.app.environment10);
+    ASSERT_TRUE(pumpUntil([&] { return !f.inside.engine().starting(); }));
+    EXPECT_TRUE(f.app.engineReady());
+    EXPECT_TRUE(f.inside.engine().environment10());
     // The first tab follows from the same loop.
-    ASSERT_EQ(f.app.tabs.size(), 1u);
-    EXPECT_EQ(f.app.tabs[0]->url, kPortal);
-    EXPECT_TRUE(pumpUntil([&] { return f.app.tabs[0]->filterInstalled; }));
+    ASSERT_EQ(f.app.tabs().size(), 1u);
+    EXPECT_EQ(f.app.tabs()[0]->url, kPortal);
+    EXPECT_TRUE(pumpUntil([&] { return f.app.tabs()[0]->filterInstalled(); }));
 
     const auto seen = f.seenByTheEngine();
     EXPECT_TRUE(std::filesystem::equivalent(toWide(seen["userDataFolder"].get<std::string>()),
@@ -114,7 +115,7 @@ TEST(EngineStart, FailuresBeforeTheEngineRuns) {
     };
     const auto pinFile = [](StartFixture& f, const std::string& bytes) {
         writeText(f.loaderPath(), bytes);
-        f.app.engineSources.pinnedLoaderSha256 = digestOf(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+        f.inside.engineSources().pinnedLoaderSha256 = digestOf(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     };
     const auto knobs = [](const wchar_t* value) {
         return [value](StartFixture&) { SetEnvironmentVariableW(L"VESKO_STANDIN_KNOBS", value); };
@@ -136,7 +137,7 @@ TEST(EngineStart, FailuresBeforeTheEngineRuns) {
          "WEBVIEW_LOADER_INVALID", true},
         {"no runtime", knobs(L"no-runtime"), "WEBVIEW_RUNTIME_MISSING", true},
         {"creation refused", knobs(L"refuse-creation=0x80070005"), "WEBVIEW_ENVIRONMENT_FAILED 0x80070005", true},
-        {"no asset pack", [](StartFixture& f) { f.app.instance = GetModuleHandleW(nullptr); }, "ASSET_RESOURCE_MISSING",
+        {"no asset pack", [](StartFixture& f) { f.inside.window().instance = GetModuleHandleW(nullptr); }, "ASSET_RESOURCE_MISSING",
          false},
     };
     for (const auto& c : cases) {
@@ -144,8 +145,8 @@ TEST(EngineStart, FailuresBeforeTheEngineRuns) {
         StartFixture f;
         c.arrange(f);
         EXPECT_EQ(errorOf([&] { f.app.startEngine(); }), c.expected);
-        EXPECT_FALSE(f.app.engineStarting);
-        EXPECT_FALSE(f.app.engineReady);
+        EXPECT_FALSE(f.inside.engine().starting());
+        EXPECT_FALSE(f.app.engineReady());
         EXPECT_EQ(f.loaderIsLoaded(), c.loaderLoaded);
     }
 }
@@ -167,12 +168,12 @@ TEST(EngineStart, FailuresReportedByTheCompletion) {
         StartFixture f;
         SetEnvironmentVariableW(L"VESKO_STANDIN_KNOBS", c.knobs);
         f.app.startEngine();
-        ASSERT_TRUE(pumpUntil([&] { return !f.app.engineStarting; }));
-        EXPECT_EQ(f.app.statusText, c.status);
-        EXPECT_EQ(f.app.statusExpiresAt, 0);  // shown until replaced
-        EXPECT_FALSE(f.app.engineReady);
-        EXPECT_EQ(static_cast<bool>(f.app.environment), c.environmentKept);
-        EXPECT_TRUE(f.app.tabs.empty());
+        ASSERT_TRUE(pumpUntil([&] { return !f.inside.engine().starting(); }));
+        EXPECT_EQ(f.app.statusText(), c.status);
+        EXPECT_EQ(f.inside.statusExpiresAt(), 0);  // shown until replaced
+        EXPECT_FALSE(f.app.engineReady());
+        EXPECT_EQ(static_cast<bool>(f.inside.engine().environment()), c.environmentKept);
+        EXPECT_TRUE(f.app.tabs().empty());
     }
 }
 
@@ -181,11 +182,11 @@ TEST(EngineStart, RunsAgainAfterAFailureAndWithoutAVersionText) {
     SetEnvironmentVariableW(L"VESKO_STANDIN_KNOBS", L"no-runtime");
     EXPECT_EQ(errorOf([&] { f.app.startEngine(); }), "WEBVIEW_RUNTIME_MISSING");
     SetEnvironmentVariableW(L"VESKO_STANDIN_KNOBS", L"no-version-text");
-    f.app.runtimeVersion = L"stale";
+    f.inside.runtimeVersion() = L"stale";
     f.app.startEngine();
-    EXPECT_EQ(f.app.runtimeVersion, L"");
-    ASSERT_TRUE(pumpUntil([&] { return !f.app.engineStarting; }));
-    EXPECT_TRUE(f.app.engineReady);
+    EXPECT_EQ(f.inside.runtimeVersion(), L"");
+    ASSERT_TRUE(pumpUntil([&] { return !f.inside.engine().starting(); }));
+    EXPECT_TRUE(f.app.engineReady());
 }
 
 // The program as built: the loader beside the executable and the compiled-in pin.
@@ -193,10 +194,11 @@ TEST(EngineStart, BuildPinsTheLoaderItShipsBesideTheProgram) {
     if (config::kPinnedLoaderSha256 != generated::kStandInLoaderSha256) GTEST_SKIP() << "another loader is pinned";
     TestFolder folder;
     BrowserApp app(programResources());
-    app.engineSources.dataFolder = [&] { return folder.path / L"data"; };
+    BrowserAppTestAccess inside(app);
+    inside.engineSources().dataFolder = [&] { return folder.path / L"data"; };
     app.startEngine();
-    ASSERT_TRUE(pumpUntil([&] { return !app.engineStarting; }));
-    EXPECT_TRUE(app.engineReady);
+    ASSERT_TRUE(pumpUntil([&] { return !inside.engine().starting(); }));
+    EXPECT_TRUE(app.engineReady());
 }
 
 TEST(Sha256, KnownDigests) {

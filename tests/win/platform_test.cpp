@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <ctime>
 
-#include "app/files.h"
+#include "base/files.h"
 #include "assets/asset_resource_win.h"
 #include "selftest/self_test_win.h"
 #include "win_test_support.h"

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "engine/downloads_win.h"
+#include "ui/commands.h"
 #include "win_test_support.h"
 
 namespace vesko {
 namespace {
 
-std::shared_ptr<standin::ResourceOutcome> find(const std::shared_ptr<BrowserApp::Tab>& tab, const std::wstring& uri) {
-    for (const auto& request : standin::resourceLog(tab->controller.Get())) {
+std::shared_ptr<standin::ResourceOutcome> find(const std::shared_ptr<TabView>& tab, const std::wstring& uri) {
+    for (const auto& request : standin::resourceLog(tab->controller())) {
         if (request->uri == uri) return request;
     }
     return std::make_shared<standin::ResourceOutcome>();
@@ -26,7 +27,7 @@ std::wstring header(const standin::ResourceOutcome& outcome, const std::wstring&
 TEST(TabPage, RequestsAreServedFromThePackPassedOnOrRefused) {
     TabFixture f;
     const auto tab = f.openPortal();
-    ASSERT_TRUE(tab && tab->filterInstalled) << toUtf8(f.app.statusText);
+    ASSERT_TRUE(tab && tab->filterInstalled()) << toUtf8(f.app.statusText());
 
     const auto packed = find(tab, kPackScript);
     EXPECT_TRUE(packed->answeredByHost);
@@ -51,34 +52,34 @@ TEST(TabPage, GuardsKeepTabsAndFramesOnThePortalAndDenyPermissions) {
     const auto second = f.openPortal(kPortal + L"faqe.html");
     ASSERT_TRUE(tab && second);
     // The foreign frame was cancelled; the portal's own frame loaded.
-    const auto frames = standin::frames(tab->controller.Get());
+    const auto frames = standin::frames(tab->controller());
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_TRUE(frames[0].cancelled);
     EXPECT_FALSE(frames[1].cancelled);
 
-    tab->webview->Navigate(L"https://elsewhere.example/");
-    EXPECT_TRUE(f.pump([&] { return f.app.statusText == L"Vesko hap vet\u00EBm " + kPortalHost + L"."; }));
+    tab->webview()->Navigate(L"https://elsewhere.example/");
+    EXPECT_TRUE(f.pump([&] { return f.app.statusText() == L"Vesko hap vet\u00EBm " + kPortalHost + L"."; }));
     f.settle();  // including the completion of the cancelled navigation
     EXPECT_EQ(f.source(tab), kPortal);
 
     const auto permission =
-        standin::requestPermission(tab->controller.Get(), COREWEBVIEW2_PERMISSION_KIND_GEOLOCATION, kPortal);
+        standin::requestPermission(tab->controller(), COREWEBVIEW2_PERMISSION_KIND_GEOLOCATION, kPortal);
     ASSERT_TRUE(f.pump([&] { return permission->done; }));
     EXPECT_EQ(permission->state, COREWEBVIEW2_PERMISSION_STATE_DENY);
 
     // A page closing its window closes its tab.
-    standin::requestWindowClose(second->controller.Get());
-    ASSERT_TRUE(f.pump([&] { return f.app.tabs.size() == 1u; }));
-    EXPECT_EQ(f.app.tabs[0], tab);
+    standin::requestWindowClose(second->controller());
+    ASSERT_TRUE(f.pump([&] { return f.app.tabs().size() == 1u; }));
+    EXPECT_EQ(f.app.tabs()[0], tab);
 }
 
 TEST(TabPage, TypedAddressesOutsideThePortalAreRefused) {
     TabFixture f;
     ASSERT_TRUE(f.openPortal(kPortal + L"faqe.html"));
     standin::clearCallRecord();
-    SetWindowTextW(f.app.addressField, L"https://elsewhere.example/");
+    SetWindowTextW(f.inside.window().addressField, L"https://elsewhere.example/");
     f.app.navigateActiveTab(L"https://elsewhere.example/");
-    EXPECT_EQ(f.app.statusText, L"Lejohet vet\u00EBm " + kPortalHost + L".");
+    EXPECT_EQ(f.app.statusText(), L"Lejohet vet\u00EBm " + kPortalHost + L".");
     EXPECT_EQ(f.addressField(), kPortal + L"faqe.html");
     EXPECT_TRUE(recorded("Navigate").empty());
 
@@ -92,8 +93,8 @@ TEST(TabPage, MessagesChangeTheirOwnTabOnly) {
     const auto back = f.openPortal(kPortal + L"faqe.html");
     ASSERT_TRUE(front && back);
     f.app.selectTab(0);
-    const auto post = [&](const std::shared_ptr<BrowserApp::Tab>& tab, const std::wstring& json) {
-        standin::postWebMessage(tab->controller.Get(), kPortal + L"faqe.html", json);
+    const auto post = [&](const std::shared_ptr<TabView>& tab, const std::wstring& json) {
+        standin::postWebMessage(tab->controller(), kPortal + L"faqe.html", json);
         f.settle();
     };
     post(back, LR"({"type":"vesk-activity","busy":true})");
@@ -106,12 +107,12 @@ TEST(TabPage, MessagesChangeTheirOwnTabOnly) {
     EXPECT_FALSE(front->ajaxBusy);
 
     post(front, LR"({"type":"vesk-open-background","url":")" + kPortal + LR"(ndihme"})");
-    ASSERT_EQ(f.app.tabs.size(), 3u);
-    EXPECT_EQ(f.app.tabs[2]->url, kPortal + L"ndihme");
-    EXPECT_EQ(f.app.activeTab, 0);
+    ASSERT_EQ(f.app.tabs().size(), 3u);
+    EXPECT_EQ(f.app.tabs()[2]->url, kPortal + L"ndihme");
+    EXPECT_EQ(f.app.activeIndex(), 0);
 
     // A message that arrives after its tab closed is dropped.
-    standin::postWebMessage(back->controller.Get(), kPortal, LR"({"type":"vesko-dirty","dirty":true})");
+    standin::postWebMessage(back->controller(), kPortal, LR"({"type":"vesko-dirty","dirty":true})");
     f.app.closeTab(1);
     f.settle();
     EXPECT_FALSE(back->dirty);
@@ -139,7 +140,7 @@ TEST(TabPage, PageEventsKeepTitleHistoryAndAddress) {
     EXPECT_EQ(f.addressField(), kPortal + L"titull-bosh.html");
 
     ASSERT_TRUE(f.navigateAndWait(front, kPortal + L"mungon.html"));
-    EXPECT_EQ(f.app.statusText, L"Faqja nuk u ngarkua. Kontrollo lidhjen ose provo rifreskimin.");
+    EXPECT_EQ(f.app.statusText(), L"Faqja nuk u ngarkua. Kontrollo lidhjen ose provo rifreskimin.");
 }
 
 TEST(TabPage, ShortcutsAreTakenFromThePageAndPosted) {
@@ -150,7 +151,7 @@ TEST(TabPage, ShortcutsAreTakenFromThePageAndPosted) {
         SCOPED_TRACE(key);
         f.postedCommands.clear();
         const HeldKeys control{VK_CONTROL};
-        const auto outcome = standin::pressKey(tab->controller.Get(), COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, key);
+        const auto outcome = standin::pressKey(tab->controller(), COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, key);
         ASSERT_TRUE(f.pump([&] { return outcome->done; }));
         f.settle();
         EXPECT_EQ(outcome->handled, command != 0);
@@ -165,13 +166,13 @@ TEST(TabPage, DownloadsAreAdmittedDeferredAndSavedWhereTheUserSays) {
     const std::filesystem::path target = f.folder.path / L"ruajtur.csv";
     f.chosenPath = target.wstring();
     // Nothing happens inside the engine's event; the dialog comes later.
-    auto download = standin::startDownload(tab->controller.Get(), kPortal + L"raporti.csv",
+    auto download = standin::startDownload(tab->controller(), kPortal + L"raporti.csv",
                                            L"C:\\Users\\u\\Downloads\\raporti<1>.csv");
     ASSERT_TRUE(f.pump([&] { return download->deferred; }));
     EXPECT_TRUE(f.prompts.empty());
     ASSERT_TRUE(f.pump([&] { return download->done; }));
     ASSERT_EQ(f.prompts.size(), 1u);
-    EXPECT_EQ(f.prompts[0].owner, f.app.window);
+    EXPECT_EQ(f.prompts[0].owner, f.app.window());
     EXPECT_EQ(f.prompts[0].name, L"raporti_1_.csv");
     EXPECT_EQ(f.prompts[0].filter, std::wstring(L"Dokumente KORDIS\0*.*\0", 21));
     EXPECT_FALSE(download->cancelled);
@@ -180,24 +181,24 @@ TEST(TabPage, DownloadsAreAdmittedDeferredAndSavedWhereTheUserSays) {
 
     // The user cancels the dialog.
     f.chosenPath.clear();
-    download = standin::startDownload(tab->controller.Get(), L"blob:" + kPortal + L"1234", L"x.pdf");
+    download = standin::startDownload(tab->controller(), L"blob:" + kPortal + L"1234", L"x.pdf");
     ASSERT_TRUE(f.pump([&] { return download->done; }));
     EXPECT_EQ(f.prompts.size(), 2u);
     EXPECT_TRUE(download->cancelled);
     EXPECT_TRUE(f.guardErrors.empty());  // silently
 
     // A foreign address: cancelled at once, no dialog.
-    download = standin::startDownload(tab->controller.Get(), L"https://elsewhere.example/x.pdf", L"x.pdf");
+    download = standin::startDownload(tab->controller(), L"https://elsewhere.example/x.pdf", L"x.pdf");
     ASSERT_TRUE(f.pump([&] { return download->done; }));
     EXPECT_TRUE(download->cancelled);
     EXPECT_EQ(f.prompts.size(), 2u);
-    EXPECT_EQ(f.app.statusText, L"Shkarkimi u bllokua.");
+    EXPECT_EQ(f.app.statusText(), L"Shkarkimi u bllokua.");
 
     // A forged message for a download that does not exist is no download.
-    PostMessageW(f.app.window, WM_APP_DOWNLOAD, 0, 0x12345678);
+    PostMessageW(f.app.window(), WM_APP_DOWNLOAD, 0, 0x12345678);
     f.settle();
     EXPECT_EQ(f.prompts.size(), 2u);
-    EXPECT_EQ(pendingDownloadCount(), 0u);
+    EXPECT_EQ(f.app.downloads().size(), 0u);
 }
 
 TEST(TabPage, ADownloadStillWaitingForItsDialogIsCancelledWhenTheProgramEnds) {
@@ -206,12 +207,11 @@ TEST(TabPage, ADownloadStillWaitingForItsDialogIsCancelledWhenTheProgramEnds) {
         TabFixture f;
         const auto tab = f.openPortal();
         ASSERT_TRUE(tab);
-        download = standin::startDownload(tab->controller.Get(), kPortal + L"raporti.csv", L"raporti.csv");
+        download = standin::startDownload(tab->controller(), kPortal + L"raporti.csv", L"raporti.csv");
         // Stops as soon as the engine's event has deferred it, before its dialog's message.
         ASSERT_TRUE(f.pump([&] { return download->deferred; }));
-        ASSERT_EQ(pendingDownloadCount(), 1u);
+        ASSERT_EQ(f.app.downloads().size(), 1u);
     }
-    EXPECT_EQ(pendingDownloadCount(), 0u);
     // The engine hears of it from its own queue, like every completed deferral.
     ASSERT_TRUE(pumpUntil([&] { return download->done; }));
     EXPECT_TRUE(download->cancelled);
@@ -225,38 +225,37 @@ TEST(TabPage, CommandsReachTheActiveView) {
     f.settle();
     standin::clearCallRecord();
 
-    f.app.goBack();
+    f.app.executeCommand(commands::Back);
     ASSERT_TRUE(f.pump([&] { return f.source(tab) == kPortal && !tab->loading; }));
     f.settle();
-    f.app.goBack();  // nothing to go back to: not asked
+    f.app.executeCommand(commands::Back);  // nothing to go back to: not asked
     EXPECT_EQ(recorded("GoBack").size(), 1u);
-    f.app.goForward();
+    f.app.executeCommand(commands::Forward);
     ASSERT_TRUE(f.pump([&] { return f.source(tab) == kPortal + L"faqe.html" && !tab->loading; }));
     f.settle();
 
     // Reload, then stop while it loads: the stop text stays.
-    f.app.reloadOrStop();
+    f.app.executeCommand(commands::ReloadOrStop);
     EXPECT_EQ(recorded("Reload").size(), 1u);
     ASSERT_TRUE(f.pump([&] { return tab->loading; }));
-    f.app.reloadOrStop();
+    f.app.executeCommand(commands::ReloadOrStop);
     EXPECT_EQ(recorded("Stop").size(), 1u);
     f.settle();
-    EXPECT_EQ(f.app.statusText, L"Ngarkimi u ndal.");
+    EXPECT_EQ(f.app.statusText(), L"Ngarkimi u ndal.");
 
-    f.app.zoomActiveTab(130);
+    f.app.executeCommand(commands::ZoomIn);
     EXPECT_DOUBLE_EQ(tab->zoom, 1.1);
     EXPECT_EQ(recorded("put_ZoomFactor"), std::vector<std::string>{"1.100000"});
-    f.app.printActiveTab();
-    f.app.showDownloads();
+    f.app.executeCommand(commands::Print);
+    f.app.executeCommand(commands::Downloads);
     EXPECT_EQ(recorded("ShowPrintUI"), std::vector<std::string>{"0"});
     EXPECT_EQ(recorded("OpenDefaultDownloadDialog").size(), 1u);
 
     // No view: nothing is asked of the engine.
-    f.app.activeTab = -1;
+    f.inside.activeIndex() = -1;
     standin::clearCallRecord();
-    f.app.printActiveTab();
-    f.app.goBack();
-    f.app.zoomActiveTab(130);
+    f.inside.zoomActiveTab(commands::ZoomIn);
+    f.inside.reloadOrStop();
     EXPECT_TRUE(standin::callRecord().empty());
 }
 
@@ -265,19 +264,19 @@ TEST(TabPage, FailingEngineCallsAreReportedAndChangeNothing) {
     const auto tab = f.openPortal();
     ASSERT_TRUE(tab);
     f.chosenPath = (f.folder.path / L"x.csv").wstring();
-    const auto download = standin::startDownload(tab->controller.Get(), kPortal + L"raporti.csv", L"x.csv");
+    const auto download = standin::startDownload(tab->controller(), kPortal + L"raporti.csv", L"x.csv");
     ASSERT_TRUE(f.pump([&] { return download->done; }));
     EXPECT_TRUE(download->cancelled);
     EXPECT_FALSE(download->written);
     EXPECT_EQ(f.guardErrors, std::vector<std::string>{"DOWNLOAD_PATH_FAILED 0x80070005"});
 
-    EXPECT_EQ(errorOf([&] { f.app.zoomActiveTab(130); }), "ZOOM_FAILED 0x80070057");
+    EXPECT_EQ(errorOf([&] { f.app.executeCommand(commands::ZoomIn); }), "ZOOM_FAILED 0x80070057");
     EXPECT_EQ(tab->zoom, 1.0);
 
     // The diagnostic script fails: the report written at once stays as it is.
     const std::filesystem::path path = f.folder.path / L"d.json";
     f.chosenPath = path.wstring();
-    f.app.saveDiagnostics();
+    f.inside.saveDiagnostics();
     const std::string first = readText(path);
     f.settle();
     EXPECT_EQ(readText(path), first);

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "assets/runtime_probe_page.h"
-#include "assets/runtime_probe_win.h"
+#include "engine/runtime_probe_win.h"
 #include "win_test_support.h"
 
 namespace vesko {
@@ -20,13 +20,13 @@ const std::wstring kTabRefused = L"Prit kontrollin e motorit. Lejohen vet\u00EBm
 
 TEST(TabView, FirstTabProvesTheSwitchesThenOpensThePortal) {
     TabFixture f;
-    f.app.openTab(kPortal, nullptr, nullptr, false);
-    ASSERT_EQ(f.app.tabs.size(), 1u);
-    const auto tab = f.app.tabs[0];
+    f.app.openTab(kPortal, {}, false);
+    ASSERT_EQ(f.app.tabs().size(), 1u);
+    const auto tab = f.app.tabs()[0];
     // The probe passes only when both of its test resources were answered by the host.
-    ASSERT_TRUE(f.pump([&] { return f.app.probePassed; }));
-    EXPECT_FALSE(f.app.probeRunning);
-    EXPECT_EQ(f.app.statusText, L"Parametrat u verifikuan. Local Assets \u00EBsht\u00EB aktiv.");
+    ASSERT_TRUE(f.pump([&] { return f.app.probePassed(); }));
+    EXPECT_FALSE(f.app.probe().running());
+    EXPECT_EQ(f.app.statusText(), L"Parametrat u verifikuan. Local Assets \u00EBsht\u00EB aktiv.");
     ASSERT_TRUE(f.pump([&] { return f.source(tab) == kPortal && !tab->loading; }));
     f.settle();
 
@@ -46,12 +46,12 @@ TEST(TabView, FirstTabProvesTheSwitchesThenOpensThePortal) {
     EXPECT_EQ(recorded("put_AreDevToolsEnabled"), std::vector<std::string>{"false"});
     EXPECT_EQ(recorded("put_AreHostObjectsAllowed"), std::vector<std::string>{"false"});
     EXPECT_EQ(recorded("Navigate"),
-              (std::vector<std::string>{"https://portal.kordis.example/__vesko_internal_probe__/" + f.app.probeNonce +
+              (std::vector<std::string>{"https://portal.kordis.example/__vesko_internal_probe__/" + f.app.probe().nonce() +
                                             "/index",
                                         "https://portal.kordis.example/"}));
 
     // The view is shown in front, below the toolbar.
-    const auto shown = standin::readView(tab->controller.Get());
+    const auto shown = standin::readView(tab->controller());
     ASSERT_TRUE(shown);
     EXPECT_TRUE(shown->visible);
     EXPECT_EQ(shown->bounds.top, 88);
@@ -60,20 +60,20 @@ TEST(TabView, FirstTabProvesTheSwitchesThenOpensThePortal) {
 
 TEST(TabView, FailedProbeKeepsTheProbePageAndAdmitsNoSecondTab) {
     TabFixture f(L"", L"--allow-running-insecure-content");
-    f.app.openTab(kPortal, nullptr, nullptr, false);
-    ASSERT_TRUE(f.pump([&] { return !recorded("Navigate").empty() && !f.app.probeRunning; }));
-    EXPECT_FALSE(f.app.probePassed);
-    EXPECT_EQ(f.app.statusText, L"Motori nuk kaloi kontrollin e parametrave. P\u00EBrdit\u00EBso WebView2 dhe ruaj "
+    f.app.openTab(kPortal, {}, false);
+    ASSERT_TRUE(f.pump([&] { return !recorded("Navigate").empty() && !f.app.probe().running(); }));
+    EXPECT_FALSE(f.app.probePassed());
+    EXPECT_EQ(f.app.statusText(), L"Motori nuk kaloi kontrollin e parametrave. P\u00EBrdit\u00EBso WebView2 dhe ruaj "
                                 L"diagnostik\u00EBn nga menuja. CORS=0, HTTP=1");
     f.settle();
     EXPECT_EQ(recorded("Navigate").size(), 1u);
-    f.app.openTab(kPortal, nullptr, nullptr, false);
-    EXPECT_EQ(f.app.tabs.size(), 1u);
+    f.app.openTab(kPortal, {}, false);
+    EXPECT_EQ(f.app.tabs().size(), 1u);
     // A new probe draws a new nonce from the system's generator.
-    const std::string nonce = f.app.probeNonce;
-    startRuntimeProbe(f.app, f.app.tabs[0]);
-    EXPECT_TRUE(isProbeNonce(f.app.probeNonce));
-    EXPECT_NE(f.app.probeNonce, nonce);
+    const std::string nonce = f.app.probe().nonce();
+    f.app.viewReady(*f.app.tabs()[0]);
+    EXPECT_TRUE(isProbeNonce(f.app.probe().nonce()));
+    EXPECT_NE(f.app.probe().nonce(), nonce);
 }
 
 TEST(TabView, EngineFailuresLeaveTheTabWithATitleAndAText) {
@@ -97,17 +97,17 @@ TEST(TabView, EngineFailuresLeaveTheTabWithATitleAndAText) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TabFixture f(c.knobs, nullptr, c.packWithHook);
-        f.app.statusText.clear();
-        f.app.openTab(kPortal, nullptr, nullptr, false);
-        ASSERT_EQ(f.app.tabs.size(), 1u);
-        const auto tab = f.app.tabs[0];
+        f.app.setStatus(L"", 0);
+        f.app.openTab(kPortal, {}, false);
+        ASSERT_EQ(f.app.tabs().size(), 1u);
+        const auto tab = f.app.tabs()[0];
         f.pump([&] { return tab->title != L"KORDIS" || !recorded(kFilterCall).empty(); });
         f.settle();
         EXPECT_EQ(tab->title, c.title);
-        if (c.status != nullptr) EXPECT_EQ(f.app.statusText, c.status);
-        EXPECT_FALSE(tab->filterInstalled);
+        if (c.status != nullptr) EXPECT_EQ(f.app.statusText(), c.status);
+        EXPECT_FALSE(tab->filterInstalled());
         EXPECT_TRUE(recorded("Navigate").empty());
-        EXPECT_FALSE(f.app.probeRunning);
+        EXPECT_FALSE(f.app.probe().running());
     }
 }
 
@@ -116,8 +116,8 @@ TEST(TabView, ControllerForAClosedTabIsClosedAtOnce) {
     ASSERT_TRUE(f.openPortal());  // keeps the window: closing the last tab would close it
     const auto closesBefore = recorded("Close").size();
     const auto navigationsBefore = recorded("Navigate").size();
-    f.app.openTab(kPortal, nullptr, nullptr, false);
-    const std::weak_ptr<BrowserApp::Tab> weak = f.app.tabs.at(1);
+    f.app.openTab(kPortal, {}, false);
+    const std::weak_ptr<TabView> weak = f.app.tabs().at(1);
     f.app.closeTab(1);
     EXPECT_TRUE(weak.expired());
     f.settle();
@@ -131,47 +131,47 @@ TEST(TabView, PopupsBecomeTabsAndTheirRequestIsAlwaysAnswered) {
     ASSERT_TRUE(opener);
 
     // A portal pop-up: a background tab whose view the engine fills, filter first.
-    auto popup = standin::requestNewWindow(opener->controller.Get(), kPortal + L"faqe.html");
+    auto popup = standin::requestNewWindow(opener->controller(), kPortal + L"faqe.html");
     ASSERT_TRUE(f.pump([&] { return popup->done; }));
     EXPECT_TRUE(popup->handled && popup->deferred && popup->deferralCompleted);
     EXPECT_FALSE(popup->engineWindow);
-    ASSERT_EQ(f.app.tabs.size(), 2u);
-    EXPECT_EQ(f.app.activeTab, 0);
-    EXPECT_EQ(popup->newWindow, f.app.tabs[1]->webview.Get());
+    ASSERT_EQ(f.app.tabs().size(), 2u);
+    EXPECT_EQ(f.app.activeIndex(), 0);
+    EXPECT_EQ(popup->newWindow, f.app.tabs()[1]->webview());
     const auto calls = standin::callRecord();
     const auto bound = std::find_if(calls.begin(), calls.end(), [](auto& c) { return c.method == "put_NewWindow"; });
     const auto filters = std::count_if(calls.begin(), bound, [](auto& c) { return c.method == kFilterCall; });
     EXPECT_EQ(filters, 2);  // the opener's filter and the pop-up's
-    ASSERT_TRUE(f.pump([&] { return standin::readView(f.app.tabs[1]->controller.Get())->title == L"Faqe"; }));
+    ASSERT_TRUE(f.pump([&] { return standin::readView(f.app.tabs()[1]->controller())->title == L"Faqe"; }));
 
     // With Shift held it comes to the front; an empty address is about:blank.
     {
         const HeldKeys shift{VK_SHIFT};
-        popup = standin::requestNewWindow(opener->controller.Get(), L"");
+        popup = standin::requestNewWindow(opener->controller(), L"");
         ASSERT_TRUE(f.pump([&] { return popup->done; }));
     }
-    ASSERT_EQ(f.app.tabs.size(), 3u);
-    EXPECT_EQ(f.app.activeTab, 2);
-    EXPECT_EQ(f.app.tabs[2]->url, L"about:blank");
+    ASSERT_EQ(f.app.tabs().size(), 3u);
+    EXPECT_EQ(f.app.activeIndex(), 2);
+    EXPECT_EQ(f.app.tabs()[2]->url, L"about:blank");
 
     // A foreign pop-up opens nothing, not even a window of the engine's.
-    popup = standin::requestNewWindow(opener->controller.Get(), L"https://elsewhere.example/");
+    popup = standin::requestNewWindow(opener->controller(), L"https://elsewhere.example/");
     ASSERT_TRUE(f.pump([&] { return popup->done; }));
     EXPECT_TRUE(popup->handled);
     EXPECT_FALSE(popup->engineWindow);
-    EXPECT_EQ(f.app.tabs.size(), 3u);
-    EXPECT_EQ(f.app.statusText, L"Dritarja u bllokua. Lejohen vet\u00EBm faqet e KORDIS.");
+    EXPECT_EQ(f.app.tabs().size(), 3u);
+    EXPECT_EQ(f.app.statusText(), L"Dritarja u bllokua. Lejohen vet\u00EBm faqet e KORDIS.");
 
     // A pop-up's tab refused (the probe no longer passed) or closed before its view
     // exists: the request is answered all the same.
-    f.app.probePassed = false;
-    popup = standin::requestNewWindow(opener->controller.Get(), kPortal);
+    f.inside.setProbePassed(false);
+    popup = standin::requestNewWindow(opener->controller(), kPortal);
     ASSERT_TRUE(f.pump([&] { return popup->done; }));
     EXPECT_TRUE(popup->handled && popup->deferralCompleted);
-    EXPECT_EQ(f.app.statusText, kTabRefused);
-    f.app.probePassed = true;
-    popup = standin::requestNewWindow(opener->controller.Get(), kPortal + L"faqe.html");
-    ASSERT_TRUE(f.pump([&] { return f.app.tabs.size() == 4u; }));
+    EXPECT_EQ(f.app.statusText(), kTabRefused);
+    f.inside.setProbePassed(true);
+    popup = standin::requestNewWindow(opener->controller(), kPortal + L"faqe.html");
+    ASSERT_TRUE(f.pump([&] { return f.app.tabs().size() == 4u; }));
     f.app.closeTab(3);
     ASSERT_TRUE(f.pump([&] { return popup->done; }));
     EXPECT_TRUE(popup->handled && popup->deferralCompleted);
@@ -181,13 +181,13 @@ TEST(TabView, PopupsBecomeTabsAndTheirRequestIsAlwaysAnswered) {
 
 TEST(TabView, PopupWithARefusedFilterGetsNoView) {
     TabFixture f(L"refuse-filter=0x80004005");
-    f.app.probePassed = true;
-    f.app.openTab(kPortal, nullptr, nullptr, false);
+    f.inside.setProbePassed(true);
+    f.app.openTab(kPortal, {}, false);
     // The first tab fails at its filter too; its view and guards exist all the same.
-    const auto opener = f.app.tabs[0];
-    ASSERT_TRUE(f.pump([&] { return opener->webview != nullptr; }));
+    const auto opener = f.app.tabs()[0];
+    ASSERT_TRUE(f.pump([&] { return opener->webview() != nullptr; }));
     f.settle();
-    const auto popup = standin::requestNewWindow(opener->controller.Get(), kPortal + L"faqe.html");
+    const auto popup = standin::requestNewWindow(opener->controller(), kPortal + L"faqe.html");
     ASSERT_TRUE(f.pump([&] { return popup->done; }));
     EXPECT_TRUE(popup->deferralCompleted);
     EXPECT_EQ(popup->newWindow, nullptr);
@@ -197,35 +197,35 @@ TEST(TabView, PopupWithARefusedFilterGetsNoView) {
 TEST(TabView, TabsAreAdmittedOnlyWithAReadyEngineAPassedProbeAndRoom) {
     {
         BrowserApp idle(nullptr);
-        idle.openTab(kPortal, nullptr, nullptr, false);
-        EXPECT_TRUE(idle.tabs.empty());
-        EXPECT_EQ(idle.statusText, L"Motori WebView2 nuk \u00EBsht\u00EB gati ende.");
+        idle.openTab(kPortal, {}, false);
+        EXPECT_TRUE(idle.tabs().empty());
+        EXPECT_EQ(idle.statusText(), L"Motori WebView2 nuk \u00EBsht\u00EB gati ende.");
     }
     TabFixture f;
     ASSERT_TRUE(f.openPortal());
-    f.app.probePassed = false;
-    f.app.openTab(kPortal, nullptr, nullptr, false);
-    EXPECT_EQ(f.app.tabs.size(), 1u);
-    EXPECT_EQ(f.app.statusText, kTabRefused);
+    f.inside.setProbePassed(false);
+    f.app.openTab(kPortal, {}, false);
+    EXPECT_EQ(f.app.tabs().size(), 1u);
+    EXPECT_EQ(f.app.statusText(), kTabRefused);
 
-    f.app.probePassed = true;
-    f.app.statusText.clear();
-    f.app.openTab(L"https://elsewhere.example/", nullptr, nullptr, false);
-    f.app.openTab(L"about:blank", nullptr, nullptr, false);  // only a page's pop-up may open it
-    EXPECT_EQ(f.app.tabs.size(), 1u);
-    EXPECT_EQ(f.app.statusText, kTabRefused);
+    f.inside.setProbePassed(true);
+    f.app.setStatus(L"", 0);
+    f.app.openTab(L"https://elsewhere.example/", {}, false);
+    f.app.openTab(L"about:blank", {}, false);  // only a page's pop-up may open it
+    EXPECT_EQ(f.app.tabs().size(), 1u);
+    EXPECT_EQ(f.app.statusText(), kTabRefused);
 
-    f.app.openTab(kPortal + L"zones", nullptr, nullptr, true);
-    ASSERT_EQ(f.app.tabs.size(), 2u);
-    EXPECT_EQ(f.app.activeTab, 0);  // a background tab leaves the selection
+    f.app.openTab(kPortal + L"zones", {}, true);
+    ASSERT_EQ(f.app.tabs().size(), 2u);
+    EXPECT_EQ(f.app.activeIndex(), 0);  // a background tab leaves the selection
     // Room for 80: placeholders without views fill the list.
-    while (f.app.tabs.size() < 79) f.app.tabs.push_back(std::make_shared<BrowserApp::Tab>());
-    f.app.openTab(kPortal, nullptr, nullptr, true);
-    EXPECT_EQ(f.app.tabs.size(), 80u);
-    f.app.statusText.clear();
-    f.app.openTab(kPortal, nullptr, nullptr, true);
-    EXPECT_EQ(f.app.tabs.size(), 80u);
-    EXPECT_EQ(f.app.statusText, kTabRefused);
+    while (f.app.tabs().size() < 79) f.inside.tabs().push_back(std::make_shared<TabView>(0, L"", PopupRequest{}));
+    f.app.openTab(kPortal, {}, true);
+    EXPECT_EQ(f.app.tabs().size(), 80u);
+    f.app.setStatus(L"", 0);
+    f.app.openTab(kPortal, {}, true);
+    EXPECT_EQ(f.app.tabs().size(), 80u);
+    EXPECT_EQ(f.app.statusText(), kTabRefused);
 }
 
 TEST(TabView, DiagnosticsAreWrittenAtOnceThenWithThePortalsSnapshots) {
@@ -235,11 +235,11 @@ TEST(TabView, DiagnosticsAreWrittenAtOnceThenWithThePortalsSnapshots) {
     tab->dirty = true;
     const std::filesystem::path path = f.folder.path / L"diagnostika";
     f.chosenPath = path.wstring();
-    f.app.saveDiagnostics();
+    f.inside.saveDiagnostics();
     ASSERT_EQ(f.prompts.size(), 1u);
     EXPECT_EQ(f.prompts[0].name, L"Vesko_diagnostika.json");
     EXPECT_EQ(f.prompts[0].filter, std::wstring(L"Diagnostik\u00EB JSON\0*.json\0", 24));
-    EXPECT_EQ(f.app.statusText.substr(0, 22), L"Diagnostika u ruajt. N");
+    EXPECT_EQ(f.app.statusText().substr(0, 22), L"Diagnostika u ruajt. N");
     // The first write is there before the page answers.
     auto first = nlohmann::ordered_json::parse(readText(path));
     EXPECT_EQ(first["runtime"], "120.0.2210.91");
@@ -257,13 +257,13 @@ TEST(TabView, DiagnosticsAreWrittenAtOnceThenWithThePortalsSnapshots) {
 
     // Cancelled: nothing written, nothing said. A path the file cannot take: the error
     // goes to the window's guard, and no success text is shown.
-    f.app.statusText = L"before";
+    f.app.setStatus(L"before", 0);
     f.chosenPath.clear();
-    f.app.saveDiagnostics();
+    f.inside.saveDiagnostics();
     std::filesystem::create_directories(f.folder.path / L"dosje.json");
     f.chosenPath = (f.folder.path / L"dosje.json").wstring();
-    EXPECT_EQ(errorOf([&] { f.app.saveDiagnostics(); }), "FILE_RENAME_FAILED");
-    EXPECT_EQ(f.app.statusText, L"before");
+    EXPECT_EQ(errorOf([&] { f.inside.saveDiagnostics(); }), "FILE_RENAME_FAILED");
+    EXPECT_EQ(f.app.statusText(), L"before");
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include "win_test_support.h"  // windows.h before commctrl.h
 #include <commctrl.h>
 
-#include "app/files.h"
-#include "app/preferences.h"
+#include "base/files.h"
+#include "ui/preferences.h"
 #include "ui/commands.h"
 #include "ui/frame_painter_win.h"
 
@@ -18,15 +18,16 @@ namespace {
 // A browser application with its real main window (hidden), no engine.
 struct WindowFixture {
     BrowserApp app{GetModuleHandleW(nullptr)};
+    BrowserAppTestAccess inside{app};
 
     explicit WindowFixture(bool engineReady = true) {
         app.startGraphics();
         app.createWindow();
-        app.engineReady = engineReady;
+        inside.setEngineReady(engineReady);
         app.layoutChildren();
     }
     ~WindowFixture() {
-        if (app.window != nullptr) DestroyWindow(app.window);
+        if (app.window() != nullptr) DestroyWindow(app.window());
         // The window's end posts WM_QUIT; left in the queue it would end the next modal
         // loop (a dialog) at once.
         MSG quit;
@@ -35,12 +36,11 @@ struct WindowFixture {
     }
     void addTabs(int count, bool dirty = false) {
         for (int i = 0; i < count; ++i) {
-            auto tab = std::make_shared<BrowserApp::Tab>();
-            tab->id = static_cast<std::uint32_t>(app.nextTabId++);
-            tab->url = kPortal + L"skeda/" + std::to_wstring(tab->id);
-            tab->title = L"Skeda " + std::to_wstring(tab->id);
+            const std::uint32_t id = inside.nextTabId()++;
+            auto tab = std::make_shared<TabView>(id, kPortal + L"skeda/" + std::to_wstring(id), PopupRequest{});
+            tab->title = L"Skeda " + std::to_wstring(id);
             tab->dirty = dirty;
-            app.tabs.push_back(tab);
+            inside.tabs().push_back(tab);
         }
     }
 };
@@ -48,17 +48,17 @@ struct WindowFixture {
 TEST(MainWindow, HitTestsInScreenCoordinatesLeftOfThePrimaryMonitor) {
     WindowFixture f;
     f.addTabs(1);
-    SetWindowPos(f.app.window, nullptr, -600, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(f.app.window(), nullptr, -600, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     static constexpr struct {
         bool ready;
         int x, y;
         LRESULT expected;
     } kCases[] = {{false, 3, 400, HTLEFT}, {false, 100, 20, HTCAPTION}, {true, 100, 20, HTCLIENT}};
     for (const auto& c : kCases) {
-        f.app.engineReady = c.ready;
+        f.inside.setEngineReady(c.ready);
         POINT p{c.x, c.y};
-        ClientToScreen(f.app.window, &p);
-        EXPECT_EQ(SendMessageW(f.app.window, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), c.expected) << c.x << "," << c.y;
+        ClientToScreen(f.app.window(), &p);
+        EXPECT_EQ(SendMessageW(f.app.window(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), c.expected) << c.x << "," << c.y;
     }
 }
 
@@ -72,16 +72,16 @@ TEST(MainWindow, DpiChangesScaleTheMinimumSizeAndFont) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.dpi);
         RECT suggested{10, 20, 1310, 920};
-        SendMessageW(f.app.window, WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+        SendMessageW(f.app.window(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
         MINMAXINFO info{};
-        SendMessageW(f.app.window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        SendMessageW(f.app.window(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
         EXPECT_EQ(info.ptMinTrackSize.x, c.minWidth);
         LOGFONTW font{};
-        GetObjectW(f.app.uiFont.get(), sizeof(font), &font);
+        GetObjectW(f.inside.window().uiFont.get(), sizeof(font), &font);
         EXPECT_EQ(font.lfHeight, c.fontHeight);
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(f.app.addressField, WM_GETFONT, 0, 0)), f.app.uiFont.get());
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(f.inside.window().addressField, WM_GETFONT, 0, 0)), f.inside.window().uiFont.get());
         RECT now{};
-        GetWindowRect(f.app.window, &now);
+        GetWindowRect(f.app.window(), &now);
         EXPECT_EQ(now.right - now.left, 1300);
     }
 }
@@ -92,18 +92,18 @@ TEST(MainWindow, ClosingTabsRemembersPortalAddressesAndTheLastTakesTheWindow) {
     f.app.selectTab(2);
     f.app.closeTab(2);
     wchar_t title[64] = {};
-    GetWindowTextW(f.app.window, title, 64);
+    GetWindowTextW(f.app.window(), title, 64);
     EXPECT_STREQ(title, L"Skeda 2 \u2014 Vesko Browser");
-    ASSERT_EQ(f.app.closedTabUrls.size(), 1u);
-    EXPECT_EQ(f.app.closedTabUrls.urls().front(), "https://portal.kordis.example/skeda/3");
+    ASSERT_EQ(f.inside.closedTabUrls().size(), 1u);
+    EXPECT_EQ(f.inside.closedTabUrls().urls().front(), "https://portal.kordis.example/skeda/3");
     // A refused reopen (there is no engine here) keeps the address.
     f.app.executeCommand(commands::ReopenClosedTab);
-    EXPECT_EQ(f.app.tabs.size(), 2u);
-    EXPECT_EQ(f.app.closedTabUrls.size(), 1u);
+    EXPECT_EQ(f.app.tabs().size(), 2u);
+    EXPECT_EQ(f.inside.closedTabUrls().size(), 1u);
 
     f.app.closeTab(0);
     f.app.closeTab(0);
-    EXPECT_EQ(f.app.window, nullptr);
+    EXPECT_EQ(f.app.window(), nullptr);
     MSG quit{};
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
 }
@@ -131,20 +131,20 @@ TEST(MainWindow, KeysBeforeDispatch) {
         f.app.selectTab(1);
         const HeldKeys keys(c.held);
         // Addressed to the address field, as when the user types there.
-        const MSG message{f.app.addressField, WM_KEYDOWN, static_cast<WPARAM>(c.key), 0, 0, {}};
+        const MSG message{f.inside.window().addressField, WM_KEYDOWN, static_cast<WPARAM>(c.key), 0, 0, {}};
         EXPECT_EQ(f.app.preDispatchKey(message), c.taken);
-        EXPECT_EQ(f.app.activeTab, c.activeAfter);
-        EXPECT_EQ(f.app.tabs.size(), c.tabsAfter);
+        EXPECT_EQ(f.app.activeIndex(), c.activeAfter);
+        EXPECT_EQ(f.app.tabs().size(), c.tabsAfter);
     }
 }
 
 TEST(MainWindow, ErrorGuardReportsOnTheStatusLine) {
     WindowFixture f;
     f.app.runGuarded([] { throw std::runtime_error("ZOOM_FAILED 0x80070057"); });
-    EXPECT_EQ(f.app.statusText, L"Veprimi nuk p\u00EBrfundoi: ZOOM_FAILED 0x80070057");
-    EXPECT_GT(f.app.statusExpiresAt, 0);
+    EXPECT_EQ(f.app.statusText(), L"Veprimi nuk p\u00EBrfundoi: ZOOM_FAILED 0x80070057");
+    EXPECT_GT(f.inside.statusExpiresAt(), 0);
     f.app.runGuarded([] { throw 42; });
-    EXPECT_EQ(f.app.statusText, L"Veprimi nuk p\u00EBrfundoi.");
+    EXPECT_EQ(f.app.statusText(), L"Veprimi nuk p\u00EBrfundoi.");
 }
 
 // Keeps the data folder's preferences.json as it was before the test, and starts the
@@ -173,8 +173,8 @@ constexpr char kWarnOff[] = "{\n  \"warnOnClose\": false\n}\n";
 
 bool warnOnCloseAtStart() {
     BrowserApp app(GetModuleHandleW(nullptr));
-    app.loadPreferences();
-    return app.warnOnClose;
+    BrowserAppTestAccess(app).loadPreferences();
+    return app.warnOnClose();
 }
 
 TEST(Preferences, TheMenuSwitchWritesWhatTheNextStartReadsOrSaysItCouldNot) {
@@ -183,13 +183,13 @@ TEST(Preferences, TheMenuSwitchWritesWhatTheNextStartReadsOrSaysItCouldNot) {
     EXPECT_TRUE(warnOnCloseAtStart());  // a file over 8 KiB is not read
     writeText(saved.path, R"({"theme": "dark", "warnOnClose": true})");
     WindowFixture f(false);  // the switch works before the engine is ready
-    f.app.loadPreferences();
-    f.app.closeWarningSuppressed = true;
+    f.inside.loadPreferences();
+    f.inside.closeWarningSuppressed() = true;
 
     f.app.executeCommand(commands::ToggleCloseWarning);
-    EXPECT_FALSE(f.app.closeWarningSuppressed);
+    EXPECT_FALSE(f.inside.closeWarningSuppressed());
     EXPECT_EQ(saved.read(), std::string(kWarnOff));
-    EXPECT_EQ(f.app.statusText, L"Paralajm\u00EBrimi i mbylljes u \u00E7aktivizua.");
+    EXPECT_EQ(f.app.statusText(), L"Paralajm\u00EBrimi i mbylljes u \u00E7aktivizua.");
     EXPECT_FALSE(warnOnCloseAtStart());
     f.app.executeCommand(commands::ToggleCloseWarning);
     EXPECT_EQ(saved.read(), std::string(kWarnOn));
@@ -198,10 +198,10 @@ TEST(Preferences, TheMenuSwitchWritesWhatTheNextStartReadsOrSaysItCouldNot) {
     // A folder where the temporary file has to go: the write fails, the old file stays,
     // and the value holds for this run.
     std::filesystem::create_directories(saved.path.wstring() + L".tmp");
-    f.app.warnOnClose = false;
-    f.app.savePreferences();
-    EXPECT_FALSE(f.app.warnOnClose);
-    EXPECT_EQ(f.app.statusText, L"Preferenca nuk u ruajt; vlen vet\u00EBm p\u00EBr k\u00EBt\u00EB hapje.");
+    f.inside.warnOnClose() = false;
+    f.inside.savePreferences();
+    EXPECT_FALSE(f.app.warnOnClose());
+    EXPECT_EQ(f.app.statusText(), L"Preferenca nuk u ruajt; vlen vet\u00EBm p\u00EBr k\u00EBt\u00EB hapje.");
     EXPECT_EQ(saved.read(), std::string(kWarnOn));
 }
 
@@ -244,19 +244,19 @@ TEST(CloseWarning, TheAnswerAndTheCheckBoxDecideAndTheWindowAsksOnce) {
         const DialogAnswerer answer(1002, true);  // "Jo", warning off
         f.app.closeTab(1);
         EXPECT_EQ(DialogAnswerer::shown(), 1);
-        EXPECT_EQ(f.app.tabs.size(), 2u);
-        EXPECT_FALSE(f.app.warnOnClose);
+        EXPECT_EQ(f.app.tabs().size(), 2u);
+        EXPECT_FALSE(f.app.warnOnClose());
         EXPECT_EQ(saved.read(), std::string(kWarnOff));
         f.app.closeTab(0);  // no more questions
         EXPECT_EQ(DialogAnswerer::shown(), 1);
-        EXPECT_EQ(f.app.tabs.size(), 1u);
+        EXPECT_EQ(f.app.tabs().size(), 1u);
     }
     WindowFixture f;
     f.addTabs(3, true);
     const DialogAnswerer answer(1001, false);  // "Po"
-    SendMessageW(f.app.window, WM_CLOSE, 0, 0);
+    SendMessageW(f.app.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(DialogAnswerer::shown(), 1);
-    EXPECT_EQ(f.app.window, nullptr);
+    EXPECT_EQ(f.app.window(), nullptr);
 }
 
 // A white bitmap selected into a memory device context.
@@ -294,10 +294,8 @@ struct Canvas {
 };
 
 TEST(FramePainting, PageTitlesKeepTheirAmpersandsAndTheInformationGlyphItsDot) {
-    BrowserApp graphics(GetModuleHandleW(nullptr));
-    graphics.startGraphics();
-    const FontOwner font(
-        createUiFont(GetDesktopWindow(), 2.0));
+    const GdiplusSession graphics;
+    const FontOwner font(createUiFont(GetDesktopWindow(), 2.0));
     const auto inkWidth = [&](const char* text) {
         Canvas canvas(300, 60);
         drawPaintOps(canvas.dc, nullptr, font.get(), {TextOp{Rect{0, 0, 300, 60}, text, Color{}, TextLayout::Left}});

@@ -22,7 +22,7 @@
 #include "policy/compiled_config.h"
 #include "standin.h"
 #include "support/test_packs.h"
-#include "ui/browser_app.h"
+#include "browser_app_test_access.h"
 
 namespace vesko {
 
@@ -196,19 +196,19 @@ public:
         standin::configure(settings);
         standin::clearCallRecord();
 
-        app.window = host.window;
-        app.addressField = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 100, 20, host.window, nullptr,
-                                           GetModuleHandleW(nullptr), nullptr);
-        app.assetPack =
+        inside.window().window = host.window;
+        inside.window().addressField = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 100, 20, host.window,
+                                                       nullptr, GetModuleHandleW(nullptr), nullptr);
+        inside.assetPack() =
             parseAssetPack(packWithHook ? readBytes(VESKO_ASSET_PACK_PATH) : vesko::testing::minimalPack());
-        app.runtimeVersion = standin::kStandInVersion;
-        app.savePathPrompt = [this](HWND owner, const std::wstring& name, const std::wstring& filter) {
+        inside.runtimeVersion() = standin::kStandInVersion;
+        inside.savePathPrompt() = [this](HWND owner, const std::wstring& name, const std::wstring& filter) {
             prompts.push_back({owner, name, filter});
             return chosenPath;
         };
-        app.environment = createEnvironment(folder.path / L"UserData", arguments);
-        if (app.environment) queryEngineInterface(app.environment.Get(), app.environment10);
-        app.engineReady = app.environment10 != nullptr;
+        if (const auto environment = createEnvironment(folder.path / L"UserData", arguments)) {
+            inside.adoptEnvironment(environment.Get());
+        }
     }
 
     bool pump(const std::function<bool()>& done, int timeoutMs = 5000) {
@@ -220,7 +220,7 @@ public:
     // Downloads' second step goes to the application, commands posted from page keys are
     // collected, the window's timers are left alone.
     void deliver(const MSG& message) {
-        if (message.hwnd != app.window) return dispatch(message);
+        if (message.hwnd != app.window()) return dispatch(message);
         if (message.message == WM_APP_DOWNLOAD) {
             try {
                 app.onDownloadMessage(message.lParam);
@@ -235,27 +235,27 @@ public:
     }
 
     // A tab with the probe already passed, showing `url` once loaded.
-    std::shared_ptr<BrowserApp::Tab> openPortal(const std::wstring& url = kPortal) {
-        app.probePassed = true;
-        app.openTab(url, nullptr, nullptr, false);
-        if (app.tabs.empty()) return nullptr;
-        auto tab = app.tabs.back();
-        pump([&] { return tab->webview && !tab->loading; });
+    std::shared_ptr<TabView> openPortal(const std::wstring& url = kPortal) {
+        inside.setProbePassed(true);
+        app.openTab(url, {}, false);
+        if (app.tabs().empty()) return nullptr;
+        auto tab = app.tabs().back();
+        pump([&] { return tab->webview() && !tab->loading; });
         settle();
         return tab;
     }
     // Navigates the tab's view and waits for the navigation to start and to complete.
-    bool navigateAndWait(const std::shared_ptr<BrowserApp::Tab>& tab, const std::wstring& url) {
-        tab->webview->Navigate(url.c_str());
+    bool navigateAndWait(const std::shared_ptr<TabView>& tab, const std::wstring& url) {
+        tab->navigate(url);
         return pump([&] { return tab->loading; }) && pump([&] { return !tab->loading; });
     }
-    std::wstring source(const std::shared_ptr<BrowserApp::Tab>& tab) const {
-        const auto view = standin::readView(tab->controller.Get());
+    std::wstring source(const std::shared_ptr<TabView>& tab) const {
+        const auto view = standin::readView(tab->controller());
         return view ? view->source : L"<no view>";
     }
     std::wstring addressField() const {
         wchar_t text[256] = {};
-        GetWindowTextW(app.addressField, text, 256);
+        GetWindowTextW(inside.window().addressField, text, 256);
         return text;
     }
 
@@ -268,6 +268,7 @@ public:
     TestFolder folder;
     HostWindow host;
     BrowserApp app{nullptr};
+    mutable BrowserAppTestAccess inside{app};
     std::wstring chosenPath;
     std::vector<Prompt> prompts;
     std::vector<std::int32_t> postedCommands;

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "app/files.h"
+#include "base/files.h"
 #include "base/wide_text_win.h"
 
 int wmain(int argc, wchar_t** argv) {

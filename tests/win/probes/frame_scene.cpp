@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "ui/browser_app.h"
+#include "browser_app_test_access.h"
 
 int wmain(int argc, wchar_t** argv) {
     std::map<std::wstring, std::wstring> options;
@@ -24,37 +24,38 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     vesko::BrowserApp app(GetModuleHandleW(nullptr));
+    vesko::BrowserAppTestAccess inside(app);
     app.startGraphics();
     if (!app.createWindow()) return 1;
-    app.engineReady = true;
-    app.warnOnClose = false;
+    inside.setEngineReady(true);
+    inside.warnOnClose() = false;
     // Still pictures: the spinner and the progress line as drawn without animations.
-    app.animationsEnabled = false;
+    inside.window().animationsEnabled = false;
 
     const int count = options.count(L"tabs") ? std::stoi(options[L"tabs"]) : 0;
     for (int i = 0; i < count; ++i) {
-        auto tab = std::make_shared<vesko::BrowserApp::Tab>();
-        tab->id = static_cast<std::uint32_t>(app.nextTabId++);
+        auto tab = std::make_shared<vesko::TabView>(inside.nextTabId()++,
+                                                    L"https://portal.kordis.example/skeda/" + std::to_wstring(i + 1),
+                                                    vesko::PopupRequest{});
         tab->title = L"Skeda " + std::to_wstring(i + 1);
-        tab->url = L"https://portal.kordis.example/skeda/" + std::to_wstring(i + 1);
         tab->loading = false;
-        app.tabs.push_back(std::move(tab));
+        inside.tabs().push_back(std::move(tab));
     }
-    const auto flag = [&](const wchar_t* name, bool vesko::BrowserApp::Tab::*member) {
+    const auto flag = [&](const wchar_t* name, bool vesko::TabView::*member) {
         std::wstringstream list(options[name]);
         for (std::wstring item; std::getline(list, item, L',');) {
             const int index = item.empty() ? -1 : std::stoi(item);
-            if (index >= 0 && index < count) (*app.tabs[static_cast<std::size_t>(index)]).*member = true;
+            if (index >= 0 && index < count) (*app.tabs()[static_cast<std::size_t>(index)]).*member = true;
         }
     };
-    flag(L"dirty", &vesko::BrowserApp::Tab::dirty);
-    flag(L"loading", &vesko::BrowserApp::Tab::loading);
-    flag(L"ajax", &vesko::BrowserApp::Tab::ajaxBusy);
-    flag(L"back", &vesko::BrowserApp::Tab::canGoBack);
+    flag(L"dirty", &vesko::TabView::dirty);
+    flag(L"loading", &vesko::TabView::loading);
+    flag(L"ajax", &vesko::TabView::ajaxBusy);
+    flag(L"back", &vesko::TabView::canGoBack);
     if (count > 0) app.selectTab(options.count(L"active") ? std::stoi(options[L"active"]) : count - 1);
     app.layoutChildren();
 
-    ShowWindow(app.window, SW_SHOWNORMAL);
-    UpdateWindow(app.window);
+    ShowWindow(app.window(), SW_SHOWNORMAL);
+    UpdateWindow(app.window());
     return app.runMessageLoop();
 }

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "base/wide_text_win.h"
-#include "ui/browser_app.h"
+#include "ui/window_state_win.h"
 
 int wmain() {
-    HWND window = FindWindowW(vesko::BrowserApp::kWindowClassName, nullptr);
+    HWND window = FindWindowW(vesko::kMainWindowClassName, nullptr);
     if (window == nullptr) {
         std::printf("found=0\n");
         return 0;

@@ -1,4 +1,4 @@
-#include "app/files.h"
+#include "base/files.h"
 
 #include <windows.h>
 #include <knownfolders.h>
@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/path_rules.h"
+#include "base/path_rules.h"
 #include "base/scoped_handles_win.h"
 
 namespace vesko {

@@ -4,16 +4,16 @@
 #include <memory>
 
 #include "engine/com_callback_win.h"
-#include "ui/browser_app.h"
+#include "engine/tab_host_win.h"
+#include "engine/tab_view_win.h"
 
 namespace vesko {
 
 Microsoft::WRL::ComPtr<ICoreWebView2WebMessageReceivedEventHandler> makeWebMessageHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> tab);
+    TabHost& host, std::weak_ptr<TabView> tab);
 
 // One message of `tab`'s view. Throws BAD_WEB_MESSAGE for a message no page script sends
 // (the adapter then reports failure to the engine); nothing has changed by then.
-void handleWebMessage(BrowserApp& app, const std::shared_ptr<BrowserApp::Tab>& tab,
-                      ICoreWebView2WebMessageReceivedEventArgs* args);
+void handleWebMessage(TabHost& host, TabView& tab, ICoreWebView2WebMessageReceivedEventArgs* args);
 
 }  // namespace vesko

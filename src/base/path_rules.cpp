@@ -1,4 +1,4 @@
-#include "app/path_rules.h"
+#include "base/path_rules.h"
 
 namespace vesko {
 namespace {

@@ -1,7 +1,6 @@
-#include "app/files.h"
-#include "app/preferences.h"
+#include "base/files.h"
+#include "ui/preferences.h"
 #include "base/wide_text_win.h"
-#include "ui/browser_app.h"
 
 namespace vesko {
 
@@ -21,17 +20,6 @@ bool savePreferences(const Preferences& preferences) noexcept {
         return true;
     } catch (...) {
         return false;
-    }
-}
-
-void BrowserApp::loadPreferences() {
-    warnOnClose = vesko::loadPreferences().warnOnClose;
-}
-
-void BrowserApp::savePreferences() {
-    // The new value stays in force for this run whether or not it reached the disk.
-    if (!vesko::savePreferences(Preferences{warnOnClose})) {
-        setStatus(toWide(kPreferencesNotSavedText), kPreferencesNotSavedSeconds);
     }
 }
 

@@ -1,25 +1,22 @@
-// Bringing the engine up: the asset pack, a verified loader, the runtime's version and
-// the environment, whose completion makes the browser ready and asks for the first tab.
-#include <windows.h>
+// Bringing the engine up: a verified loader, the runtime's version and the environment.
+#include "engine/engine_runtime_win.h"
 
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
-#include "base/scoped_handles_win.h"
+#include "base/files.h"
 #include "base/wide_text_win.h"
-#include "assets/asset_pack.h"
-#include "assets/asset_resource_win.h"
 #include "engine/com_callback_win.h"
 #include "engine/engine_settings.h"
 #include "engine/environment_options_win.h"
 #include "engine/held_file_win.h"
+#include "engine/hresult_text.h"
 #include "engine/hresult_win.h"
 #include "engine/loader_digest.h"
 #include "engine/sha256_win.h"
-#include "policy/portal_policy.h"
-#include "ui/browser_app.h"
+#include "policy/compiled_config.h"
 
 namespace vesko {
 namespace {
@@ -48,59 +45,66 @@ HMODULE loadVerifiedLoader(const std::filesystem::path& path, const std::string&
 
 }  // namespace
 
-void BrowserApp::startEngine() {
-    engineStarting = true;
+EngineRuntime::EngineRuntime() {
+    sources_.loaderFolder = [] { return exeDirectory(); };
+    sources_.dataFolder = [] { return dataDirectory(); };
+    sources_.pinnedLoaderSha256 = std::string(config::kPinnedLoaderSha256);
+}
+
+void EngineRuntime::start(std::function<HRESULT(HRESULT, ICoreWebView2Environment*)> created) {
+    starting_ = true;
     try {
-        assetPack = parseAssetPack(loadAssetResource(instance));
         removeEngineEnvironmentVariables();
 
-        const std::filesystem::path loaderPath = engineSources.loaderFolder() / toWide(kLoaderFileName);
-        loaderModule.reset(loadVerifiedLoader(loaderPath, engineSources.pinnedLoaderSha256));
+        const std::filesystem::path loaderPath = sources_.loaderFolder() / toWide(kLoaderFileName);
+        loaderModule_.reset(loadVerifiedLoader(loaderPath, sources_.pinnedLoaderSha256));
 
         const auto getVersion = reinterpret_cast<GetAvailableCoreWebView2BrowserVersionStringFunction>(
-            reinterpret_cast<void*>(GetProcAddress(loaderModule.get(), kBrowserVersionExport)));
+            reinterpret_cast<void*>(GetProcAddress(loaderModule_.get(), kBrowserVersionExport)));
         const auto createEnvironment = reinterpret_cast<CreateCoreWebView2EnvironmentWithOptionsFunction>(
-            reinterpret_cast<void*>(GetProcAddress(loaderModule.get(), kCreateEnvironmentExport)));
+            reinterpret_cast<void*>(GetProcAddress(loaderModule_.get(), kCreateEnvironmentExport)));
         if (getVersion == nullptr || createEnvironment == nullptr) throw std::runtime_error("WEBVIEW_LOADER_INVALID");
 
         wchar_t* rawVersion = nullptr;
         const HRESULT versionResult = getVersion(nullptr, &rawVersion);
         const TaskMemText version(rawVersion);
         if (FAILED(versionResult)) throw std::runtime_error("WEBVIEW_RUNTIME_MISSING");
-        runtimeVersion = version ? std::wstring(version.get()) : std::wstring();
+        runtimeVersion_ = version ? std::wstring(version.get()) : std::wstring();
 
-        const std::filesystem::path userDataFolder = engineSources.dataFolder() / toWide(kUserDataFolderName);
+        const std::filesystem::path userDataFolder = sources_.dataFolder() / toWide(kUserDataFolderName);
         std::filesystem::create_directories(userDataFolder);
 
         const auto options = createEnvironmentOptions();
-        BrowserApp* const app = this;
         const auto handler = makeCallback<EnvironmentCompletedCallback>(
-            [app](HRESULT result, ICoreWebView2Environment* created) { return app->onEnvironmentCreated(result, created); });
+            [this, created = std::move(created)](HRESULT result, ICoreWebView2Environment* environment) {
+                starting_ = false;
+                return created(result, environment);
+            });
         ThrowIfFailed(createEnvironment(nullptr, userDataFolder.c_str(), options.Get(), handler.Get()),
                       "WEBVIEW_ENVIRONMENT_FAILED");
     } catch (...) {
-        engineStarting = false;
+        starting_ = false;
         throw;
     }
 }
 
-HRESULT BrowserApp::onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* createdEnvironment) {
-    engineStarting = false;
-    if (FAILED(result) || createdEnvironment == nullptr) {
-        setStatus(toWide(kEngineFailedStatus) + formatHresult(result), 0);
-        return S_OK;
+std::optional<std::wstring> EngineRuntime::adopt(HRESULT result, ICoreWebView2Environment* environment) {
+    if (FAILED(result) || environment == nullptr) return toWide(kEngineFailedStatus) + formatHresult(result);
+    environment_ = environment;
+    environment10_.Reset();
+    if (FAILED(queryEngineInterface(environment, environment10_)) || !environment10_) {
+        environment10_.Reset();
+        return toWide(kEngineTooOldStatus);
     }
-    environment = createdEnvironment;
-    environment10.Reset();
-    if (FAILED(queryEngineInterface(createdEnvironment, environment10)) || !environment10) {
-        environment10.Reset();
-        setStatus(toWide(kEngineTooOldStatus), 0);
-        return S_OK;
-    }
-    engineReady = true;
-    layoutChildren();
-    openTab(toWide(PortalPolicy::portalStartUrl()), nullptr, nullptr, false);
-    return S_OK;
+    ready_ = true;
+    return std::nullopt;
+}
+
+void EngineRuntime::release() {
+    ready_ = false;
+    environment10_.Reset();
+    environment_.Reset();
+    loaderModule_.reset();
 }
 
 }  // namespace vesko

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/key_table.h"
+#include "base/user_text.h"
 
 namespace vesko {
 

@@ -1,4 +1,4 @@
-#include "page/web_messages_win.h"
+#include "engine/web_messages_win.h"
 
 #include <optional>
 #include <stdexcept>
@@ -7,7 +7,7 @@
 
 #include "base/wide_text_win.h"
 #include "engine/engine_strings_win.h"
-#include "engine/page_events_win.h"
+#include "engine/runtime_probe_win.h"
 #include "page/web_message.h"
 
 namespace vesko {
@@ -22,8 +22,7 @@ std::string strictUtf8(const std::wstring& wide) {
 
 }  // namespace
 
-void handleWebMessage(BrowserApp& app, const std::shared_ptr<BrowserApp::Tab>& tab,
-                      ICoreWebView2WebMessageReceivedEventArgs* args) {
+void handleWebMessage(TabHost& host, TabView& tab, ICoreWebView2WebMessageReceivedEventArgs* args) {
     std::wstring source;
     readEngineString([&](LPWSTR* out) { return args->get_Source(out); }, source);
     std::wstring json;
@@ -32,37 +31,37 @@ void handleWebMessage(BrowserApp& app, const std::shared_ptr<BrowserApp::Tab>& t
     // so it is dropped without converting it.
     if (json.size() > kMaxWebMessageBytes) return;
 
-    const WebMessageContext context{app.probeRunning, app.probeNonce, isActiveTab(app, *tab)};
+    const WebMessageContext context{host.probe().running(), host.probe().nonce(), host.isActive(tab)};
     const WebMessageDecision decision = decodeWebMessage(strictUtf8(source), strictUtf8(json), context);
     switch (decision.action) {
         case WebMessageAction::ignore:
             return;
         case WebMessageAction::openBackground:
-            app.openTab(toWide(decision.url), nullptr, nullptr, true);
+            host.openTab(toWide(decision.url), {}, true);
             return;
         case WebMessageAction::showStatus:
-            app.setStatus(toWide(decision.statusText), decision.statusSeconds);
+            host.setStatus(toWide(decision.statusText), decision.statusSeconds);
             return;
         case WebMessageAction::setBusy:
-            tab->ajaxBusy = decision.busy;
+            tab.ajaxBusy = decision.busy;
             break;
         case WebMessageAction::markDirty:
-            tab->dirty = true;
+            tab.dirty = true;
             break;
         case WebMessageAction::completeProbe:
-            app.completeRuntimeProbe(tab, decision.cors, decision.mixed);
+            host.completeProbe(tab, decision.cors, decision.mixed);
             return;
     }
-    if (app.window != nullptr) InvalidateRect(app.window, nullptr, FALSE);
+    host.repaint();
 }
 
 Microsoft::WRL::ComPtr<ICoreWebView2WebMessageReceivedEventHandler> makeWebMessageHandler(
-    BrowserApp& app, std::weak_ptr<BrowserApp::Tab> weak) {
-    BrowserApp* const owner = &app;
+    TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
     return makeCallback<WebMessageReceivedCallback>(
         [owner, weak](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
             // A message that arrives after its tab closed is dropped.
-            if (const auto tab = weak.lock()) handleWebMessage(*owner, tab, args);
+            if (const auto tab = liveTab(weak)) handleWebMessage(*owner, *tab, args);
             return S_OK;
         });
 }

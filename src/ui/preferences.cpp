@@ -1,4 +1,4 @@
-#include "app/preferences.h"
+#include "ui/preferences.h"
 
 #include <nlohmann/json.hpp>
 

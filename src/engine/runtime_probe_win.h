@@ -1,0 +1,39 @@
+#pragma once
+// The runtime probe's state: whether one runs, its nonce, and whether the engine's
+// switches were proven in force. The host owns it; the tab's handlers read it.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "assets/runtime_probe.h"
+
+namespace vesko {
+
+class BrowserAppTestAccess;
+
+// Lower-case hexadecimal of `count` bytes from the system's random generator. Throws
+// RANDOM_FAILED.
+std::string randomHex(std::size_t count);
+
+class RuntimeProbe {
+public:
+    bool running() const { return running_; }
+    bool passed() const { return passed_; }
+    const std::string& nonce() const { return nonce_; }
+
+    // A new probe with a fresh nonce; the address of its page. Throws RANDOM_FAILED
+    // before anything changes.
+    std::wstring start();
+    // The verdict, or none when no probe runs: only the first verdict of a probe counts,
+    // a late message or a late time-out finds it over.
+    std::optional<ProbeVerdictStatus> finish(bool cors, bool mixed);
+
+private:
+    friend class BrowserAppTestAccess;
+    bool running_ = false;
+    bool passed_ = false;
+    std::string nonce_;
+};
+
+}  // namespace vesko

@@ -1,0 +1,43 @@
+#pragma once
+// The main window's own state: its handles, its scale and font, and what the pointer does
+// on the frame. The application object owns it and hands it to the window's message
+// handlers and the painter.
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "base/scoped_handles_win.h"
+#include "ui/hit_testing.h"
+
+namespace vesko {
+
+// Private messages of the main window: a command id in wParam (the download's second
+// step, WM_APP + 3, belongs to the engine side).
+inline constexpr UINT WM_APP_COMMAND = WM_APP + 2;
+
+// Timers of the main window: the status line's second, the probe's time-out, and the
+// 16 ms animation tick.
+inline constexpr UINT_PTR kStatusTimer = 1;
+inline constexpr UINT_PTR kProbeTimer = 2;
+inline constexpr UINT_PTR kAnimationTimer = 3;
+
+// The main window's class; a second start finds the first browser by it.
+inline constexpr wchar_t kMainWindowClassName[] = L"VESKOS_BROWSER_KIOSK_TEST_V1";
+
+struct WindowState {
+    HWND window = nullptr;
+    HWND addressField = nullptr;
+    HINSTANCE instance = nullptr;
+    FontOwner uiFont;
+    double dpiScale = 1.0;
+    HoverState hover;
+    std::int32_t pressedToolbarButton = -1;
+    std::uint64_t pressedUntil = 0;
+    float newTabHoverLevel = 0.0f;
+    bool addressFocused = false;
+    bool animationsEnabled = true;
+    std::int32_t firstVisibleTab = 0;
+};
+
+}  // namespace vesko
