@@ -1,4 +1,4 @@
-// Process entry of VeskoBrowser.exe: prepares the process, then either runs the offline
+// Process entry of VeskoBrowser-Kiosk.exe: prepares the process, then either runs the offline
 // self-test or starts the browser, one per logon session. Fatal start-up errors end in a
 // message box and exit 1.
 #include <windows.h>
@@ -14,7 +14,7 @@
 #include "app/single_instance_win.h"
 #include "base/wide_text_win.h"
 #include "selftest/self_test_win.h"
-#include "ui/browser_app.h"
+#include "ui/browser_app_win.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "base/wide_text_win.h"
 #include "policy/portal_policy.h"
-#include "ui/browser_app.h"
+#include "ui/browser_app_win.h"
 
 namespace vesko {
 namespace {

@@ -1,6 +1,6 @@
 // The application object: tabs, commands, the status line, the runtime probe's verdict,
 // the engine's start and the main window's life.
-#include "ui/browser_app.h"
+#include "ui/browser_app_win.h"
 
 #include <commctrl.h>
 

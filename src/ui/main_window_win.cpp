@@ -12,7 +12,7 @@
 #include "ui/address_field_win.h"
 #include "ui/frame_layout.h"
 #include "ui/key_table.h"
-#include "ui/browser_app.h"
+#include "ui/browser_app_win.h"
 #include "ui/commands.h"
 #include "ui/dpi_scale.h"
 #include "ui/frame_animation.h"

@@ -13,8 +13,8 @@ namespace {
 
 TEST(CommandLine, OnlyTheExactSoleSwitchRunsTheSelfTest) {
     const struct { std::vector<std::wstring> arguments; bool selfTest; } cases[] = {
-        {{L"VeskoBrowser.exe", L"--self-test"}, true}, {{L"VeskoBrowser.exe"}, false},
-        {{L"VeskoBrowser.exe", L"--self-test", L"x"}, false}, {{L"VeskoBrowser.exe", L"--SELF-TEST"}, false},
+        {{L"VeskoBrowser-Kiosk.exe", L"--self-test"}, true}, {{L"VeskoBrowser-Kiosk.exe"}, false},
+        {{L"VeskoBrowser-Kiosk.exe", L"--self-test", L"x"}, false}, {{L"VeskoBrowser-Kiosk.exe", L"--SELF-TEST"}, false},
     };
     for (const auto& c : cases) EXPECT_EQ(isSelfTestCommandLine(c.arguments), c.selfTest) << c.arguments.size();
 }

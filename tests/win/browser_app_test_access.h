@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/browser_app.h"
+#include "ui/browser_app_win.h"
 
 namespace vesko {
 
