@@ -125,6 +125,28 @@ TEST(TabView, ControllerForAClosedTabIsClosedAtOnce) {
     EXPECT_EQ(recorded("Navigate").size(), navigationsBefore);
 }
 
+TEST(TabView, ClosingRemovesEveryHandlerBeforeTheControllerCloses) {
+    TabFixture f;
+    ASSERT_TRUE(f.openPortal());
+    const auto second = f.openPortal(kPortal + L"faqe.html");
+    ASSERT_TRUE(second && second->filterInstalled());
+    standin::clearCallRecord();
+    f.app.closeTab(1);
+    std::vector<std::string> removed;
+    std::size_t closedAt = 0;
+    for (const auto& call : standin::callRecord()) {
+        if (call.method.rfind("remove_", 0) == 0) removed.push_back(call.method.substr(7));
+        if (call.method == "Close") closedAt = removed.size();
+    }
+    std::sort(removed.begin(), removed.end());
+    EXPECT_EQ(removed, (std::vector<std::string>{"AcceleratorKeyPressed", "DocumentTitleChanged", "DownloadStarting",
+                                                 "FrameNavigationStarting", "HistoryChanged", "NavigationCompleted",
+                                                 "NavigationStarting", "NewWindowRequested", "PermissionRequested",
+                                                 "SourceChanged", "WebMessageReceived", "WebResourceRequested",
+                                                 "WindowCloseRequested", "ZoomFactorChanged"}));
+    EXPECT_EQ(closedAt, 14u);  // the controller closed after the last removal
+}
+
 TEST(TabView, PopupsBecomeTabsAndTheirRequestIsAlwaysAnswered) {
     TabFixture f;
     const auto opener = f.openPortal();
