@@ -1,6 +1,7 @@
 // The program as a process: one browser per logon (a second start raises the first
 // window), and starts that never reach an engine: a loader that is not the pinned one, a
-// machine without the engine runtime.
+// machine without the engine runtime; and a close asked for while a download waits for its
+// save dialog.
 
 import assert from 'node:assert/strict';
 import { after, afterEach, before, describe, test } from 'node:test';
@@ -44,6 +45,21 @@ describe('the program as a process', () => {
     assert.equal(await listening(second.port), false, 'the second process never started an engine');
     assert.equal(browser.exitCode, null, 'the first browser runs on');
   });
+
+  test('asked to close while a download waits for its save dialog, it cancels the download and ends with 0',
+    async () => {
+      const { browser, channel, view } = await startOnPortal(desktop);
+      started.push(browser);
+      // Its answer never comes: the channel ends with the program.
+      channel.send('click', { view, text: 'Shkarko raportin e zonave (CSV)' }).catch(() => {});
+      await desktop.waitForWindow('^Save As$');
+      await browser.requestClose();
+      assert.equal(await browser.waitForExit(), 0);
+      // The engine heard the answer before the program ended: cancelled, deferral completed.
+      const answered = channel.calls.filter((c) => c.object.includes('.downloadStarting'))
+        .map((c) => `${c.method} ${c.detail}`.trim());
+      assert.deepEqual(answered.slice(-2), ['put_Cancel true', 'Complete']);
+    });
 
   const cases = [
     { name: 'a loader that differs in one byte', code: 'WEBVIEW_LOADER_CHANGED',

@@ -185,6 +185,13 @@ export class Browser {
       what: () => `the status line to show ${expected}; it showed: ${[...new Set(this.statusTexts(since))].join(' | ')}` });
   }
 
+  // Asks the program to close the way a shutdown or an administrator does: taskkill
+  // without /f posts WM_CLOSE to its top-level windows.
+  async requestClose() {
+    await run(paths.wineRun, [paths.prefix, 'taskkill', '/im', 'VeskoBrowser-Kiosk.exe'],
+      { env: wineEnvironment(this.desktop.env), timeout: 30000 });
+  }
+
   waitForExit({ timeoutMs = 30000 } = {}) {
     return Promise.race([this.exited, sleep(timeoutMs, 'timeout', { ref: false })]);
   }
