@@ -14,9 +14,22 @@ using std::min;
 
 #include <gdiplus.h>
 
+#include <memory>
 #include <stdexcept>
 
 namespace vesko {
+
+// Owners of the GDI+ objects a paint creates (flat API).
+struct GdiplusDeleter {
+    void operator()(Gdiplus::GpGraphics* graphics) const { Gdiplus::DllExports::GdipDeleteGraphics(graphics); }
+    void operator()(Gdiplus::GpPen* pen) const { Gdiplus::DllExports::GdipDeletePen(pen); }
+    void operator()(Gdiplus::GpSolidFill* brush) const { Gdiplus::DllExports::GdipDeleteBrush(brush); }
+    void operator()(Gdiplus::GpPath* path) const { Gdiplus::DllExports::GdipDeletePath(path); }
+};
+using GraphicsOwner = std::unique_ptr<Gdiplus::GpGraphics, GdiplusDeleter>;
+using PenOwner = std::unique_ptr<Gdiplus::GpPen, GdiplusDeleter>;
+using GpBrushOwner = std::unique_ptr<Gdiplus::GpSolidFill, GdiplusDeleter>;
+using PathOwner = std::unique_ptr<Gdiplus::GpPath, GdiplusDeleter>;
 
 // GDI+ for the life of the object. Throws GRAPHICS_INIT_FAILED.
 class GdiplusSession {

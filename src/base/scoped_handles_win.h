@@ -50,6 +50,11 @@ struct HashDestroyer {
 };
 using HashOwner = std::unique_ptr<void, HashDestroyer>;
 
+struct MenuDestroyer {
+    void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+using MenuOwner = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
+
 // Selects an object into a device context for the scope and puts the previous one back.
 class SelectedObject {
 public:

@@ -6,9 +6,8 @@
 #include <string>
 #include <type_traits>
 
-#include "base/gdiplus_win.h"
-
 #include "base/files.h"
+#include "base/gdiplus_win.h"
 #include "base/scoped_handles_win.h"
 #include "base/wide_text_win.h"
 
@@ -16,24 +15,6 @@ namespace vesko {
 namespace {
 
 namespace gdip = Gdiplus::DllExports;
-
-// Owners of every GDI+ object a paint creates.
-struct GraphicsDeleter {
-    void operator()(Gdiplus::GpGraphics* graphics) const { gdip::GdipDeleteGraphics(graphics); }
-};
-struct PenDeleter {
-    void operator()(Gdiplus::GpPen* pen) const { gdip::GdipDeletePen(pen); }
-};
-struct GpBrushDeleter {
-    void operator()(Gdiplus::GpSolidFill* brush) const { gdip::GdipDeleteBrush(brush); }
-};
-struct PathDeleter {
-    void operator()(Gdiplus::GpPath* path) const { gdip::GdipDeletePath(path); }
-};
-using GraphicsOwner = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter>;
-using PenOwner = std::unique_ptr<Gdiplus::GpPen, PenDeleter>;
-using GpBrushOwner = std::unique_ptr<Gdiplus::GpSolidFill, GpBrushDeleter>;
-using PathOwner = std::unique_ptr<Gdiplus::GpPath, PathDeleter>;
 
 // BeginPaint and EndPaint.
 class PaintScope {

@@ -3,20 +3,14 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
 #include <vector>
 
+#include "base/scoped_handles_win.h"
 #include "base/wide_text_win.h"
 #include "ui/menu_model.h"
 
 namespace vesko {
 namespace {
-
-struct MenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuOwner = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
 // A popup menu from the menu model; submenus belong to their parent once appended.
 MenuOwner buildPopupMenu(const std::vector<MenuItem>& items) {
