@@ -26,13 +26,6 @@ SOCKET connectOrThrow(std::uint16_t port, milliseconds timeout) {
     return s;
 }
 
-std::string maskedFrame(WsOpcode opcode, std::string_view payload) {
-    const std::string mask = randomBytes(4);
-    const WsMaskKey key{static_cast<std::uint8_t>(mask[0]), static_cast<std::uint8_t>(mask[1]),
-                        static_cast<std::uint8_t>(mask[2]), static_cast<std::uint8_t>(mask[3])};
-    return encodeClientFrame(opcode, payload, key);
-}
-
 }  // namespace
 
 DuplexWebSocket::DuplexWebSocket(std::uint16_t port, std::string_view path, milliseconds timeout)
@@ -57,7 +50,7 @@ void DuplexWebSocket::handshake(std::uint16_t port, std::string_view path, milli
 void DuplexWebSocket::sendText(std::string_view text) { sendFrame(WsOpcode::Text, text); }
 
 void DuplexWebSocket::sendFrame(WsOpcode opcode, std::string_view payload) {
-    const std::string frame = maskedFrame(opcode, payload);
+    const std::string frame = maskedClientFrame(opcode, payload);
     {
         std::lock_guard lock(sendMutex_);
         if (shutDown_ || closeSent_) throw WebSocketClosed("the WebSocket connection is closed");
@@ -107,7 +100,7 @@ void DuplexWebSocket::shutdown() {
         std::lock_guard lock(sendMutex_);
         if (!closeSent_) {
             closeSent_ = true;
-            const std::string frame = maskedFrame(WsOpcode::Close, closePayload(1000));
+            const std::string frame = maskedClientFrame(WsOpcode::Close, closePayload(1000));
             ::send(static_cast<SOCKET>(socket_), frame.data(), static_cast<int>(frame.size()), 0);
         }
     }

@@ -65,10 +65,7 @@ void WebSocketClient::sendText(std::string_view text) { sendFrame(WsOpcode::Text
 
 void WebSocketClient::sendFrame(WsOpcode opcode, std::string_view payload) {
     if (!isOpen()) throw WebSocketClosed(closedReason_);
-    const std::string mask = randomBytes(4);
-    const WsMaskKey key{static_cast<std::uint8_t>(mask[0]), static_cast<std::uint8_t>(mask[1]),
-                        static_cast<std::uint8_t>(mask[2]), static_cast<std::uint8_t>(mask[3])};
-    const std::string frame = encodeClientFrame(opcode, payload, key);
+    const std::string frame = maskedClientFrame(opcode, payload);
     std::size_t sent = 0;
     while (sent < frame.size()) {
         const int chunk = static_cast<int>(std::min<std::size_t>(frame.size() - sent, 1 << 20));

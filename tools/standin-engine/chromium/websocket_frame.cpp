@@ -1,5 +1,7 @@
 #include "chromium/websocket_frame.h"
 
+#include "chromium/websocket_handshake.h"
+
 namespace vesko::standin {
 namespace {
 
@@ -172,6 +174,13 @@ std::optional<WsMessage> nextDataOrClose(WsDecoder& decoder, const std::function
 
 std::string peerCloseReason(const WsMessage& close) {
     return "the peer closed the WebSocket" + (close.closeCode ? " with code " + std::to_string(*close.closeCode) : "");
+}
+
+std::string maskedClientFrame(WsOpcode opcode, std::string_view payload) {
+    const std::string mask = randomBytes(4);
+    const WsMaskKey key{static_cast<std::uint8_t>(mask[0]), static_cast<std::uint8_t>(mask[1]),
+                        static_cast<std::uint8_t>(mask[2]), static_cast<std::uint8_t>(mask[3])};
+    return encodeClientFrame(opcode, payload, key);
 }
 
 }  // namespace vesko::standin

@@ -27,6 +27,9 @@ using WsMaskKey = std::array<std::uint8_t, 4>;
 
 // One complete (FIN) client frame carrying payload, masked with key.
 std::string encodeClientFrame(WsOpcode opcode, std::string_view payload, const WsMaskKey& key);
+// The same, masked with a fresh key from the system's generator, as every frame a client
+// sends must be.
+std::string maskedClientFrame(WsOpcode opcode, std::string_view payload);
 // The payload of a close frame: the status code, then the reason.
 std::string closePayload(std::uint16_t code, std::string_view reason = {});
 
