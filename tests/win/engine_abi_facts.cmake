@@ -4,10 +4,10 @@
 #   VESKO_FACT_METHOD(interface, method, slot)
 #   VESKO_FACT_ENUM(name, value)
 # Run as: cmake -DFACTS=engine-abi.md -DOUTPUT=engine_abi_facts.inc -P engine_abi_facts.cmake
-# A missing facts file gives an include that only says so, and the test fails on it.
+# A missing facts file gives an include with one failing fact that names it.
 set(result "// Generated from ${FACTS}; do not edit.\n")
 if(NOT EXISTS "${FACTS}")
-  string(APPEND result "#define VESKO_FACTS_MISSING \"${FACTS}\"\n")
+  string(APPEND result "VESKO_FACT_MISSING(\"${FACTS}\")\n")
 else()
   file(READ "${FACTS}" text)
   # CMake lists split at ';': keep the file's own semicolons out of the way first.
