@@ -33,6 +33,14 @@ struct PopupRequest {
     }
 };
 
+// A view's report of a failed engine process, as the engine's enumerations number it.
+struct ProcessFailureReport {
+    std::int32_t kind = 9;  // COREWEBVIEW2_PROCESS_FAILED_KIND
+    std::int32_t reason = 0;  // COREWEBVIEW2_PROCESS_FAILED_REASON
+    std::int32_t exitCode = 0;
+    std::string description;  // UTF-8
+};
+
 class TabHost {
 public:
     // The status line's text; 0 seconds keeps it until the next text.
@@ -54,6 +62,8 @@ public:
     virtual void layoutViews() = 0;
     // The tab's view and its filter are in place and its first address is due.
     virtual void viewReady(TabView& tab) = 0;
+    // An engine process behind `tab`'s view failed.
+    virtual void processFailed(TabView& tab, const ProcessFailureReport& report) = 0;
     // The probe page's verdict, carried by a web message of `tab`.
     virtual void completeProbe(TabView& tab, bool cors, bool mixed) = 0;
 

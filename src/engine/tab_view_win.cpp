@@ -13,6 +13,7 @@
 #include "engine/hresult_win.h"
 #include "engine/navigation_guards_win.h"
 #include "engine/page_events_win.h"
+#include "engine/process_failures_win.h"
 #include "engine/resource_interception_win.h"
 #include "engine/web_messages_win.h"
 #include "page/page_scripts.h"
@@ -174,6 +175,9 @@ void TabView::configure() {
     }
     listen(view, &ICoreWebView2::add_PermissionRequested, &ICoreWebView2::remove_PermissionRequested,
            makePermissionHandler().Get());
+    // An engine without the report still runs pages; the tab then simply cannot recover.
+    listen(view, &ICoreWebView2::add_ProcessFailed, &ICoreWebView2::remove_ProcessFailed,
+           makeProcessFailedHandler(host, weak).Get());
 
     const std::wstring script = toWide(documentScript(zoneDiagnosticScript(host.assetPack())));
     const auto added = makeCallback<ScriptAddedCallback>([weak](HRESULT result, LPCWSTR) {
@@ -224,6 +228,13 @@ void TabView::installResourceFilter() {
                          makeResourceHandler(*host_, weak_from_this()).Get()),
                   "RESOURCE_HANDLER_FAILED");
     filterInstalled_ = true;
+}
+
+void TabView::replaceView(ICoreWebView2Environment10* environment, TabHost& host) {
+    releaseView();
+    filterInstalled_ = false;
+    loading = true;
+    create(environment, host);
 }
 
 void TabView::removeHandlers() {

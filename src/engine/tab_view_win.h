@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/engine_interface_win.h"
+#include "engine/process_recovery.h"
 #include "engine/tab_host_win.h"
 
 namespace vesko {
@@ -40,12 +41,19 @@ public:
     bool loading = true;
     std::uint64_t localAssets = 0;
     nlohmann::ordered_json blockedRequests = nlohmann::ordered_json::array();
+    // How the tab recovers from failed engine processes.
+    RateLimit automaticReloads{kAutomaticReloads, kAutomaticReloadWindowMs};
+    HangWatch hang;
 
     // Asks `environment` for the view, in `host`'s window, under the profile "Profile1";
     // settings, handlers, the document script and the resource filter follow, then the host
     // is told the view is ready. Throws PROFILE_OPTIONS_FAILED or PROFILE_NAME_FAILED; a
     // refused creation ends on the status line.
     void create(ICoreWebView2Environment10* environment, TabHost& host);
+    // A new view in place of the current one (a hung page may not obey a reload): the old
+    // one's handlers removed and its controller closed, then create's steps again, ending at
+    // the tab's address.
+    void replaceView(ICoreWebView2Environment10* environment, TabHost& host);
     // Removes every handler, answers a waiting pop-up request and closes the controller.
     // Handlers that still run afterwards find the tab closing and do nothing.
     void close();

@@ -24,6 +24,18 @@ nlohmann::ordered_json diagnosticsReport(const DiagnosticsState& state) {
         tabs.push_back(std::move(entry));
     }
     report["tabs"] = std::move(tabs);
+    nlohmann::ordered_json failures = nlohmann::ordered_json::array();
+    for (const DiagnosticsFailure& failure : state.processFailures) {
+        nlohmann::ordered_json entry = nlohmann::ordered_json::object();
+        entry["time"] = failure.time;
+        entry["kind"] = failure.kind;
+        entry["reason"] = failure.reason;
+        entry["exitCode"] = failure.exitCode;
+        entry["process"] = failure.process;
+        entry["tab"] = failure.tab;
+        failures.push_back(std::move(entry));
+    }
+    report["processFailures"] = std::move(failures);
     return report;
 }
 

@@ -34,6 +34,17 @@ struct DiagnosticsTab {
     nlohmann::ordered_json blockedRequests = nlohmann::ordered_json::array();
 };
 
+// One failed engine process as the report keeps it: no page address, only what kind of
+// process, why, and which tab (-1: none, e.g. the browser process).
+struct DiagnosticsFailure {
+    std::int64_t time = 0;  // Unix milliseconds
+    std::string kind;
+    std::string reason;
+    std::int32_t exitCode = 0;
+    std::string process;  // the engine's description of the process, UTF-8
+    std::int32_t tab = -1;
+};
+
 struct DiagnosticsState {
     std::int64_t capturedAt = 0;  // Unix milliseconds
     std::string runtime;          // the engine runtime's version, UTF-8
@@ -42,6 +53,7 @@ struct DiagnosticsState {
     std::uint64_t assetCount = 0;
     std::uint64_t rules = 0;
     std::vector<DiagnosticsTab> tabs;
+    std::vector<DiagnosticsFailure> processFailures;  // oldest first
 };
 
 // The report without "portalDiagnostics", members in their fixed order.

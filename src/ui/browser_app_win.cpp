@@ -238,6 +238,86 @@ void BrowserApp::finishProbe(bool cors, bool mixed) {
     setStatus(toWide(verdict->text), verdict->seconds);
 }
 
+// --- Failed engine processes ---
+
+void BrowserApp::showStatus(const StatusMessage& message) {
+    setStatus(toWide(message.text), message.seconds);
+}
+
+void BrowserApp::recordFailure(const TabView* tab, const ProcessFailureReport& report) {
+    int index = -1;
+    for (std::size_t i = 0; tab != nullptr && i < tabs_.size(); ++i) {
+        if (tabs_[i].get() == tab) index = static_cast<int>(i);
+    }
+    failures_.add(DiagnosticsFailure{unixTimeMs(), std::string(failureKindName(report.kind)),
+                                     std::string(failureReasonName(report.reason)), report.exitCode, report.description,
+                                     index});
+}
+
+void BrowserApp::processFailed(TabView& tab, const ProcessFailureReport& report) {
+    const FailureKind kind = failureKind(report.kind);
+    if (kind == FailureKind::browserExited) {
+        // Every view reports the same loss: it is recorded and shown once.
+        if (engineLost_) return;
+        engineLost_ = true;
+        recordFailure(nullptr, report);
+        return showStatus(kEngineStoppedStatus);
+    }
+    recordFailure(&tab, report);
+    const std::int64_t now = unixTimeMs();
+    switch (kind) {
+        case FailureKind::rendererExited:
+            tab.hang.clear();
+            if (!tab.automaticReloads.allow(now)) return showStatus(kPageStoppedAgainStatus);
+            showStatus(kPageStoppedStatus);
+            tab.navigate(toWide(recoveryAddress(toUtf8(tab.url))));
+            return;
+        case FailureKind::frameRendererExited:
+            return showStatus(kFrameStoppedStatus);
+        case FailureKind::rendererUnresponsive:
+            switch (tab.hang.report(now)) {
+                case HangWatch::Step::none: return;
+                case HangWatch::Step::showStatus:
+                    if (window_.window != nullptr) SetTimer(window_.window, kHangTimer, 1000, nullptr);
+                    return showStatus(kPageHangingStatus);
+                case HangWatch::Step::ask:
+                    // Never a modal dialog inside the engine's event: the question comes next.
+                    if (window_.window != nullptr) PostMessageW(window_.window, WM_APP_HANG, tab.id, 0);
+                    return;
+            }
+            return;
+        case FailureKind::browserExited:
+        case FailureKind::otherProcess:
+            return;  // the engine restarts these processes itself
+    }
+}
+
+void BrowserApp::onHangTimer() {
+    const std::int64_t now = unixTimeMs();
+    bool anyHang = false;
+    for (const auto& tab : tabs_) {
+        if (tab->hang.over(now)) {
+            tab->hang.clear();
+            if (statusText_ == toWide(kPageHangingStatus.text)) setStatus(L"", 0);
+        }
+        anyHang = anyHang || tab->hang.active();
+    }
+    if (!anyHang && window_.window != nullptr) KillTimer(window_.window, kHangTimer);
+}
+
+void BrowserApp::askAboutHang(std::uint32_t tabId) {
+    const auto found = std::find_if(tabs_.begin(), tabs_.end(), [&](const auto& tab) { return tab->id == tabId; });
+    if (found == tabs_.end() || !(*found)->hang.asking()) return;
+    const std::shared_ptr<TabView> tab = *found;
+    // The question closes by itself once the page answers again (the hang timer clears it).
+    const int answer = askHangQuestion(window_.window, window_.instance, [tab] { return tab->hang.active(); });
+    if (tab->closing() || !tab->hang.active()) return;
+    if (answer != kHangReloadButton) return tab->hang.waited(unixTimeMs());
+    tab->hang.clear();
+    if (statusText_ == toWide(kPageHangingStatus.text)) setStatus(L"", 0);
+    tab->replaceView(engine_.environment10(), *this);
+}
+
 // --- Tabs ---
 
 void BrowserApp::openTab(const std::wstring& url, PopupRequest popup, bool background) {
@@ -534,6 +614,7 @@ DiagnosticsState BrowserApp::diagnosticsState() const {
     state.runtime = toUtf8(engine_.runtimeVersion());
     state.arguments = std::string(kAdditionalBrowserArguments);
     state.runtimeProbePassed = probe_.passed();
+    state.processFailures.assign(failures_.entries().begin(), failures_.entries().end());
     state.assetCount = assetPack_.fileCount;
     state.rules = assetPack_.ruleDocuments.size();
     for (const auto& tab : tabs_) {

@@ -14,6 +14,7 @@
 #include "base/gdiplus_win.h"
 #include "engine/downloads_win.h"
 #include "engine/engine_runtime_win.h"
+#include "engine/process_recovery.h"
 #include "engine/runtime_probe_win.h"
 #include "engine/tab_host_win.h"
 #include "engine/tab_view_win.h"
@@ -84,6 +85,10 @@ public:
     // WM_APP_DOWNLOAD: the posted second step of a download.
     void onDownloadMessage(LPARAM number);
     void onAddressFocus(bool focused);
+    // Timer 4: hung pages whose reports stopped answer again.
+    void onHangTimer();
+    // WM_APP_HANG: asks whether to wait for the hung page of tab `tabId` or reload it.
+    void askAboutHang(std::uint32_t tabId);
 
     // What the frame shows right now, for painting and hit-testing alike.
     FrameSnapshot frameSnapshot() const;
@@ -106,6 +111,7 @@ public:
     void layoutViews() override { layoutChildren(); }
     void viewReady(TabView& tab) override;
     void completeProbe(TabView& tab, bool cors, bool mixed) override;
+    void processFailed(TabView& tab, const ProcessFailureReport& report) override;
     const RuntimeProbe& probe() const override { return probe_; }
     const AssetPack& assetPack() const override { return assetPack_; }
     DownloadQueue& downloads() override { return downloads_; }
@@ -117,6 +123,8 @@ private:
     static LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HRESULT onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environment);
     void finishProbe(bool cors, bool mixed);
+    void recordFailure(const TabView* tab, const ProcessFailureReport& report);
+    void showStatus(const StatusMessage& message);
     void zoomActiveTab(std::int32_t command);
     void reloadOrStop();
     void toggleCloseWarning();
@@ -139,6 +147,9 @@ private:
     std::int32_t activeTab_ = -1;
     std::uint32_t nextTabId_ = 1;
     ClosedTabMemory closedTabUrls_;
+    FailureLog failures_;
+    // The engine's browser process is gone: every view with it.
+    bool engineLost_ = false;
     AssetPack assetPack_;
     RuntimeProbe probe_;
     // Declared before the engine: the downloads and the views go first, the engine's

@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 
 #include "base/wide_text_win.h"
 #include "policy/compiled_config.h"
 #include "ui/dialogs_win.h"
+#include "engine/process_recovery.h"
 #include "ui/close_warning.h"
 
 namespace vesko {
@@ -87,6 +89,37 @@ void showPageInfoDialog(HWND owner, HINSTANCE instance) {
     config.pButtons = buttons;
     config.nDefaultButton = kPageInfoCloseButton;
     showTaskDialog(config);
+}
+
+int askHangQuestion(HWND owner, HINSTANCE instance, const std::function<bool()>& stillHanging) {
+    const std::wstring title = toWide(kDialogTitle);
+    const std::wstring instruction = toWide(kHangInstruction);
+    const std::wstring content = toWide(kHangContent);
+    const std::wstring wait = toWide(kHangWait);
+    const std::wstring reload = toWide(kHangReload);
+    const TASKDIALOG_BUTTON buttons[] = {{kHangWaitButton, wait.c_str()}, {kHangReloadButton, reload.c_str()}};
+
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof(config);
+    config.hwndParent = owner;
+    config.hInstance = instance;
+    config.dwFlags = kTaskDialogFlags | TDF_CALLBACK_TIMER;
+    config.pszWindowTitle = title.c_str();
+    config.pszMainIcon = TD_WARNING_ICON;
+    config.pszMainInstruction = instruction.c_str();
+    config.pszContent = content.c_str();
+    config.cButtons = static_cast<UINT>(std::size(buttons));
+    config.pButtons = buttons;
+    config.nDefaultButton = kHangWaitButton;
+    // About every 200 ms the dialog looks whether the page answers again and then closes
+    // itself, as if the user had chosen to wait.
+    config.pfCallback = [](HWND dialog, UINT notification, WPARAM, LPARAM, LONG_PTR data) -> HRESULT {
+        const auto& hanging = *reinterpret_cast<const std::function<bool()>*>(data);
+        if (notification == TDN_TIMER && !hanging()) SendMessageW(dialog, TDM_CLICK_BUTTON, kHangWaitButton, 0);
+        return S_OK;
+    };
+    config.lpCallbackData = reinterpret_cast<LONG_PTR>(&stillHanging);
+    return showTaskDialog(config).button;
 }
 
 }  // namespace vesko

@@ -100,6 +100,7 @@ public:
             case WM_DPICHANGED: return onDpiChanged(wParam, lParam);
             case WM_APP_COMMAND: return onAppCommand(wParam);
             case WM_APP_DOWNLOAD: return onDownload(lParam);
+            case WM_APP_HANG: return onHangQuestion(wParam);
             default: return DefWindowProcW(window_, message, wParam, lParam);
         }
     }
@@ -158,6 +159,7 @@ private:
         KillTimer(window_, kStatusTimer);
         KillTimer(window_, kProbeTimer);
         KillTimer(window_, kAnimationTimer);
+        KillTimer(window_, kHangTimer);
         PostQuitMessage(0);
         return 0;
     }
@@ -233,6 +235,7 @@ private:
             case kStatusTimer: invalidateAll(); break;
             case kProbeTimer: app_.onProbeTimeout(); break;
             case kAnimationTimer: onAnimationTick(); break;
+            case kHangTimer: app_.onHangTimer(); break;
             default: break;
         }
         return 0;
@@ -339,6 +342,11 @@ private:
 
     LRESULT onAppCommand(WPARAM wParam) {
         app_.executeCommand(static_cast<std::int32_t>(wParam));
+        return 0;
+    }
+
+    LRESULT onHangQuestion(WPARAM tabId) {
+        app_.askAboutHang(static_cast<std::uint32_t>(tabId));
         return 0;
     }
 

@@ -15,12 +15,15 @@ namespace vesko {
 // Private messages of the main window: a command id in wParam (the download's second
 // step, WM_APP + 3, belongs to the engine side).
 inline constexpr UINT WM_APP_COMMAND = WM_APP + 2;
+// The hung-page question for the tab whose id is in wParam, asked outside the engine's event.
+inline constexpr UINT WM_APP_HANG = WM_APP + 4;
 
-// Timers of the main window: the status line's second, the probe's time-out, and the
-// 16 ms animation tick.
+// Timers of the main window: the status line's second, the probe's time-out, the 16 ms
+// animation tick, and the second that looks whether hung pages answer again.
 inline constexpr UINT_PTR kStatusTimer = 1;
 inline constexpr UINT_PTR kProbeTimer = 2;
 inline constexpr UINT_PTR kAnimationTimer = 3;
+inline constexpr UINT_PTR kHangTimer = 4;
 
 // The main window's class; a second start finds the first browser by it.
 inline constexpr wchar_t kMainWindowClassName[] = L"VESKOS_BROWSER_KIOSK_TEST_V1";

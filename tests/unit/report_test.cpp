@@ -22,9 +22,16 @@ TEST(DiagnosticsReport, MembersInTheirFixedOrder) {
     DiagnosticsState state;
     state.capturedAt = 1767225600123;
     state.tabs = {DiagnosticsTab{0, 0, false, false, false, Json::array({{{"host", "t.example"}}})}, DiagnosticsTab{4}};
+    state.processFailures = {{1767225600000, "render-process-exited", "crashed", 3, "renderer", 1},
+                             {1767225601000, "browser-process-exited", "unexpected", 1, "", -1}};
     const Json report = diagnosticsReport(state);
     EXPECT_EQ(keys(report), (std::vector<std::string>{"product", "version", "capturedAt", "runtime", "arguments",
-                                                      "runtimeProbePassed", "assetCount", "rules", "tabs"}));
+                                                      "runtimeProbePassed", "assetCount", "rules", "tabs",
+                                                      "processFailures"}));
+    EXPECT_EQ(report["processFailures"][0],
+              Json::parse(R"({"time":1767225600000,"kind":"render-process-exited","reason":"crashed","exitCode":3,)"
+                          R"("process":"renderer","tab":1})"));
+    EXPECT_EQ(report["processFailures"][1]["tab"], -1);
     EXPECT_EQ(report["capturedAt"], 1767225600123);
     ASSERT_EQ(report["tabs"].size(), 2u);
     EXPECT_EQ(keys(report["tabs"][0]),
@@ -44,7 +51,7 @@ TEST(DiagnosticsReport, TextIsIndentedUtf8WithOneFinalLineFeed) {
     EXPECT_NE(text.find("\"runtime\": \"m\xC3\xABn\""), std::string::npos);  // not \u00eb
     // A page's snapshot may hold invalid UTF-8: it is replaced, not a failed report.
     EXPECT_NE(text.find("\"arguments\": \"bad \xEF\xBF\xBD byte\""), std::string::npos);
-    EXPECT_TRUE(text.ends_with("\"tabs\": []\n}\n"));
+    EXPECT_TRUE(text.ends_with("\"tabs\": [],\n  \"processFailures\": []\n}\n"));
 }
 
 TEST(DiagnosticsReport, PortalDiagnosticsComeLastAndReplaceAnEarlierValue) {
@@ -52,7 +59,7 @@ TEST(DiagnosticsReport, PortalDiagnosticsComeLastAndReplaceAnEarlierValue) {
     addPortalDiagnostics(report, R"([{"zones":3}])");
     addPortalDiagnostics(report, R"([{"zones":0}])");
     EXPECT_EQ(keys(report).back(), "portalDiagnostics");
-    EXPECT_EQ(keys(report).size(), 10u);
+    EXPECT_EQ(keys(report).size(), 11u);
     EXPECT_EQ(report["portalDiagnostics"][0]["zones"], 0);
     // A result that is no strict JSON leaves the report as it was.
     const Json before = report;
