@@ -58,16 +58,6 @@ BrowserApp::BrowserApp(HINSTANCE instance) : savePathPrompt_(promptSavePath) {
     window_.instance = instance;
 }
 
-BrowserApp::~BrowserApp() {
-    // A download whose save dialog never came (its message died with the window) holds
-    // engine objects; they go before the engine's module does.
-    downloads_.cancelAll();
-    for (const auto& tab : tabs_) tab->close();
-    tabs_.clear();
-    engine_.release();
-    window_.uiFont.reset();
-}
-
 // --- Start-up and the message loop ---
 
 int BrowserApp::run(int showCommand) {

@@ -36,9 +36,9 @@ public:
     static constexpr std::size_t kTabLimit = 80;
 
     explicit BrowserApp(HINSTANCE instance);
-    // Closes every view, cancels waiting downloads, releases the engine, then the fonts
-    // and graphics.
-    ~BrowserApp();
+    // Cancels waiting downloads, closes every view, releases the engine, then the fonts
+    // and graphics (the members' order).
+    ~BrowserApp() = default;
     BrowserApp(const BrowserApp&) = delete;
     BrowserApp& operator=(const BrowserApp&) = delete;
 
@@ -152,11 +152,12 @@ private:
     bool engineLost_ = false;
     AssetPack assetPack_;
     RuntimeProbe probe_;
-    // Declared before the engine: the downloads and the views go first, the engine's
-    // module last.
+    // Destroyed in reverse: downloads waiting for their dialog are cancelled first, then
+    // every view is closed, and only then the environment and the loader module go, whose
+    // code all of them run on.
     EngineRuntime engine_;
-    DownloadQueue downloads_;
     std::vector<std::shared_ptr<TabView>> tabs_;
+    DownloadQueue downloads_;
     // The save dialog of the report and of downloads: owner, proposed name, filter.
     std::function<std::wstring(HWND, const std::wstring&, const std::wstring&)> savePathPrompt_;
 };
