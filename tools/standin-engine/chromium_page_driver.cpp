@@ -9,12 +9,18 @@
 namespace vesko::standin {
 
 ChromiumPageDriver::ChromiumPageDriver(NavigationPipeline& pipeline, std::function<void(bool)> ready)
-    : pipeline_(pipeline), page_(std::make_unique<ChromiumPage>(pipeline.context().pump, *this, std::move(ready))) {}
+    : pipeline_(pipeline), page_(std::make_unique<ChromiumPage>(pipeline.context().pump, *this, std::move(ready))) {
+    startLivenessCheck();
+}
+
+ChromiumPageDriver::~ChromiumPageDriver() { stopLivenessCheck(); }
 
 void ChromiumPageDriver::load(const std::shared_ptr<Navigation>& navigation) {
     if (!page_) return;
     // The page's own request for the document comes back through documentRequested.
     navigation->awaitingDocument = navigation->uri != L"about:blank";
+    // A hung page's script is stopped first, so the new document can come in.
+    if (hanging_) page_->terminateScript();
     if (navigation->kind == NavigationKind::Reload) {
         page_->reload();
     } else {
@@ -50,6 +56,7 @@ void ChromiumPageDriver::download(const std::wstring& uri, const std::wstring& p
 }
 
 void ChromiumPageDriver::close() {
+    stopLivenessCheck();
     page_.reset();
 }
 
@@ -73,7 +80,8 @@ std::optional<LRESULT> ChromiumPageDriver::windowMessage(HWND window, UINT messa
 }
 
 bool ChromiumPageDriver::paint(HDC dc, const RECT& client) const {
-    return page_ && page_->paint(dc, client);
+    // After its renderer ended the page shows the engine's error page, not its last frame.
+    return page_ && !pipeline_.failure().rendererGone && page_->paint(dc, client);
 }
 
 void ChromiumPageDriver::setSize(int width, int height) {
@@ -272,7 +280,12 @@ void ChromiumPageDriver::permissionRequested(COREWEBVIEW2_PERMISSION_KIND kind, 
 void ChromiumPageDriver::scriptDialog(const std::string& type, const std::wstring& message, const std::wstring& uri,
                   std::function<void(bool)> answer) {
     record(pipeline_.name(), "ScriptDialog", type + " " + toUtf8(message.substr(0, 200)));
-    pipeline_.later([this, type, message, uri, answer]() {
+    // A page waiting on its dialog does not answer the liveness check, and is not hung.
+    ++dialogsOpen_;
+    pipeline_.later([this, type, message, uri, answer = [this, answer](bool accept) {
+                         --dialogsOpen_;
+                         answer(accept);
+                     }]() {
         if (pipeline_.closed() || !pipeline_.settings().scriptDialogsEnabled()) {
             // Nobody to ask: a notice is taken as read, a question as declined, and
             // leaving the page is allowed.

@@ -14,6 +14,7 @@ class ChromiumPageDriver final : public PageDriver, public PageSink {
 public:
     // ready reports whether the page exists and the view can be handed to the host.
     ChromiumPageDriver(NavigationPipeline& pipeline, std::function<void(bool)> ready);
+    ~ChromiumPageDriver() override;
 
     void load(const std::shared_ptr<Navigation>& navigation) override;
     void stop() override;
@@ -46,6 +47,14 @@ public:
                       std::function<void(bool accept)> answer) override;
     void framePainted() override;
 
+    // Failures for real (chromium_page_failures.cpp): the renderer crashes or hangs, the
+    // browser is killed; a liveness check reports a page that stops answering.
+    bool failProcess(int kind) override;
+    void endHang() override;
+    void rendererExited(const std::string& status, int exitCode) override;
+    // The browser's processes and the page's renderer (0 when not found).
+    void findProcesses(std::function<void(const BrowserProcesses&, long renderer)> done);
+
 private:
     void frameRequested(ChromiumRequest request);
     // Raised to the host when a filter matches; its response is served, else the request
@@ -56,6 +65,16 @@ private:
     NavigationPipeline& pipeline_;
     std::unique_ptr<ChromiumPage> page_;
     ULONGLONG lastInputTick_ = 0;  // a page's navigation soon after the user's input is theirs
+
+    void startLivenessCheck();
+    void stopLivenessCheck();
+    static void CALLBACK livenessTick(HWND, UINT, UINT_PTR timer, DWORD);
+    void checkLiveness();
+    UINT_PTR livenessTimer_ = 0;
+    bool probing_ = false;
+    ULONGLONG probeSent_ = 0;
+    bool hanging_ = false;
+    int dialogsOpen_ = 0;
 };
 
 }  // namespace vesko::standin

@@ -15,21 +15,16 @@
 #include "site_backend.h"
 
 namespace vesko::standin {
+
+void refuse(const char* code, const std::string& message) {
+    throw CommandError(code, message);
+}
+
 namespace {
 
 using Json = nlohmann::ordered_json;
 
 constexpr int kProtocolVersion = 1;
-
-// A refusal of one request, reported on its reply line.
-struct CommandError : std::runtime_error {
-    CommandError(std::string code, const std::string& message) : std::runtime_error(message), code(std::move(code)) {}
-    std::string code;
-};
-
-[[noreturn]] void refuse(const char* code, const std::string& message) {
-    throw CommandError(code, message);
-}
 
 enum class Type { String, Integer, Boolean, Any, View };
 
@@ -135,7 +130,10 @@ Json viewJson(const LiveView& view, const ViewState& state) {
                 {"zoom", state.zoom},
                 {"visible", state.visible},
                 {"bounds", Json::array({state.bounds.left, state.bounds.top, state.bounds.right, state.bounds.bottom})},
-                {"framesPainted", state.framesPainted}};
+                {"framesPainted", state.framesPainted},
+                {"rendererGone", state.rendererGone},
+                {"unresponsive", state.unresponsive},
+                {"processFailures", state.processFailures}};
 }
 
 std::string viewNameOf(ICoreWebView2* identity) {
@@ -352,8 +350,11 @@ Answer views(const Json&) {
     for (const LiveView& view : liveViews()) {
         if (const auto state = readView(view.controller)) list.push_back(viewJson(view, *state));
     }
+    // Views the host still holds after they closed (a browser's exit closes them all).
+    Json closed = Json::array();
+    for (const LiveView& view : closedViews()) closed.push_back(Json{{"name", view.viewName}, {"controller", view.controllerName}});
     Answer answer;
-    answer.now = Json{{"views", list}};
+    answer.now = Json{{"views", list}, {"closed", closed}};
     return answer;
 }
 
@@ -605,6 +606,10 @@ Answer releaseEnvironment(const Json&) {
     return answer;
 }
 
+Answer processFailure(const Json& request) { return {processFailureCommand(findView(request).controller, request), {}}; }
+Answer endHang(const Json& request) { return {endUnresponsiveCommand(findView(request)), {}}; }
+Answer processes(const Json& request) { return {Json::object(), processesCommand(findView(request))}; }
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"ping", {}, &ping},
@@ -638,6 +643,11 @@ const std::vector<Command>& commands() {
          &key},
         {"record", {{"after", Type::Integer}, {"limit", Type::Integer}}, &record},
         {"releaseEnvironment", {}, &releaseEnvironment},
+        {"processFailure",
+         {{"view", Type::View, true}, {"kind", Type::Any, true}, {"reason", Type::Any}, {"exitCode", Type::Integer}},
+         &processFailure},
+        {"endUnresponsive", {{"view", Type::View, true}}, &endHang},
+        {"processes", {{"view", Type::View, true}}, &processes},
         // Answered by ControlCommands itself: it keeps the subscribers.
         {"subscribe", {{"after", Type::Integer}}, nullptr},
     };

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,21 @@ public:
     // One complete line, without its line feed.
     virtual void sendLine(const std::string& line) = 0;
 };
+
+// A refusal of one request, reported on its reply line with its code.
+struct CommandError : std::runtime_error {
+    CommandError(std::string code, const std::string& message) : std::runtime_error(message), code(std::move(code)) {}
+    std::string code;
+};
+[[noreturn]] void refuse(const char* code, const std::string& message);
+
+// processFailure: the failure of {kind, reason, exitCode} raised on the view
+// (control_channel_failures.cpp); answers what will be reported.
+nlohmann::ordered_json processFailureCommand(ICoreWebView2Controller* controller, const nlohmann::ordered_json& request);
+// endUnresponsive: the view's hang ends.
+nlohmann::ordered_json endUnresponsiveCommand(const LiveView& view);
+// processes: the view's process ids, once they are known (null until then).
+std::function<nlohmann::ordered_json()> processesCommand(const LiveView& view);
 
 class ControlCommands {
 public:

@@ -35,6 +35,9 @@ public:
     WebView* view() const { return view_.Get(); }
     const std::string& name() const { return name_; }
     bool closed() const { return closed_; }
+    const EngineContext* context() const { return context_.get(); }
+    // The engine closes the controller itself: its browser process has gone.
+    void closeByEngine() { shutDown(); }
     void raiseKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, const std::shared_ptr<KeyOutcome>& outcome) {
         if (closed_) return;
         const auto args = makeComObject<AcceleratorKeyArgs>(name_, kind, key);
@@ -175,6 +178,7 @@ public:
         view.visible = visible_;
         view.bounds = bounds_;
         view.window = window_;
+        view.closed = closed_;
         return view;
     }
 

@@ -2,6 +2,7 @@
 #include <map>
 
 #include "objects.h"
+#include "process_failure.h"
 
 namespace vesko::standin {
 namespace {
@@ -54,8 +55,27 @@ public:
     explicit Environment(std::shared_ptr<EngineContext> context)
         : ComObject(context->knobs.environmentVersion), context_(std::move(context)) {
         liveEnvironments()[static_cast<const ICoreWebView2Environment*>(this)] = context_;
+        context_->environment = this;
     }
-    ~Environment() override { liveEnvironments().erase(static_cast<const ICoreWebView2Environment*>(this)); }
+    ~Environment() override {
+        liveEnvironments().erase(static_cast<const ICoreWebView2Environment*>(this));
+        context_->environment = nullptr;
+    }
+
+    void raiseBrowserProcessExited(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind, UINT32 processId) {
+        record("environment", "BrowserProcessExited", "kind=" + std::to_string(kind) + " pid=" + std::to_string(processId));
+        const auto args = makeComObject<BrowserProcessExitedArgs>(kind, processId);
+        for (const auto& handler : browserProcessExited_.handlers()) handler->Invoke(this, args.Get());
+    }
+    HRESULT STDMETHODCALLTYPE add_BrowserProcessExited(ICoreWebView2BrowserProcessExitedEventHandler* handler,
+                                                       EventRegistrationToken* token) override {
+        record("environment", "add_BrowserProcessExited");
+        return browserProcessExited_.add(handler, token);
+    }
+    HRESULT STDMETHODCALLTYPE remove_BrowserProcessExited(EventRegistrationToken token) override {
+        record("environment", "remove_BrowserProcessExited", std::to_string(token.value));
+        return browserProcessExited_.remove(token);
+    }
 
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
@@ -133,8 +153,6 @@ public:
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2CompositionController(HWND, ICoreWebView2CreateCoreWebView2CompositionControllerCompletedHandler *) override { return unsupported("CreateCoreWebView2CompositionController"); }
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2PointerInfo(ICoreWebView2PointerInfo **) override { return unsupported("CreateCoreWebView2PointerInfo"); }
     HRESULT STDMETHODCALLTYPE GetAutomationProviderForWindow(HWND, IUnknown **) override { return unsupported("GetAutomationProviderForWindow"); }
-    HRESULT STDMETHODCALLTYPE add_BrowserProcessExited(ICoreWebView2BrowserProcessExitedEventHandler *, EventRegistrationToken *) override { return unsupported("add_BrowserProcessExited"); }
-    HRESULT STDMETHODCALLTYPE remove_BrowserProcessExited(EventRegistrationToken) override { return unsupported("remove_BrowserProcessExited"); }
     HRESULT STDMETHODCALLTYPE CreatePrintSettings(ICoreWebView2PrintSettings **) override { return unsupported("CreatePrintSettings"); }
     HRESULT STDMETHODCALLTYPE add_ProcessInfosChanged(ICoreWebView2ProcessInfosChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ProcessInfosChanged"); }
     HRESULT STDMETHODCALLTYPE remove_ProcessInfosChanged(EventRegistrationToken) override { return unsupported("remove_ProcessInfosChanged"); }
@@ -149,9 +167,16 @@ private:
     }
 
     std::shared_ptr<EngineContext> context_;
+    EventList<ICoreWebView2BrowserProcessExitedEventHandler> browserProcessExited_;
 };
 
 }  // namespace
+
+void raiseBrowserProcessExited(ICoreWebView2Environment* environment, COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind,
+                               UINT32 processId) {
+    if (liveEnvironments().count(environment) == 0) return;
+    static_cast<Environment*>(environment)->raiseBrowserProcessExited(kind, processId);
+}
 
 std::shared_ptr<ChromiumProcess> chromiumOf(ICoreWebView2Environment* environment) {
     const auto found = liveEnvironments().find(environment);

@@ -26,8 +26,8 @@ std::optional<HRESULT> parseResult(std::wstring_view text) {
     return static_cast<HRESULT>(value);
 }
 
-std::optional<int> parseVersionNumber(std::wstring_view text, int low, int high) {
-    if (text.empty() || text.size() > 3) return std::nullopt;
+std::optional<int> parseNumber(std::wstring_view text, int low, int high) {
+    if (text.empty() || text.size() > 6) return std::nullopt;
     int value = 0;
     for (const wchar_t c : text) {
         if (c < L'0' || c > L'9') return std::nullopt;
@@ -75,14 +75,19 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
         else if (name == L"fail-script") ok = setResult(knobs.scriptFailed);
         else if (name == L"refuse-filter") ok = setResult(knobs.filterRefused);
         else if (name == L"refuse-download-path") ok = setResult(knobs.downloadPathRefused);
+        else if (name == L"fail-recreation") ok = setResult(knobs.recreationFailed);
+        else if (name == L"unresponsive-interval") {
+            const auto n = parseNumber(value, 10, 600000);
+            ok = n && (knobs.unresponsiveIntervalMs = *n, true);
+        }
         else if (name == L"environment-version") {
-            const auto n = parseVersionNumber(value, 1, 10);
+            const auto n = parseNumber(value, 1, 10);
             ok = n && (knobs.environmentVersion = *n, true);
         } else if (name == L"webview-version") {
-            const auto n = parseVersionNumber(value, 1, 22);
+            const auto n = parseNumber(value, 1, 22);
             ok = n && (knobs.webviewVersion = *n, true);
         } else if (name == L"settings-version") {
-            const auto n = parseVersionNumber(value, 1, 3);
+            const auto n = parseNumber(value, 1, 3);
             ok = n && (knobs.settingsVersion = *n, true);
         }
         if (!ok) return std::nullopt;
@@ -90,7 +95,15 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
     return knobs;
 }
 
+int& environmentCreations() {
+    static int count = 0;
+    return count;
+}
+
 void configure(const Settings& settings) {
+    // The recreation knob counts creations from the moment it takes effect; the DLL
+    // configures again at every loader call with the same knobs.
+    if (settings.knobs.recreationFailed != settingsStore().knobs.recreationFailed) environmentCreations() = 0;
     settingsStore() = settings;
 }
 

@@ -8,6 +8,7 @@
 
 #include "chromium/shared_chromium.h"
 #include "objects.h"
+#include "process_failure.h"
 
 namespace vesko::standin {
 namespace {
@@ -72,6 +73,7 @@ HRESULT startChromium(EngineContext& context) {
         launch.standInArguments = standInChromiumArguments(currentSettings().hostResolverRules);
         context.chromium = sharedChromium(launch);
         context.pump = std::make_shared<DevToolsPump>(context.chromium->port(), context.chromium->browserPath());
+        if (const long id = context.chromium->browserProcessId(); id > 0) context.browserProcessId = static_cast<UINT32>(id);
         record("environment", "ChromiumStarted", std::to_string(context.chromium->port()));
         return S_OK;
     } catch (const ChromiumOptionsMismatch& e) {
@@ -162,6 +164,12 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
     }
     state["environmentVariables"] = variables;
 
+    // A restart after the browser's exit that fails as well: the first creation works.
+    if (++environmentCreations() > 1 && FAILED(settings.knobs.recreationFailed)) {
+        context->knobs.creationFailed = settings.knobs.recreationFailed;
+    }
+    // The site backend's pages run in this process; Chromium's browser reports its own.
+    context->browserProcessId = GetCurrentProcessId();
     context->dispatcher = Dispatcher::forCurrentThread();
     ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> completion(handler);
     auto complete = [context, completion, state]() {
@@ -179,6 +187,15 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
         if (FAILED(result) || context->knobs.completionWithoutEnvironment) {
             completion->Invoke(result, nullptr);
             return;
+        }
+        if (context->pump) {
+            // The browser went without being asked to (killed, crashed): every view hears it.
+            context->pump->onConnectionEnded([weak = std::weak_ptr<EngineContext>(context)](const std::string& reason) {
+                const auto lost = weak.lock();
+                if (!lost) return;
+                record("environment", "BrowserConnectionLost", reason);
+                browserProcessGone(*lost, COREWEBVIEW2_PROCESS_FAILED_REASON_UNEXPECTED);
+            });
         }
         const auto environment = makeEnvironment(context);
         completion->Invoke(S_OK, environment.Get());

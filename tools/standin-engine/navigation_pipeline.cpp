@@ -1,5 +1,6 @@
 #include "navigation_pipeline.h"
 
+#include "process_failure.h"
 #include "web_view.h"
 
 namespace vesko::standin {
@@ -14,6 +15,7 @@ void NavigationPipeline::attach(ICoreWebView2Controller* controller, HWND window
 }
 
 void NavigationPipeline::close() {
+    stopUnresponsiveReports(*this);
     closed_ = true;
     window_ = nullptr;
     controller_ = nullptr;
@@ -37,6 +39,8 @@ void NavigationPipeline::repaint() const {
 
 // Every step runs later from the message loop, never inside the host's call.
 void NavigationPipeline::begin(std::wstring uri, NavigationKind kind, bool userInitiated) {
+    // A navigation replaces a hung renderer, as the engine does.
+    stopUnresponsiveReports(*this);
     navigated_ = true;
     auto navigation = std::make_shared<Navigation>();
     navigation->id = nextNavigationId_++;
@@ -86,6 +90,7 @@ bool NavigationPipeline::stillCurrent(const std::shared_ptr<Navigation>& navigat
 
 void NavigationPipeline::enterDocument(const Navigation& navigation) {
     page_.source = navigation.uri;
+    failure_.rendererGone = false;
     recordHistory(navigation);
     repaint();
 }
@@ -278,6 +283,11 @@ void NavigationPipeline::raiseDownload(const std::wstring& uri, const std::wstri
     if (!args->deferred()) finish();
 }
 
+void NavigationPipeline::raiseProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
+    ++failure_.reported;
+    for (const auto& handler : events_.processFailed.handlers()) handler->Invoke(view_, args);
+}
+
 ViewState NavigationPipeline::state() const {
     ViewState view;
     view.source = page_.source;
@@ -285,6 +295,9 @@ ViewState NavigationPipeline::state() const {
     for (const auto& link : page_.model.links) view.links.push_back(toWide(link));
     view.loading = current_ && !current_->completed;
     view.framesPainted = driver_ ? driver_->framesPainted() : 0;
+    view.rendererGone = failure_.rendererGone;
+    view.unresponsive = failure_.unresponsive;
+    view.processFailures = failure_.reported;
     return view;
 }
 

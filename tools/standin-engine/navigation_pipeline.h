@@ -38,6 +38,15 @@ struct ViewPage {
     std::vector<std::pair<std::wstring, std::wstring>> documentScripts;  // id, text
 };
 
+// What the view's failed processes left: the engine's error page after its renderer
+// exited, a renderer that hangs and is reported again and again.
+struct FailureState {
+    bool rendererGone = false;
+    bool unresponsive = false;
+    UINT_PTR reportTimer = 0;
+    int reported = 0;  // ProcessFailed events raised on the view
+};
+
 class NavigationPipeline {
 public:
     // view: the COM object the events name as their sender; it owns this pipeline.
@@ -50,11 +59,13 @@ public:
     ViewEvents& events() { return events_; }
     ResourceFilters& filters() { return filters_; }
     ViewPage& page() { return page_; }
+    FailureState& failure() { return failure_; }
     const ViewPage& page() const { return page_; }
     PageDriver& driver() { return *driver_; }
     const PageDriver& driver() const { return *driver_; }
     void setDriver(std::unique_ptr<PageDriver> driver) { driver_ = std::move(driver); }
     bool closed() const { return closed_; }
+    ICoreWebView2* view() const { return view_; }
     HWND window() const { return window_; }
     ICoreWebView2Controller* controller() const { return controller_; }
     void attach(ICoreWebView2Controller* controller, HWND window);
@@ -108,6 +119,7 @@ public:
                          const std::shared_ptr<PermissionOutcome>& outcome);
     void raiseNewWindow(const std::wstring& uri, const std::shared_ptr<NewWindowOutcome>& outcome);
     void raiseDownload(const std::wstring& uri, const std::wstring& proposed, const std::shared_ptr<DownloadOutcome>& outcome);
+    void raiseProcessFailed(ICoreWebView2ProcessFailedEventArgs* args);
 
     ViewState state() const;
 
@@ -132,6 +144,7 @@ private:
     ViewEvents events_;
     ResourceFilters filters_;
     ViewPage page_;
+    FailureState failure_;
     std::vector<HistoryEntry> history_;
     int historyIndex_ = -1;
     std::shared_ptr<Navigation> current_;

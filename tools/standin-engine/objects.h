@@ -1,6 +1,7 @@
 #pragma once
 // The stand-in's engine objects, as the environment and the views create them.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,16 @@ struct EngineContext {
     std::wstring browserArguments;
     std::wstring language;
     std::wstring version;
+
+    // The environment's own object while it lives (not a reference), for its events.
+    ICoreWebView2Environment* environment = nullptr;
+    // Once the browser process has exited no view of this environment works again; the
+    // environment reports the exit when the host has let go of the last view.
+    bool browserExited = false;
+    int liveViews = 0;
+    std::function<void()> whenViewsReleased;
+    // The browser's process id as the environment reports it.
+    UINT32 browserProcessId = 0;
 };
 
 ComPtr<ICoreWebView2Environment> makeEnvironment(std::shared_ptr<EngineContext> context);

@@ -13,6 +13,11 @@ void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView
                      ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> handler) {
     ComPtr<ICoreWebView2Environment> keep(environment);
     context->dispatcher->post([context, keep, parent, handler]() {
+        // The browser this environment ran on has gone; only a new environment starts one.
+        if (context->browserExited) {
+            handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_STATE), nullptr);
+            return;
+        }
         if (FAILED(context->knobs.controllerFailed)) {
             handler->Invoke(context->knobs.controllerFailed, nullptr);
             return;

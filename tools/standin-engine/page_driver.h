@@ -34,6 +34,11 @@ public:
     virtual void download(const std::wstring& uri, const std::wstring& path, std::function<void(bool written)> done) = 0;
     // The view is closed: the page goes, nothing more is reported.
     virtual void close() {}
+    // Makes a process of this kind really fail, its report to follow from the browser;
+    // false leaves the failure to be simulated.
+    virtual bool failProcess(int /*kind*/) { return false; }
+    // Ends the page's hang (its endless script).
+    virtual void endHang() {}
 
     // The view's window: whether the page takes its input and paints it.
     virtual bool takesInput() const { return false; }

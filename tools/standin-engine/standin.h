@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/engine_interface_win.h"
+#include "engine/engine_process_interface_win.h"
 
 namespace vesko::standin {
 
@@ -41,19 +41,27 @@ struct Knobs {
     HRESULT downloadPathRefused = S_OK;  // put_ResultFilePath of a download answers this
     bool holdCreation = false;           // the creation completes only when releaseHeldCreations says so
     std::wstring droppedSwitch;          // the Chromium backend starts without this one of the host's switches
+    HRESULT recreationFailed = S_OK;     // every environment creation after the first completes with this
+    int unresponsiveIntervalMs = 5000;   // how often a hung renderer is reported again
 };
 
 // Parses a knob list such as "no-runtime,environment-version=9,fail-creation=0x80004005".
 // Names: no-runtime, no-version-text, version=TEXT, refuse-creation=HR, fail-creation=HR,
 // no-environment, environment-version=N, webview-version=N, settings-version=N,
 // refuse-controller=HR, fail-controller=HR, refuse-zoom=HR, fail-script=HR, refuse-filter=HR,
-// refuse-download-path=HR, hold-creation, drop-switch=--NAME. Unknown names
+// refuse-download-path=HR, hold-creation, drop-switch=--NAME, fail-recreation=HR (the
+// first environment creation after the knob takes effect succeeds, every later one
+// completes with HR: a restart after a failure that fails too), unresponsive-interval=MS
+// (10 to 600000; how often a hung renderer is reported again, default 5000). Unknown names
 // and malformed values give nullopt, so a typing error is never silently ignored.
 std::optional<Knobs> parseKnobs(std::wstring_view text);
 
 // Lets environment creations held by the hold-creation knob complete (later, from the
 // message loop, like any completion). Returns how many were waiting.
 int releaseHeldCreations();
+
+// Environment creations since the knobs' fail-recreation value last changed.
+int& environmentCreations();
 
 class ChromiumProcess;
 // The browser an environment of the Chromium backend runs on; null for other objects.
@@ -129,6 +137,10 @@ struct ViewState {
     RECT bounds{};
     HWND window = nullptr;
     std::uint64_t framesPainted = 0;  // screencast frames a Chromium page has shown so far
+    bool closed = false;        // Close was called, or the browser process exited
+    bool rendererGone = false;  // the engine's error page after the renderer exited; Source stays
+    bool unresponsive = false;  // the renderer hangs and is reported again every few seconds
+    int processFailures = 0;    // ProcessFailed events raised on the view so far
 };
 std::optional<ViewState> readView(ICoreWebView2Controller* controller);
 
@@ -232,6 +244,54 @@ std::vector<LiveView> liveViews();
 // A navigation the page starts itself (a followed link, location.assign), raised like one
 // the host asks for, with IsUserInitiated as given.
 bool navigateFromPage(ICoreWebView2Controller* controller, std::wstring uri, bool userInitiated);
+
+// --- Failed engine processes. Each returns at once; the events follow from the loop.
+// false when the controller is not a live stand-in one (or is closed).
+//
+// The failure of a process of `kind` as the engine reports it, with its consequences:
+// - RENDER_PROCESS_EXITED: ProcessFailed on the view, then the view shows the engine's
+//   error page (no links, no frames) while Source stays the address it showed; a Reload
+//   or any navigation loads a new document. On the Chromium backend the page's renderer
+//   really crashes (Page.crash) and the event comes from the browser's report.
+// - FRAME_RENDER_PROCESS_EXITED: ProcessFailed listing the view's frames (name, source).
+// - RENDER_PROCESS_UNRESPONSIVE: ProcessFailed (reason UNRESPONSIVE, exit code 259) now and
+//   again every unresponsive-interval until endUnresponsive, a navigation or a Reload of the
+//   view, or its Close. On the Chromium backend the page runs an endless script and a
+//   liveness check that gets no answer does the reporting.
+// - BROWSER_PROCESS_EXITED: ProcessFailed (exit code 1) on every view of the environment,
+//   then every controller of it is closed (calls fail as on a closed controller), new
+//   controllers of that environment fail, and the environment raises BrowserProcessExited
+//   (FAILED) once the host has released every view and controller of it. A new environment
+//   on the same user data folder works. On the Chromium backend the browser is killed.
+// - every other kind: ProcessFailed on the view, nothing else (the engine restarts those).
+// The reason and exit code are reported as given, except where the engine fixes them (a
+// browser's exit code 1; a hang's reason UNRESPONSIVE and exit code 259).
+bool raiseProcessFailure(ICoreWebView2Controller* controller, COREWEBVIEW2_PROCESS_FAILED_KIND kind,
+                         COREWEBVIEW2_PROCESS_FAILED_REASON reason, int exitCode);
+// The hung renderer answers again: its reports stop. false when the view is not hanging.
+bool endUnresponsive(ICoreWebView2Controller* controller);
+
+// The processes a view runs on, so a test can end them from outside (`kill`): the browser
+// and its renderers as the Chromium backend's browser reports them, and the view's own
+// renderer (found by the processor time it uses while its page works for a moment; 0 when
+// none stood out). The site backend's "browser" is this process and has no renderers.
+struct ProcessIds {
+    long browser = 0;
+    long renderer = 0;
+    std::vector<long> renderers;
+    bool done = false;
+};
+std::shared_ptr<ProcessIds> processIds(ICoreWebView2Controller* controller);
+
+// Controllers the host still holds that are closed (by Close, or by the browser's exit),
+// in creation order.
+std::vector<LiveView> closedViews();
+
+// The engine's exit code and reason for a failure of this kind: exit code 1 and reason
+// UNEXPECTED for the browser, 259 (STILL_ACTIVE) and UNRESPONSIVE for a hang, an access
+// violation (0xC0000005) and CRASHED for every other exit.
+int defaultExitCode(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+COREWEBVIEW2_PROCESS_FAILED_REASON defaultReason(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
 
 // The scripts the host added with AddScriptToExecuteOnDocumentCreated and did not remove,
 // in the order they run in every new document.

@@ -59,6 +59,8 @@ void paintOutline(HDC dc, const RECT& client, const ViewState& state) {
     line(state.title + (state.loading ? L" \u2026" : L""), RGB(20, 20, 20));
     line(state.source, RGB(90, 90, 90));
     y += 8;
+    // The engine's own error page after the renderer ended; Reload brings the page back.
+    if (state.rendererGone) line(L"The page's renderer ended. Reload the page to show it again.", RGB(170, 20, 20));
     for (const auto& link : state.links) line(link, RGB(30, 80, 200));
     SelectObject(dc, oldFont);
 }

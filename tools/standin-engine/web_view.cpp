@@ -1,7 +1,9 @@
 #include "web_view.h"
 
 #include <cwchar>
+#include <utility>
 
+#include "process_failure.h"
 #include "site_page_driver.h"
 
 namespace vesko::standin {
@@ -15,10 +17,16 @@ WebView::WebView(std::shared_ptr<EngineContext> context, ComPtr<ICoreWebView2Env
       pipeline_(context_, name_, this, *settings_.Get()) {
     pipeline_.setDriver(std::make_unique<SitePageDriver>(pipeline_));
     liveViews().insert(static_cast<const ICoreWebView2*>(this));
+    ++context_->liveViews;
 }
 
 WebView::~WebView() {
     liveViews().erase(static_cast<const ICoreWebView2*>(this));
+    stopUnresponsiveReports(pipeline_);
+    // The environment hears of its browser's exit once no view of it is left.
+    if (--context_->liveViews == 0 && context_->browserExited && context_->whenViewsReleased) {
+        context_->dispatcher->post(std::exchange(context_->whenViewsReleased, nullptr));
+    }
 }
 
 std::set<const void*>& WebView::liveViews() {

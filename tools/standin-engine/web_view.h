@@ -74,6 +74,8 @@ public:
     HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken t) override { return removeFrom(pipeline_.events().windowCloseRequested, t, "remove_WindowCloseRequested"); }
     HRESULT STDMETHODCALLTYPE add_DownloadStarting(ICoreWebView2DownloadStartingEventHandler* h, EventRegistrationToken* t) override { return addTo(pipeline_.events().downloadStarting, h, t, "add_DownloadStarting"); }
     HRESULT STDMETHODCALLTYPE remove_DownloadStarting(EventRegistrationToken t) override { return removeFrom(pipeline_.events().downloadStarting, t, "remove_DownloadStarting"); }
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* h, EventRegistrationToken* t) override { return addTo(pipeline_.events().processFailed, h, t, "add_ProcessFailed"); }
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken t) override { return removeFrom(pipeline_.events().processFailed, t, "remove_ProcessFailed"); }
 
     // Everything the program never calls.
     HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return unsupported("NavigateToString"); }
@@ -83,8 +85,6 @@ public:
     HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken) override { return unsupported("remove_FrameNavigationCompleted"); }
     HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(ICoreWebView2ScriptDialogOpeningEventHandler *, EventRegistrationToken *) override { return unsupported("add_ScriptDialogOpening"); }
     HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return unsupported("remove_ScriptDialogOpening"); }
-    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ProcessFailed"); }
-    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) override { return unsupported("remove_ProcessFailed"); }
     HRESULT STDMETHODCALLTYPE CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT, IStream *, ICoreWebView2CapturePreviewCompletedHandler *) override { return unsupported("CapturePreview"); }
     HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR) override { return unsupported("PostWebMessageAsJson"); }
     HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return unsupported("PostWebMessageAsString"); }

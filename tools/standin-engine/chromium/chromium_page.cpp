@@ -117,6 +117,12 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
                                if (alive.lock()) target_->send("Page.handleJavaScriptDialog", {{"accept", accept}}, {});
                            });
     });
+    // A renderer that ends, crashed or killed from outside, leaves the target in place: a
+    // reload starts a new one.
+    subscribe("Target.targetCrashed", false, [this](const Json& params) {
+        if (params.value("targetId", std::string()) != target_->targetId()) return;
+        sink_.rendererExited(params.value("status", std::string()), params.value("errorCode", 0));
+    });
     subscribe("Browser.downloadWillBegin", false, [this](const Json& params) {
         if (params.value("frameId", std::string()) != target_->mainFrameId()) return;
         sink_.downloadRequested(toWide(params.value("url", std::string())),
@@ -178,6 +184,71 @@ void ChromiumPage::onPermissionAsked(const std::string& payload, const std::stri
                                   (allowed ? "true" : "false") + ")",
                               options, {});
         });
+}
+
+void ChromiumPage::crashRenderer() { target_->send("Page.crash", Json::object(), {}); }
+
+void ChromiumPage::hangRenderer() {
+    target_->send("Runtime.evaluate", {{"expression", "for (;;) {}"}}, {});
+}
+
+void ChromiumPage::terminateScript() { target_->send("Runtime.terminateExecution", Json::object(), {}); }
+
+void ChromiumPage::probe(std::function<void()> done) {
+    target_->evaluate("0", [alive = std::weak_ptr<int>(lifetime_), done](const DevToolsReply&) {
+        if (alive.lock()) done();
+    });
+}
+
+namespace {
+
+// Processor seconds of each process, by id, with the browser's own id.
+std::map<long, double> processorTimes(const Json& result, BrowserProcesses& processes) {
+    std::map<long, double> times;
+    processes.renderers.clear();
+    for (const auto& process : result.value("processInfo", Json::array())) {
+        const long id = process.value("id", 0L);
+        const std::string type = process.value("type", std::string());
+        if (type == "browser") processes.browser = id;
+        if (type != "renderer") continue;
+        processes.renderers.push_back(id);
+        times[id] = process.value("cpuTime", 0.0);
+    }
+    return times;
+}
+
+}  // namespace
+
+void ChromiumPage::findRenderer(std::function<void(const BrowserProcesses&, long)> done) {
+    auto processes = std::make_shared<BrowserProcesses>();
+    pump_->send("SystemInfo.getProcessInfo", Json::object(), {}, [this, alive = std::weak_ptr<int>(lifetime_), processes,
+                                                                   done](const DevToolsReply& before) {
+        if (!alive.lock() || !before.ok()) {
+            done(*processes, 0);
+            return;
+        }
+        const auto first = processorTimes(before.result, *processes);
+        PageTarget::EvaluateOptions options;
+        target_->evaluate("{ const end = Date.now() + 400; while (Date.now() < end) {} }", options,
+                          [this, alive, processes, first, done](const DevToolsReply&) {
+            if (!alive.lock()) return;
+            pump_->send("SystemInfo.getProcessInfo", Json::object(), {}, [processes, first, done](const DevToolsReply& after) {
+                long busiest = 0;
+                double most = 0.2;  // seconds: the page worked for 0.4
+                if (after.ok()) {
+                    for (const auto& [id, time] : processorTimes(after.result, *processes)) {
+                        const auto earlier = first.find(id);
+                        const double grew = time - (earlier != first.end() ? earlier->second : 0.0);
+                        if (grew > most) {
+                            most = grew;
+                            busiest = id;
+                        }
+                    }
+                }
+                done(*processes, busiest);
+            });
+        });
+    });
 }
 
 void ChromiumPage::navigate(const std::wstring& uri) { target_->navigate(toUtf8(uri), {}); }

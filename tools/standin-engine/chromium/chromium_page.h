@@ -64,6 +64,15 @@ public:
     // (accept: OK, or leave the page).
     virtual void scriptDialog(const std::string& type, const std::wstring& message, const std::wstring& uri,
                               std::function<void(bool accept)> answer) = 0;
+    // The page's renderer ended: its status as Chromium names it ("crashed", "killed",
+    // "oom", ...) and its exit code.
+    virtual void rendererExited(const std::string& /*status*/, int /*exitCode*/) {}
+};
+
+// The browser's processes as it reports them: its own id and its renderers' ids.
+struct BrowserProcesses {
+    long browser = 0;
+    std::vector<long> renderers;
 };
 
 class ChromiumPage {
@@ -96,6 +105,17 @@ public:
     void refreshSoon();
     // Draws the last frame into the client area; false while there is none.
     bool paint(HDC dc, const RECT& client) const;
+
+    // The renderer fails on command: it crashes, or runs a script that never ends.
+    void crashRenderer();
+    void hangRenderer();
+    // Stops the script that runs now (an endless one too) from outside the page.
+    void terminateScript();
+    // A trivial script; done runs when the page answers (never while it hangs).
+    void probe(std::function<void()> done);
+    // The browser's processes, and which renderer runs this page (0 when unknown): the one
+    // whose processor time grows while the page works for a moment.
+    void findRenderer(std::function<void(const BrowserProcesses&, long renderer)> done);
 
     // For measurements: frames drawn since the page was created.
     std::uint64_t framesReceived() const { return framesReceived_; }

@@ -189,6 +189,20 @@ std::vector<long> ChromiumProcess::processIds() {
     return ids;
 }
 
+long ChromiumProcess::browserProcessId() {
+    try {
+        const auto info = devTools_->call("SystemInfo.getProcessInfo");
+        for (const auto& process : info.value("processInfo", nlohmann::json::array())) {
+            if (process.value("type", std::string()) == "browser") return process.value("id", 0L);
+        }
+    } catch (const std::exception&) {
+        // An older browser without the command, or one already gone.
+    }
+    return 0;
+}
+
+bool ChromiumProcess::running() const { return devTools_ && loopbackPortAccepts(port_); }
+
 void ChromiumProcess::close(milliseconds timeout) {
     if (!devTools_) return;
     const auto deadline = Clock::now() + timeout;

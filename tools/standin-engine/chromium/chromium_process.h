@@ -50,6 +50,11 @@ public:
     // The browser's own WebSocket path on that port.
     const std::string& browserPath() const { return path_; }
 
+    // The browser process's own Linux id as it reports it; 0 when it does not say.
+    long browserProcessId();
+    // Whether the browser still takes DevTools connections (false once it was killed).
+    bool running() const;
+
     // Sends Browser.close and waits until the DevTools port refuses connections and the
     // browser's processes have ended; throws when that takes longer than timeout.
     void close(std::chrono::milliseconds timeout = std::chrono::milliseconds{10000});

@@ -62,7 +62,8 @@ std::shared_ptr<ChromiumProcess> sharedChromium(const ChromiumLaunch& launch) {
     const std::filesystem::path key = launch.profileFolder.lexically_normal();
     auto& browsers = runningBrowsers();
     if (const auto found = browsers.find(key); found != browsers.end()) {
-        if (auto running = found->second.process.lock()) {
+        // A browser killed from outside is still held by what ran on it, but is no use.
+        if (auto running = found->second.process.lock(); running && running->running()) {
             if (found->second.language != launch.language || found->second.extraArguments != launch.extraArguments) {
                 throw ChromiumOptionsMismatch("a browser with other options already runs on " + toUtf8(key.wstring()));
             }
