@@ -10,6 +10,7 @@
 #include "base/wide_text_win.h"
 #include "engine/com_callback_win.h"
 #include "engine/engine_settings.h"
+#include "engine/engine_process_interface_win.h"
 #include "engine/environment_options_win.h"
 #include "engine/held_file_win.h"
 #include "engine/hresult_text.h"
@@ -20,6 +21,9 @@
 
 namespace vesko {
 namespace {
+
+using BrowserProcessExitedCallback = ComCallback<ICoreWebView2BrowserProcessExitedEventHandler,
+                                                 ICoreWebView2Environment*, ICoreWebView2BrowserProcessExitedEventArgs*>;
 
 void removeEngineEnvironmentVariables() {
     for (const std::string_view name : kEngineEnvironmentVariables) {
@@ -71,17 +75,10 @@ void EngineRuntime::start(std::function<HRESULT(HRESULT, ICoreWebView2Environmen
         if (FAILED(versionResult)) throw std::runtime_error("WEBVIEW_RUNTIME_MISSING");
         runtimeVersion_ = version ? std::wstring(version.get()) : std::wstring();
 
-        const std::filesystem::path userDataFolder = sources_.dataFolder() / toWide(kUserDataFolderName);
-        std::filesystem::create_directories(userDataFolder);
-
-        const auto options = createEnvironmentOptions();
-        const auto handler = makeCallback<EnvironmentCompletedCallback>(
-            [this, created = std::move(created)](HRESULT result, ICoreWebView2Environment* environment) {
-                starting_ = false;
-                return created(result, environment);
-            });
-        ThrowIfFailed(createEnvironment(nullptr, userDataFolder.c_str(), options.Get(), handler.Get()),
-                      "WEBVIEW_ENVIRONMENT_FAILED");
+        userDataFolder_ = sources_.dataFolder() / toWide(kUserDataFolderName);
+        std::filesystem::create_directories(userDataFolder_);
+        createEnvironment_ = createEnvironment;
+        recreate(std::move(created));
     } catch (...) {
         starting_ = false;
         throw;
@@ -98,6 +95,33 @@ std::optional<std::wstring> EngineRuntime::adopt(HRESULT result, ICoreWebView2En
     }
     ready_ = true;
     return std::nullopt;
+}
+
+void EngineRuntime::recreate(std::function<HRESULT(HRESULT, ICoreWebView2Environment*)> created) {
+    ready_ = false;
+    environment10_.Reset();
+    environment_.Reset();
+    starting_ = true;
+    const auto options = createEnvironmentOptions();
+    const auto handler = makeCallback<EnvironmentCompletedCallback>(
+        [this, created = std::move(created)](HRESULT result, ICoreWebView2Environment* environment) {
+            starting_ = false;
+            return created(result, environment);
+        });
+    const HRESULT asked = createEnvironment_(nullptr, userDataFolder_.c_str(), options.Get(), handler.Get());
+    if (FAILED(asked)) starting_ = false;
+    ThrowIfFailed(asked, "WEBVIEW_ENVIRONMENT_FAILED");
+}
+
+bool EngineRuntime::watchBrowserExit(std::function<void()> exited) {
+    Microsoft::WRL::ComPtr<ICoreWebView2Environment5> environment5;
+    if (FAILED(queryEngineInterface(environment_.Get(), environment5)) || !environment5) return false;
+    const auto handler = makeCallback<BrowserProcessExitedCallback>(
+        [exited = std::move(exited)](ICoreWebView2Environment*, ICoreWebView2BrowserProcessExitedEventArgs*) {
+            exited();
+            return S_OK;
+        });
+    return SUCCEEDED(environment5->add_BrowserProcessExited(handler.Get(), &exitToken_));
 }
 
 void EngineRuntime::release() {

@@ -44,6 +44,17 @@ public:
     // Every environment pointer let go, then the loader module.
     void release();
 
+    // After the browser process was lost: `exited` runs once the old environment reports
+    // its browser process and every process it started gone (the user data folder is free
+    // again). False when the environment cannot report it.
+    bool watchBrowserExit(std::function<void()> exited);
+    // Lets go of the old environment and asks the loaded loader for a new one on the same
+    // user data folder with the same options; `created` runs later like start's. Throws
+    // WEBVIEW_ENVIRONMENT_FAILED with the loader's answer.
+    void recreate(std::function<HRESULT(HRESULT, ICoreWebView2Environment*)> created);
+    // An environment can be made again only once start has loaded the loader.
+    bool canRecreate() const { return createEnvironment_ != nullptr; }
+
     bool starting() const { return starting_; }
     bool ready() const { return ready_; }
     ICoreWebView2Environment* environment() const { return environment_.Get(); }
@@ -58,6 +69,9 @@ private:
     bool ready_ = false;
     std::wstring runtimeVersion_;
     ModuleOwner loaderModule_;
+    CreateCoreWebView2EnvironmentWithOptionsFunction createEnvironment_ = nullptr;
+    std::filesystem::path userDataFolder_;
+    EventRegistrationToken exitToken_{};
     Microsoft::WRL::ComPtr<ICoreWebView2Environment> environment_;
     Microsoft::WRL::ComPtr<ICoreWebView2Environment10> environment10_;
 };

@@ -39,6 +39,8 @@ inline constexpr StatusMessage kPageHangingStatus{
 inline constexpr StatusMessage kEngineRestartingStatus{"Motori WebView2 ndaloi. Po riniset\xE2\x80\xA6", 0};
 inline constexpr StatusMessage kEngineStoppedStatus{
     "Motori WebView2 ndaloi. Mbylle programin dhe hape p\xC3\xABrs\xC3\xABri.", 0};
+inline constexpr StatusMessage kEngineRestartFailedStatus{
+    "Motori WebView2 nuk u rinis. Mbylle programin dhe hape p\xC3\xABrs\xC3\xABri.", 0};
 inline constexpr StatusMessage kEngineLostStatus{
     "Motori WebView2 ndaloi disa her\xC3\xAB. Mbylle programin dhe hape p\xC3\xABrs\xC3\xABri.", 0};
 
@@ -57,6 +59,8 @@ inline constexpr std::size_t kAutomaticReloads = 3;
 inline constexpr std::int64_t kAutomaticReloadWindowMs = 5 * 60 * 1000;
 inline constexpr std::size_t kEngineRestarts = 3;
 inline constexpr std::int64_t kEngineRestartWindowMs = 10 * 60 * 1000;
+// The longest wait for a lost browser process to be reported gone before a new one starts.
+inline constexpr std::uint32_t kBrowserExitWaitMs = 10000;
 inline constexpr std::int64_t kHangAskAfterMs = 15000;
 inline constexpr std::int64_t kHangAskAgainAfterMs = 30000;
 // The engine repeats its report every few seconds while a page hangs: this long without

@@ -29,6 +29,9 @@ public:
     // a late message or a late time-out finds it over.
     std::optional<ProbeVerdictStatus> finish(bool cors, bool mixed);
 
+    // A new engine has to prove its switches again.
+    void forget() { *this = RuntimeProbe{}; }
+
 private:
     friend class BrowserAppTestAccess;
     bool running_ = false;

@@ -139,7 +139,12 @@ void TabView::configure() {
     const std::weak_ptr<TabView> weak = weak_from_this();
     ICoreWebView2Controller* const controller = controller_.Get();
     double reported = 1.0;
-    if (SUCCEEDED(controller->get_ZoomFactor(&reported))) zoom = reported;
+    if (zoomToRestore && SUCCEEDED(controller->put_ZoomFactor(*zoomToRestore))) {
+        zoom = *zoomToRestore;
+    } else if (SUCCEEDED(controller->get_ZoomFactor(&reported))) {
+        zoom = reported;
+    }
+    zoomToRestore.reset();
     listen(controller, &ICoreWebView2Controller::add_ZoomFactorChanged,
            &ICoreWebView2Controller::remove_ZoomFactorChanged, makeZoomChangedHandler(host, weak).Get());
 
@@ -231,9 +236,7 @@ void TabView::installResourceFilter() {
 }
 
 void TabView::replaceView(ICoreWebView2Environment10* environment, TabHost& host) {
-    releaseView();
-    filterInstalled_ = false;
-    loading = true;
+    dropView();
     create(environment, host);
 }
 
@@ -247,6 +250,12 @@ void TabView::removeHandlers() {
 void TabView::close() {
     closing_ = true;
     releaseView();
+}
+
+void TabView::dropView() {
+    releaseView();
+    filterInstalled_ = false;
+    loading = true;
 }
 
 void TabView::releaseView() {

@@ -44,6 +44,8 @@ public:
     // How the tab recovers from failed engine processes.
     RateLimit automaticReloads{kAutomaticReloads, kAutomaticReloadWindowMs};
     HangWatch hang;
+    // Kept while the engine restarts: the zoom its next view gets.
+    std::optional<double> zoomToRestore;
 
     // Asks `environment` for the view, in `host`'s window, under the profile "Profile1";
     // settings, handlers, the document script and the resource filter follow, then the host
@@ -57,6 +59,9 @@ public:
     // Removes every handler, answers a waiting pop-up request and closes the controller.
     // Handlers that still run afterwards find the tab closing and do nothing.
     void close();
+    // The same without closing the tab: it stays in the list without a view, its record
+    // kept, until a new environment gives it one (the engine's browser process was lost).
+    void dropView();
     bool closing() const { return closing_; }
 
     ICoreWebView2Controller* controller() const { return controller_.Get(); }

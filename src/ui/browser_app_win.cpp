@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 #include <stdexcept>
 
 #include "base/files.h"
@@ -211,7 +212,14 @@ void BrowserApp::viewReady(TabView& tab) {
 void BrowserApp::completeProbe(TabView& tab, bool cors, bool mixed) {
     const bool wasRunning = probe_.running();
     finishProbe(cors, mixed);
-    if (wasRunning && probe_.passed()) tab.navigate(toWide(PortalPolicy::portalStartUrl()));
+    if (!wasRunning || !probe_.passed()) return;
+    const std::wstring address =
+        afterProbeAddress_.empty() ? toWide(PortalPolicy::portalStartUrl()) : std::exchange(afterProbeAddress_, {});
+    tab.navigate(address);
+    // After a restart the other tabs wait for the proof.
+    for (const auto& other : tabs_) {
+        if (other.get() != &tab && !other->controller()) other->create(engine_.environment10(), *this);
+    }
 }
 
 void BrowserApp::onProbeTimeout() {
@@ -247,11 +255,10 @@ void BrowserApp::recordFailure(const TabView* tab, const ProcessFailureReport& r
 void BrowserApp::processFailed(TabView& tab, const ProcessFailureReport& report) {
     const FailureKind kind = failureKind(report.kind);
     if (kind == FailureKind::browserExited) {
-        // Every view reports the same loss: it is recorded and shown once.
-        if (engineLost_) return;
-        engineLost_ = true;
+        // Every view reports the same loss: it is recorded and answered once.
+        if (engineLost_ || restarting_) return;
         recordFailure(nullptr, report);
-        return showStatus(kEngineStoppedStatus);
+        return onBrowserProcessExited();
     }
     recordFailure(&tab, report);
     const std::int64_t now = unixTimeMs();
@@ -280,6 +287,69 @@ void BrowserApp::processFailed(TabView& tab, const ProcessFailureReport& report)
         case FailureKind::otherProcess:
             return;  // the engine restarts these processes itself
     }
+}
+
+void BrowserApp::onBrowserProcessExited() {
+    if (!engine_.canRecreate()) {
+        engineLost_ = true;
+        return showStatus(kEngineStoppedStatus);
+    }
+    if (!restarts_.allow(unixTimeMs())) {
+        engineLost_ = true;
+        return showStatus(kEngineLostStatus);
+    }
+    restarting_ = true;
+    showStatus(kEngineRestartingStatus);
+    // Never inside the engine's event: the views it is reporting to go first.
+    if (window_.window != nullptr) PostMessageW(window_.window, WM_APP_RESTART, 0, 0);
+}
+
+void BrowserApp::restartEngine() {
+    if (!restarting_) return;
+    if (probe_.running() && window_.window != nullptr) KillTimer(window_.window, kProbeTimer);
+    probe_.forget();
+    const auto front = activeTab();
+    afterProbeAddress_ = front ? front->url : std::wstring();
+    awaitingBrowserExit_ = engine_.watchBrowserExit([this] { onBrowserProcessGone(); });
+    for (const auto& tab : tabs_) {
+        // The engine's own default needs no restoring.
+        if (tab->zoom != 1.0) tab->zoomToRestore = tab->zoom;
+        tab->hang.clear();
+        tab->dropView();
+    }
+    if (!awaitingBrowserExit_) return onBrowserProcessGone();
+    if (window_.window != nullptr) SetTimer(window_.window, kRestartTimer, kBrowserExitWaitMs, nullptr);
+}
+
+void BrowserApp::onBrowserProcessGone() {
+    if (window_.window != nullptr) KillTimer(window_.window, kRestartTimer);
+    // The report and the time-out may both come: the first one counts.
+    if (!restarting_ || engine_.starting()) return;
+    awaitingBrowserExit_ = false;
+    try {
+        engine_.recreate([this](HRESULT result, ICoreWebView2Environment* environment) {
+            return onEnvironmentRecreated(result, environment);
+        });
+    } catch (const std::exception&) {
+        onEnvironmentRecreated(E_FAIL, nullptr);
+    }
+}
+
+HRESULT BrowserApp::onEnvironmentRecreated(HRESULT result, ICoreWebView2Environment* environment) {
+    restarting_ = false;
+    if (engine_.adopt(result, environment)) {
+        engineLost_ = true;
+        showStatus(kEngineRestartFailedStatus);
+        return S_OK;
+    }
+    engineLost_ = false;
+    layoutChildren();
+    // The switches are proven again in the tab in front; the others get their views once
+    // they are.
+    auto front = activeTab();
+    if (!front && !tabs_.empty()) front = tabs_.front();
+    if (front) front->create(engine_.environment10(), *this);
+    return S_OK;
 }
 
 void BrowserApp::onHangTimer() {
@@ -315,7 +385,7 @@ void BrowserApp::openTab(const std::wstring& url, PopupRequest popup, bool backg
         popup.answer();
         setStatus(text, 7);
     };
-    if (!engine_.ready()) return refuse(kEngineNotReadyStatus);
+    if (!engine_.ready() || restarting_) return refuse(kEngineNotReadyStatus);
     const bool isPopup = static_cast<bool>(popup);
     if (probe_.running() || (!probe_.passed() && !tabs_.empty()) || tabs_.size() >= kTabLimit ||
         !PortalPolicy::isAllowedNavigation(toUtf8(url), isPopup)) {

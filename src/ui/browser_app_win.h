@@ -89,6 +89,10 @@ public:
     void onHangTimer();
     // WM_APP_HANG: asks whether to wait for the hung page of tab `tabId` or reload it.
     void askAboutHang(std::uint32_t tabId);
+    // WM_APP_RESTART: every view let go, then a wait for the lost browser process to be
+    // reported gone (timer 5 ends it after 10 seconds), then a new environment.
+    void restartEngine();
+    void onBrowserProcessGone();
 
     // What the frame shows right now, for painting and hit-testing alike.
     FrameSnapshot frameSnapshot() const;
@@ -122,6 +126,8 @@ private:
 
     static LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HRESULT onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environment);
+    HRESULT onEnvironmentRecreated(HRESULT result, ICoreWebView2Environment* environment);
+    void onBrowserProcessExited();
     void finishProbe(bool cors, bool mixed);
     void recordFailure(const TabView* tab, const ProcessFailureReport& report);
     void showStatus(const StatusMessage& message);
@@ -148,8 +154,15 @@ private:
     std::uint32_t nextTabId_ = 1;
     ClosedTabMemory closedTabUrls_;
     FailureLog failures_;
-    // The engine's browser process is gone: every view with it.
+    // The engine's browser process is gone: every view with it. Restarting until a new
+    // environment answers; lost for good past the limit or after a failed restart.
     bool engineLost_ = false;
+    bool restarting_ = false;
+    bool awaitingBrowserExit_ = false;
+    RateLimit restarts_{kEngineRestarts, kEngineRestartWindowMs};
+    // Where the tab that proves the switches goes once they are proven: the portal's start
+    // page, or after a restart the address that tab showed.
+    std::wstring afterProbeAddress_;
     AssetPack assetPack_;
     RuntimeProbe probe_;
     // Destroyed in reverse: downloads waiting for their dialog are cancelled first, then

@@ -101,6 +101,7 @@ public:
             case WM_APP_COMMAND: return onAppCommand(wParam);
             case WM_APP_DOWNLOAD: return onDownload(lParam);
             case WM_APP_HANG: return onHangQuestion(wParam);
+            case WM_APP_RESTART: return onRestart();
             default: return DefWindowProcW(window_, message, wParam, lParam);
         }
     }
@@ -160,6 +161,7 @@ private:
         KillTimer(window_, kProbeTimer);
         KillTimer(window_, kAnimationTimer);
         KillTimer(window_, kHangTimer);
+        KillTimer(window_, kRestartTimer);
         PostQuitMessage(0);
         return 0;
     }
@@ -236,6 +238,7 @@ private:
             case kProbeTimer: app_.onProbeTimeout(); break;
             case kAnimationTimer: onAnimationTick(); break;
             case kHangTimer: app_.onHangTimer(); break;
+            case kRestartTimer: app_.onBrowserProcessGone(); break;
             default: break;
         }
         return 0;
@@ -342,6 +345,11 @@ private:
 
     LRESULT onAppCommand(WPARAM wParam) {
         app_.executeCommand(static_cast<std::int32_t>(wParam));
+        return 0;
+    }
+
+    LRESULT onRestart() {
+        app_.restartEngine();
         return 0;
     }
 

@@ -17,13 +17,17 @@ namespace vesko {
 inline constexpr UINT WM_APP_COMMAND = WM_APP + 2;
 // The hung-page question for the tab whose id is in wParam, asked outside the engine's event.
 inline constexpr UINT WM_APP_HANG = WM_APP + 4;
+// The engine's browser process is gone: the restart begins outside the engine's event.
+inline constexpr UINT WM_APP_RESTART = WM_APP + 5;
 
 // Timers of the main window: the status line's second, the probe's time-out, the 16 ms
-// animation tick, and the second that looks whether hung pages answer again.
+// animation tick, the second that looks whether hung pages answer again, and the longest
+// wait for a lost browser process to be reported gone.
 inline constexpr UINT_PTR kStatusTimer = 1;
 inline constexpr UINT_PTR kProbeTimer = 2;
 inline constexpr UINT_PTR kAnimationTimer = 3;
 inline constexpr UINT_PTR kHangTimer = 4;
+inline constexpr UINT_PTR kRestartTimer = 5;
 
 // The main window's class; a second start finds the first browser by it.
 inline constexpr wchar_t kMainWindowClassName[] = L"VESKOS_BROWSER_KIOSK_TEST_V1";

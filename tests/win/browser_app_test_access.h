@@ -2,6 +2,7 @@
 // The one way tests reach inside the application object: its window state, engine,
 // probe, tabs and private steps, without making any of them public.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +19,15 @@ public:
     const EngineRuntime& engine() const { return app_.engine_; }
     EngineRuntime::Sources& engineSources() { return app_.engine_.sources_; }
     std::wstring& runtimeVersion() { return app_.engine_.runtimeVersion_; }
-    // An environment made by the test, taken as the engine's own.
-    void adoptEnvironment(ICoreWebView2Environment* environment) { app_.engine_.adopt(S_OK, environment); }
+    // An environment made by the test, taken as the engine's own; later ones come from
+    // `create` on `userData`, as the loader's would.
+    void adoptEnvironment(ICoreWebView2Environment* environment,
+                          CreateCoreWebView2EnvironmentWithOptionsFunction create = nullptr,
+                          std::filesystem::path userData = {}) {
+        app_.engine_.adopt(S_OK, environment);
+        app_.engine_.createEnvironment_ = create;
+        app_.engine_.userDataFolder_ = std::move(userData);
+    }
     // The window as with a ready engine (or not), without one.
     void setEngineReady(bool ready) { app_.engine_.ready_ = ready; }
     AssetPack& assetPack() { return app_.assetPack_; }

@@ -142,9 +142,9 @@ TEST(TabView, ClosingRemovesEveryHandlerBeforeTheControllerCloses) {
     EXPECT_EQ(removed, (std::vector<std::string>{"AcceleratorKeyPressed", "DocumentTitleChanged", "DownloadStarting",
                                                  "FrameNavigationStarting", "HistoryChanged", "NavigationCompleted",
                                                  "NavigationStarting", "NewWindowRequested", "PermissionRequested",
-                                                 "SourceChanged", "WebMessageReceived", "WebResourceRequested",
+                                                 "ProcessFailed", "SourceChanged", "WebMessageReceived", "WebResourceRequested",
                                                  "WindowCloseRequested", "ZoomFactorChanged"}));
-    EXPECT_EQ(closedAt, 14u);  // the controller closed after the last removal
+    EXPECT_EQ(closedAt, 15u);  // the controller closed after the last removal
 }
 
 TEST(TabView, PopupsBecomeTabsAndTheirRequestIsAlwaysAnswered) {

@@ -207,7 +207,7 @@ public:
             return chosenPath;
         };
         if (const auto environment = createEnvironment(folder.path / L"UserData", arguments)) {
-            inside.adoptEnvironment(environment.Get());
+            inside.adoptEnvironment(environment.Get(), &standin::createEnvironmentWithOptions, folder.path / L"UserData");
         }
     }
 
@@ -217,8 +217,8 @@ public:
     void settle() {
         vesko::settle([this](const MSG& m) { deliver(m); });
     }
-    // Downloads' second step goes to the application, commands posted from page keys are
-    // collected, the window's timers are left alone.
+    // Downloads' second step and the engine's restart go to the application, commands
+    // posted from page keys are collected, the window's timers are left alone.
     void deliver(const MSG& message) {
         if (message.hwnd != app.window()) return dispatch(message);
         if (message.message == WM_APP_DOWNLOAD) {
@@ -227,6 +227,8 @@ public:
             } catch (const std::exception& error) {
                 guardErrors.push_back(error.what());
             }
+        } else if (message.message == WM_APP_RESTART) {
+            app.restartEngine();
         } else if (message.message == WM_APP_COMMAND) {
             postedCommands.push_back(static_cast<std::int32_t>(message.wParam));
         } else if (message.message != WM_TIMER) {
