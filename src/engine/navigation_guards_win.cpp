@@ -38,7 +38,7 @@ ComPtr<ICoreWebView2NavigationStartingEventHandler> makeNavigationGuard(TabHost&
             }
             tab->ajaxBusy = false;
             tab->loading = true;
-            owner->setStatus(toWide(kPageLoadingStatus.text), kPageLoadingStatus.seconds);
+            owner->showProgress(toWide(kPageLoadingStatus.text), kPageLoadingStatus.seconds);
             owner->repaint();
             return S_OK;
         });

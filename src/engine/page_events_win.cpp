@@ -86,7 +86,7 @@ ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHand
                 // The engine check page speaks for itself: its verdict may arrive before its
                 // load completes, and that text must stay.
                 if (!showsProbePage(*owner, sender)) {
-                    owner->setStatus(toWide(kPageLoadedStatus.text), kPageLoadedStatus.seconds);
+                    owner->showProgress(toWide(kPageLoadedStatus.text), kPageLoadedStatus.seconds);
                 }
             } else if (!owner->probe().running() && error != COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED) {
                 // A navigation the guard refused or the user stopped was not a failed load:

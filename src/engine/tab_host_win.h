@@ -46,6 +46,8 @@ public:
     // The status line's text; 0 seconds keeps it until the next text.
     virtual void setStatus(const std::wstring& text, unsigned seconds) = 0;
     virtual const std::wstring& statusText() const = 0;
+    // The page's progress: like setStatus, but a timed notice still showing stays.
+    virtual void showProgress(const std::wstring& text, unsigned seconds) = 0;
     // Requests a new tab; a refused request answers the pop-up request it carries.
     virtual void openTab(const std::wstring& url, PopupRequest popup, bool background) = 0;
     // The page asked to close its own tab.

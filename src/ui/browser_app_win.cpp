@@ -340,6 +340,8 @@ HRESULT BrowserApp::onEnvironmentRecreated(HRESULT result, ICoreWebView2Environm
     if (engine_.adopt(result, environment)) {
         engineLost_ = true;
         showStatus(kEngineRestartFailedStatus);
+        // Without an engine the toolbar goes, its address field with it.
+        layoutChildren();
         return S_OK;
     }
     engineLost_ = false;
@@ -512,7 +514,14 @@ bool BrowserApp::takePageKey(std::int32_t eventKind, std::int32_t virtualKey, Ke
 void BrowserApp::setStatus(const std::wstring& text, unsigned seconds) {
     statusText_ = text;
     statusExpiresAt_ = statusExpiry(seconds, unixTimeMs());
+    statusIsProgress_ = false;
     repaint();
+}
+
+void BrowserApp::showProgress(const std::wstring& text, unsigned seconds) {
+    if (!progressMayReplace(statusIsProgress_, statusExpiresAt_, unixTimeMs())) return;
+    setStatus(text, seconds);
+    statusIsProgress_ = true;
 }
 
 // --- Commands ---

@@ -107,6 +107,7 @@ public:
     // The tab views' host.
     void setStatus(const std::wstring& text, unsigned seconds) override;
     const std::wstring& statusText() const override { return statusText_; }
+    void showProgress(const std::wstring& text, unsigned seconds) override;
     void closeTab(const TabView& tab) override;
     bool isActive(const TabView& tab) const override;
     void repaint() override;
@@ -150,6 +151,7 @@ private:
     bool closeWarningSuppressed_ = false;
     std::wstring statusText_;
     std::int64_t statusExpiresAt_ = 0;
+    bool statusIsProgress_ = false;
     std::int32_t activeTab_ = -1;
     std::uint32_t nextTabId_ = 1;
     ClosedTabMemory closedTabUrls_;
