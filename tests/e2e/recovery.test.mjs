@@ -22,10 +22,6 @@ const STATUS = {
   probePassed: 'Parametrat u verifikuan. Local Assets është aktiv.',
 };
 const DIALOG = '^Vesko Browser$';
-// A known fault of the program: it sets a timed status text (a reload's, the engine check's
-// verdict) and starts a navigation at once, whose loading text replaces it before the
-// status line is painted. These checks are marked to do until that is fixed.
-const LOADING_TEXT_WINS = 'the next navigation\'s loading text replaces the status text before it is drawn';
 const ADDRESS_FIELD = [400, 66];
 const TABS = [[164, 24], [400, 24], [640, 24]];  // three tabs in the strip
 const HEADER = { x: 450, y: 92, width: 500, height: 40 };  // the portal's green header, right of its links
@@ -78,12 +74,14 @@ describe('the kiosk recovers from its engine\'s failures', () => {
       await desktop.xdotool('key', 'Return');
     };
 
-    test('a renderer killed from outside: the tab loads its address again in a new renderer', async (t) => {
+    test('a renderer killed from outside: the tab loads its address again in a new renderer', async () => {
       const address = page('/ndertesat.html');
       await channel.send('navigate', { view: first, url: address });
       await loaded(channel, first, address);
-      const { renderer } = await channel.send('processes', { view: first });
-      assert.ok(renderer > 0, 'the page\'s renderer stood out');
+      // The page's renderer is found by the processor time it uses; on a busy machine it may
+      // take more than one look.
+      const renderer = await eventually(async () => (await channel.send('processes', { view: first })).renderer,
+        { what: 'the page\'s renderer to stand out' });
       const since = Date.now();
       const sequence = channel.lastSequence();
       process.kill(renderer, 'SIGKILL');
@@ -94,10 +92,11 @@ describe('the kiosk recovers from its engine\'s failures', () => {
       assert.deepEqual([shown.rendererGone, shown.processFailures], [false, 1]);
       await eventually(async () => (await painted(first)) > framesBefore && headerShown('renderer-killed'),
         { what: 'the page painted again' });
-      const { renderer: again } = await channel.send('processes', { view: first });
+      const again = await eventually(async () => (await channel.send('processes', { view: first })).renderer,
+        { what: 'the new renderer to stand out' });
       assert.ok(again > 0 && again !== renderer, `a new renderer (${again}), not the killed ${renderer}`);
-      await t.test('the status line says the page stopped and reloads', { todo: LOADING_TEXT_WINS },
-        () => assert.ok(browser.statusTexts(since).includes(STATUS.pageStopped), browser.statusTexts(since).join(' | ')));
+      // The notice stays its seconds although the page loads again meanwhile.
+      assert.ok(browser.statusTexts(since).includes(STATUS.pageStopped), browser.statusTexts(since).join(' | '));
     });
 
     test('a script that never ends: the status, then the question; reloading brings a live page', async () => {
@@ -126,7 +125,7 @@ describe('the kiosk recovers from its engine\'s failures', () => {
       first = replacement.name;
     });
 
-    test('a page that crashes its renderer on every load: three reloads, then the lasting text', async (t) => {
+    test('a page that crashes its renderer on every load: three reloads, then the lasting text', async () => {
       const before = new Set((await views(channel)).map((v) => v.name));
       await desktop.key(window, 'ctrl+t');
       const tab = (await eventually(async () => (await views(channel)).find((v) => !before.has(v.name)),
@@ -156,15 +155,14 @@ describe('the kiosk recovers from its engine\'s failures', () => {
       assert.deepEqual([shown.rendererGone, shown.processFailures], [true, 4]);
       assert.equal(browser.statusTexts(since).at(-1), STATUS.pageStoppedAgain);
       await desktop.screenshot(window, artifact('recovery', 'crashed-four-times.png'));
-      await t.test('each reload is announced on the status line', { todo: LOADING_TEXT_WINS },
-        () => assert.deepEqual(told, [true, true, true]));
+      assert.deepEqual(told, [true, true, true], 'each reload announced on the status line');
 
       await desktop.key(window, 'ctrl+w');
       await eventually(async () => !(await state(tab)), { what: 'the crashing tab closed' });
     });
 
     test('the browser process killed with three tabs open: the same tabs in order, the same one in front',
-      async (t) => {
+      async () => {
         const addresses = [(await visibleView(channel)).source, page('/ndertesa-12.html'), page('/ndihme.html')];
         for (const address of addresses.slice(1)) {
           const before = new Set((await views(channel)).map((v) => v.name));
@@ -210,8 +208,7 @@ describe('the kiosk recovers from its engine\'s failures', () => {
           await eventually(async () => (await visibleView(channel))?.source === addresses[index],
             { what: `tab ${index + 1} in front at ${addresses[index]}` });
         }
-        await t.test('the status line says the engine check passed', { todo: LOADING_TEXT_WINS },
-          () => assert.ok(browser.statusTexts(since).includes(STATUS.probePassed)));
+        assert.ok(browser.statusTexts(since).includes(STATUS.probePassed), 'the engine check passed, on the status line');
       });
   });
 
