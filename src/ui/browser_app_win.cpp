@@ -233,13 +233,18 @@ void BrowserApp::finishProbe(bool cors, bool mixed) {
     const auto verdict = probe_.finish(cors, mixed);
     if (!verdict) return;
     if (window_.window != nullptr) KillTimer(window_.window, kProbeTimer);
-    setStatus(toWide(verdict->text), verdict->seconds);
+    showNotice(StatusMessage{verdict->text, verdict->seconds});
 }
 
 // --- Failed engine processes ---
 
 void BrowserApp::showStatus(const StatusMessage& message) {
     setStatus(toWide(message.text), message.seconds);
+}
+
+void BrowserApp::showNotice(const StatusMessage& message) {
+    showStatus(message);
+    statusIsNotice_ = true;
 }
 
 void BrowserApp::recordFailure(const TabView* tab, const ProcessFailureReport& report) {
@@ -266,7 +271,7 @@ void BrowserApp::processFailed(TabView& tab, const ProcessFailureReport& report)
         case FailureKind::rendererExited:
             tab.hang.clear();
             if (!tab.automaticReloads.allow(now)) return showStatus(kPageStoppedAgainStatus);
-            showStatus(kPageStoppedStatus);
+            showNotice(kPageStoppedStatus);
             tab.navigate(toWide(recoveryAddress(toUtf8(tab.url))));
             return;
         case FailureKind::frameRendererExited:
@@ -514,14 +519,12 @@ bool BrowserApp::takePageKey(std::int32_t eventKind, std::int32_t virtualKey, Ke
 void BrowserApp::setStatus(const std::wstring& text, unsigned seconds) {
     statusText_ = text;
     statusExpiresAt_ = statusExpiry(seconds, unixTimeMs());
-    statusIsProgress_ = false;
+    statusIsNotice_ = false;
     repaint();
 }
 
 void BrowserApp::showProgress(const std::wstring& text, unsigned seconds) {
-    if (!progressMayReplace(statusIsProgress_, statusExpiresAt_, unixTimeMs())) return;
-    setStatus(text, seconds);
-    statusIsProgress_ = true;
+    if (progressMayReplace(statusIsNotice_, statusExpiresAt_, unixTimeMs())) setStatus(text, seconds);
 }
 
 // --- Commands ---

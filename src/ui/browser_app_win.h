@@ -132,6 +132,7 @@ private:
     void finishProbe(bool cors, bool mixed);
     void recordFailure(const TabView* tab, const ProcessFailureReport& report);
     void showStatus(const StatusMessage& message);
+    void showNotice(const StatusMessage& message);
     void zoomActiveTab(std::int32_t command);
     void reloadOrStop();
     void toggleCloseWarning();
@@ -151,7 +152,8 @@ private:
     bool closeWarningSuppressed_ = false;
     std::wstring statusText_;
     std::int64_t statusExpiresAt_ = 0;
-    bool statusIsProgress_ = false;
+    // The stored text is a notice that the page's progress must not hide.
+    bool statusIsNotice_ = false;
     std::int32_t activeTab_ = -1;
     std::uint32_t nextTabId_ = 1;
     ClosedTabMemory closedTabUrls_;

@@ -21,8 +21,8 @@ std::string_view statusLineText(const StatusLine& status, std::int64_t nowMs, bo
     return defaultStatusText(engineReady, activeTabBusy);
 }
 
-bool progressMayReplace(bool currentIsProgress, std::int64_t expiresAt, std::int64_t nowMs) {
-    return currentIsProgress || expiresAt == 0 || expiresAt <= nowMs;
+bool progressMayReplace(bool currentIsNotice, std::int64_t expiresAt, std::int64_t nowMs) {
+    return !currentIsNotice || expiresAt == 0 || expiresAt <= nowMs;
 }
 
 }  // namespace vesko

@@ -31,9 +31,9 @@ bool statusTextShown(bool hasText, std::int64_t expiresAt, std::int64_t nowMs);
 std::string_view defaultStatusText(bool engineReady, bool activeTabBusy);
 
 // A page's progress ("loading", "loaded") replaces the stored text unless that text is a
-// timed one still showing that is not itself progress: the engine check's verdict, a
-// refusal or a recovery notice stays its seconds although the page goes on loading.
-bool progressMayReplace(bool currentIsProgress, std::int64_t expiresAt, std::int64_t nowMs);
+// notice still showing: the engine check's verdict or a stopped page's notice is followed
+// at once by a navigation, whose progress would hide it before it is ever drawn.
+bool progressMayReplace(bool currentIsNotice, std::int64_t expiresAt, std::int64_t nowMs);
 
 // What the status line reads: the stored text while it is shown, else the default.
 std::string_view statusLineText(const StatusLine& status, std::int64_t nowMs, bool engineReady,

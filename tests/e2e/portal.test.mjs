@@ -53,7 +53,9 @@ describe('the program on the demo portal', () => {
     const { resources } = await channel.send('resources', { view: first });
     const answered = (uri) => resources.filter((r) => r.uri.includes(uri)).map((r) => [r.answeredByHost, r.status]);
     assert.deepEqual(answered('/__vesko_internal_probe__/'), [[true, 200], [true, 200]]);
-    await browser.waitForStatus('Faqja u ngarkua.');
+    // The verdict stays its ten seconds while the portal loads behind it.
+    await browser.waitForStatus('Parametrat u verifikuan. Local Assets është aktiv.');
+    await loaded(channel, first, PORTAL);
     assert.equal(await desktop.windowName(window), 'KORDIS — Vesko Browser');
     assert.deepEqual((await visibleView(channel)).bounds, [0, 88, 1280, 823]);
 

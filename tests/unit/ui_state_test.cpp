@@ -85,12 +85,12 @@ TEST(StatusLine, TimedTextGivesWayToTheDefault) {
     // Before the engine is ready an idle status line is empty.
     EXPECT_EQ(statusLineText({}, kNow, false, true), "");
     EXPECT_EQ(userErrorText("ZOOM_FAILED 0x80070057"), "Veprimi nuk p\xC3\xABrfundoi: ZOOM_FAILED 0x80070057");
-    // A page's progress waits for a timed notice to run out, never for a lasting text or
-    // for progress.
-    EXPECT_FALSE(progressMayReplace(false, kNow + 1, kNow));
-    EXPECT_TRUE(progressMayReplace(false, kNow, kNow));
-    EXPECT_TRUE(progressMayReplace(false, 0, kNow));
-    EXPECT_TRUE(progressMayReplace(true, kNow + 3'000, kNow));
+    // A page's progress waits for a notice to run out, never for a lasting text or for
+    // any other text.
+    EXPECT_FALSE(progressMayReplace(true, kNow + 1, kNow));
+    EXPECT_TRUE(progressMayReplace(true, kNow, kNow));
+    EXPECT_TRUE(progressMayReplace(true, 0, kNow));
+    EXPECT_TRUE(progressMayReplace(false, kNow + 3'000, kNow));
 }
 
 TEST(ZoomRule, TargetsAndPercentTexts) {
