@@ -204,7 +204,7 @@ void BrowserApp::viewReady(TabView& tab) {
     if (probe_.passed()) return tab.navigate(tab.url);
     const std::wstring probePage = probe_.start();
     if (window_.window != nullptr) SetTimer(window_.window, kProbeTimer, kProbeTimeoutMs, nullptr);
-    setStatus(toWide(kProbeRunningStatus.text), kProbeRunningStatus.seconds);
+    showStatus(kProbeRunningStatus);
     // A failed navigation is not looked at: the time-out ends such a probe.
     tab.navigate(probePage);
 }
@@ -532,10 +532,9 @@ void BrowserApp::showProgress(const std::wstring& text, unsigned seconds) {
 void BrowserApp::executeCommand(std::int32_t id) {
     const auto active = activeTab();
     const CommandContext context{engine_.ready(), active && active->webview(), probe_.passed()};
-    const auto show = [this](const StatusMessage& message) { setStatus(toWide(message.text), message.seconds); };
     switch (commandGate(id, context)) {
         case CommandGate::Ignore: return;
-        case CommandGate::AwaitProbe: return show(kAwaitProbeStatus);
+        case CommandGate::AwaitProbe: return showStatus(kAwaitProbeStatus);
         case CommandGate::Run: break;
     }
     if (isZoomCommand(id)) return zoomActiveTab(id);
@@ -565,7 +564,7 @@ void BrowserApp::navigateActiveTab(std::wstring text) {
     const auto tab = activeTab();
     if (!tab || !tab->webview()) return;
     if (!probe_.passed()) {
-        setStatus(toWide(kTypedBeforeProbeStatus.text), kTypedBeforeProbeStatus.seconds);
+        showStatus(kTypedBeforeProbeStatus);
         return;
     }
     const std::string address = typedAddress(toUtf8(text));
@@ -587,8 +586,7 @@ void BrowserApp::returnToPage() {
 void BrowserApp::reloadOrStop() {
     const auto tab = activeTab();
     if (!tab || !tab->webview()) return;
-    const StatusMessage& message = tab->loading ? kLoadingStoppedStatus : kReloadingStatus;
-    setStatus(toWide(message.text), message.seconds);
+    showStatus(tab->loading ? kLoadingStoppedStatus : kReloadingStatus);
     tab->reloadOrStop();
 }
 
@@ -606,13 +604,12 @@ void BrowserApp::toggleCloseWarning() {
     warnOnClose_ = toggled.warnOnClose;
     closeWarningSuppressed_ = toggled.suppressed;
     savePreferences();
-    const StatusMessage& message = closeWarningToggleStatus(toggled);
-    setStatus(toWide(message.text), message.seconds);
+    showStatus(closeWarningToggleStatus(toggled));
 }
 
 void BrowserApp::reopenClosedTab() {
     const std::optional<std::string> newest = closedTabUrls_.newest();
-    if (!newest) return setStatus(toWide(kNothingToReopenStatus.text), kNothingToReopenStatus.seconds);
+    if (!newest) return showStatus(kNothingToReopenStatus);
     const std::size_t before = tabs_.size();
     openTab(toWide(*newest), {}, false);
     // A refused reopen keeps the address for the next attempt.

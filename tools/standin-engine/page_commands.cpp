@@ -152,12 +152,15 @@ std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWE
     return outcome;
 }
 
-std::vector<LiveView> liveViews() {
+namespace {
+
+// The host's controllers that are open (or closed), in creation order, with the record's names.
+std::vector<LiveView> viewsWhere(bool closed) {
     std::vector<std::pair<int, LiveView>> numbered;
     for (const void* entry : liveControllers()) {
         Controller* const controller =
             liveController(static_cast<ICoreWebView2Controller*>(const_cast<void*>(entry)));
-        if (controller == nullptr || controller->closed()) continue;
+        if (controller == nullptr || controller->closed() != closed) continue;
         const std::string& name = controller->name();
         const std::string number = name.substr(name.find('#') + 1);
         numbered.push_back({std::stoi(number),
@@ -167,6 +170,16 @@ std::vector<LiveView> liveViews() {
     std::vector<LiveView> views;
     for (auto& [number, view] : numbered) views.push_back(std::move(view));
     return views;
+}
+
+}  // namespace
+
+std::vector<LiveView> liveViews() {
+    return viewsWhere(false);
+}
+
+std::vector<LiveView> closedViews() {
+    return viewsWhere(true);
 }
 
 bool navigateFromPage(ICoreWebView2Controller* controller, std::wstring uri, bool userInitiated) {

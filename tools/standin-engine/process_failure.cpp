@@ -183,20 +183,4 @@ bool endUnresponsive(ICoreWebView2Controller* controller) {
     return true;
 }
 
-std::vector<LiveView> closedViews() {
-    std::vector<std::pair<int, LiveView>> numbered;
-    for (const void* entry : liveControllers()) {
-        auto* const controller = static_cast<Controller*>(static_cast<ICoreWebView2Controller*>(const_cast<void*>(entry)));
-        if (!controller->closed()) continue;
-        const std::string& name = controller->name();
-        const std::string number = name.substr(name.find('#') + 1);
-        numbered.push_back({std::stoi(number),
-                            {name, "view#" + number, controller, static_cast<ICoreWebView2*>(controller->view())}});
-    }
-    std::sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<LiveView> views;
-    for (auto& entry : numbered) views.push_back(std::move(entry.second));
-    return views;
-}
-
 }  // namespace vesko::standin
