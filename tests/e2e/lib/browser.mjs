@@ -219,7 +219,7 @@ function resetDataFolder() {
 // The stand-in's control channel: one JSON object per line each way. Requests carry an id
 // and are answered by a line with the same id; after "subscribe" the record of the host's
 // calls streams in as {"event": "call", ...} lines, kept here in order.
-class Channel {
+export class Channel {
   constructor(socket) {
     Object.assign(this, { socket, nextId: 1, waiting: new Map(), calls: [] });
     let buffer = '';
@@ -240,11 +240,11 @@ class Channel {
 
   // Connects to 127.0.0.1:port, retrying: the browser opens the port when it first calls
   // the engine loader.
-  static async connect(port) {
+  static async connect(port, { timeoutMs = 40000 } = {}) {
     return eventually(() => new Promise((resolveSocket) => {
       const socket = net.connect({ host: '127.0.0.1', port }, () => resolveSocket(new Channel(socket)));
       socket.once('error', () => resolveSocket(undefined));
-    }), { timeoutMs: 40000, intervalMs: 200, what: `the control channel on port ${port}` });
+    }), { timeoutMs, intervalMs: 200, what: `the control channel on port ${port}` });
   }
 
   // Sends a command and resolves with its result (a download's, once its dialog is answered).
