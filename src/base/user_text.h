@@ -21,6 +21,10 @@ struct KeyModifiers {
     bool alt = false;
 };
 
+// The previous-state bit of a key message's lParam (and of the engine's KeyEventLParam):
+// set for an auto-repeat of a held key.
+inline constexpr std::uint32_t kKeyWasDownBit = 1u << 30;
+
 inline constexpr std::string_view kUnknownErrorText = "Veprimi nuk p\xC3\xABrfundoi.";
 // How long the error guard shows a failure.
 inline constexpr std::uint32_t kErrorStatusSeconds = 20;

@@ -12,6 +12,7 @@
 #include "engine/engine_settings.h"
 #include "engine/engine_process_interface_win.h"
 #include "engine/environment_options_win.h"
+#include "engine/process_failures_win.h"
 #include "engine/held_file_win.h"
 #include "engine/hresult_text.h"
 #include "engine/hresult_win.h"
@@ -21,9 +22,6 @@
 
 namespace vesko {
 namespace {
-
-using BrowserProcessExitedCallback = ComCallback<ICoreWebView2BrowserProcessExitedEventHandler,
-                                                 ICoreWebView2Environment*, ICoreWebView2BrowserProcessExitedEventArgs*>;
 
 void removeEngineEnvironmentVariables() {
     for (const std::string_view name : kEngineEnvironmentVariables) {
@@ -87,7 +85,9 @@ void EngineRuntime::start(std::function<HRESULT(HRESULT, ICoreWebView2Environmen
 
 std::optional<std::wstring> EngineRuntime::adopt(HRESULT result, ICoreWebView2Environment* environment) {
     if (FAILED(result) || environment == nullptr) return toWide(kEngineFailedStatus) + formatHresult(result);
+    stopWatchingBrowserExit();
     environment_ = environment;
+    watchBrowserExit();
     environment10_.Reset();
     if (FAILED(queryEngineInterface(environment, environment10_)) || !environment10_) {
         environment10_.Reset();
@@ -99,6 +99,7 @@ std::optional<std::wstring> EngineRuntime::adopt(HRESULT result, ICoreWebView2En
 
 void EngineRuntime::recreate(std::function<HRESULT(HRESULT, ICoreWebView2Environment*)> created) {
     ready_ = false;
+    stopWatchingBrowserExit();
     environment10_.Reset();
     environment_.Reset();
     starting_ = true;
@@ -113,19 +114,37 @@ void EngineRuntime::recreate(std::function<HRESULT(HRESULT, ICoreWebView2Environ
     ThrowIfFailed(asked, "WEBVIEW_ENVIRONMENT_FAILED");
 }
 
-bool EngineRuntime::watchBrowserExit(std::function<void()> exited) {
+void EngineRuntime::watchBrowserExit() {
+    browserExited_ = false;
     Microsoft::WRL::ComPtr<ICoreWebView2Environment5> environment5;
-    if (FAILED(queryEngineInterface(environment_.Get(), environment5)) || !environment5) return false;
+    if (FAILED(queryEngineInterface(environment_.Get(), environment5)) || !environment5) return;
     const auto handler = makeCallback<BrowserProcessExitedCallback>(
-        [exited = std::move(exited)](ICoreWebView2Environment*, ICoreWebView2BrowserProcessExitedEventArgs*) {
-            exited();
+        [this](ICoreWebView2Environment*, ICoreWebView2BrowserProcessExitedEventArgs* args) {
+            COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind = COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED;
+            if (args == nullptr || FAILED(args->get_BrowserProcessExitKind(&kind))) {
+                kind = COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED;
+            }
+            browserExited_ = true;
+            if (onBrowserExit_) onBrowserExit_(kind == COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED);
             return S_OK;
         });
-    return SUCCEEDED(environment5->add_BrowserProcessExited(handler.Get(), &exitToken_));
+    EventRegistrationToken token{};
+    if (SUCCEEDED(environment5->add_BrowserProcessExited(handler.Get(), &token))) exitToken_ = token;
+}
+
+void EngineRuntime::stopWatchingBrowserExit() {
+    if (!exitToken_) return;
+    Microsoft::WRL::ComPtr<ICoreWebView2Environment5> environment5;
+    if (SUCCEEDED(queryEngineInterface(environment_.Get(), environment5)) && environment5) {
+        environment5->remove_BrowserProcessExited(*exitToken_);
+    }
+    exitToken_.reset();
 }
 
 void EngineRuntime::release() {
     ready_ = false;
+    // The handler reaches this object: it goes before the environment can raise it again.
+    stopWatchingBrowserExit();
     environment10_.Reset();
     environment_.Reset();
     loaderModule_.reset();

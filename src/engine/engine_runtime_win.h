@@ -44,10 +44,14 @@ public:
     // Every environment pointer let go, then the loader module.
     void release();
 
-    // After the browser process was lost: `exited` runs once the old environment reports
-    // its browser process and every process it started gone (the user data folder is free
-    // again). False when the environment cannot report it.
-    bool watchBrowserExit(std::function<void()> exited);
+    // Runs with the exit's kind (true: failed) whenever the current environment reports
+    // its browser process and every process it started gone. The report is listened for
+    // from the environment's adoption on, so an exit raised before or after the views'
+    // own reports is never missed.
+    void onBrowserExit(std::function<void(bool failed)> exited) { onBrowserExit_ = std::move(exited); }
+    // The current environment has reported its browser's exit (the user data folder is
+    // free again), or cannot report it at all: nothing is left to wait for.
+    bool browserExitSettled() const { return browserExited_ || !exitToken_; }
     // Lets go of the old environment and asks the loaded loader for a new one on the same
     // user data folder with the same options; `created` runs later like start's. Throws
     // WEBVIEW_ENVIRONMENT_FAILED with the loader's answer.
@@ -71,7 +75,12 @@ private:
     ModuleOwner loaderModule_;
     CreateCoreWebView2EnvironmentWithOptionsFunction createEnvironment_ = nullptr;
     std::filesystem::path userDataFolder_;
-    EventRegistrationToken exitToken_{};
+    // The exit report's registration on the current environment, removed before it goes.
+    void watchBrowserExit();
+    void stopWatchingBrowserExit();
+    std::optional<EventRegistrationToken> exitToken_;
+    bool browserExited_ = false;
+    std::function<void(bool failed)> onBrowserExit_;
     Microsoft::WRL::ComPtr<ICoreWebView2Environment> environment_;
     Microsoft::WRL::ComPtr<ICoreWebView2Environment10> environment10_;
 };

@@ -36,6 +36,9 @@ ComPtr<ICoreWebView2NavigationStartingEventHandler> makeNavigationGuard(TabHost&
                 owner->setStatus(toWide(navigationRefusedText()), kRefusalSeconds);
                 return S_OK;
             }
+            UINT64 id = 0;
+            if (FAILED(args->get_NavigationId(&id))) id = 0;
+            tab->navigation.started(id);
             tab->ajaxBusy = false;
             tab->loading = true;
             owner->showProgress(toWide(kPageLoadingStatus.text), kPageLoadingStatus.seconds);

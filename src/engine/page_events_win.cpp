@@ -72,14 +72,18 @@ ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHand
     return makeCallback<NavigationCompletedCallback>(
         [owner, weak](ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args) {
             const auto tab = liveTab(weak);
-            if (!tab) return S_OK;
+            if (!tab || args == nullptr) return S_OK;
+            UINT64 id = 0;
+            if (FAILED(args->get_NavigationId(&id))) id = 0;
+            // A superseded or refused navigation ends while the current one goes on: it
+            // neither makes the tab idle nor speaks of a failure.
+            const NavigationTracker::Completion completion = tab->navigation.completed(id);
+            if (completion == NavigationTracker::Completion::stale) return S_OK;
             tab->loading = false;
             BOOL success = FALSE;
-            if (args == nullptr || FAILED(args->get_IsSuccess(&success))) success = FALSE;
+            if (FAILED(args->get_IsSuccess(&success))) success = FALSE;
             COREWEBVIEW2_WEB_ERROR_STATUS error = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
-            if (!success && args != nullptr && FAILED(args->get_WebErrorStatus(&error))) {
-                error = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
-            }
+            if (!success && FAILED(args->get_WebErrorStatus(&error))) error = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
             if (success) {
                 // A new document holds no unsaved input.
                 tab->dirty = false;
@@ -88,9 +92,11 @@ ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHand
                 if (!showsProbePage(*owner, sender)) {
                     owner->showProgress(toWide(kPageLoadedStatus.text), kPageLoadedStatus.seconds);
                 }
-            } else if (!owner->probe().running() && error != COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED) {
-                // A navigation the guard refused or the user stopped was not a failed load:
-                // the text that explains it stays.
+            } else if (completion == NavigationTracker::Completion::current && !owner->probe().running() &&
+                       error != COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED) {
+                // A navigation the user stopped was not a failed load, nor one the engine
+                // cancelled itself (a link that turned into a download): the text that
+                // explains it stays.
                 owner->setStatus(toWide(kPageFailedStatus.text), kPageFailedStatus.seconds);
             }
             owner->repaint();
@@ -119,8 +125,14 @@ ComPtr<ICoreWebView2AcceleratorKeyPressedEventHandler> makeAcceleratorKeyHandler
             COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
             UINT key = 0;
             if (FAILED(args->get_KeyEventKind(&kind)) || FAILED(args->get_VirtualKey(&key))) return S_OK;
+            // The engine reports a held key's auto-repeats too.
+            INT lParam = 0;
+            if (FAILED(args->get_KeyEventLParam(&lParam))) lParam = 0;
+            const bool repeat = (static_cast<std::uint32_t>(lParam) & kKeyWasDownBit) != 0;
             // The page never sees a shortcut; its command runs after this event has returned.
-            if (owner->takePageKey(kind, static_cast<std::int32_t>(key), heldKeyModifiers())) args->put_Handled(TRUE);
+            if (owner->takePageKey(kind, static_cast<std::int32_t>(key), heldKeyModifiers(), repeat)) {
+                args->put_Handled(TRUE);
+            }
             return S_OK;
         });
 }

@@ -15,6 +15,8 @@ namespace vesko {
 
 using ProcessFailedCallback =
     ComCallback<ICoreWebView2ProcessFailedEventHandler, ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*>;
+using BrowserProcessExitedCallback = ComCallback<ICoreWebView2BrowserProcessExitedEventHandler,
+                                                 ICoreWebView2Environment*, ICoreWebView2BrowserProcessExitedEventArgs*>;
 
 Microsoft::WRL::ComPtr<ICoreWebView2ProcessFailedEventHandler> makeProcessFailedHandler(TabHost& host,
                                                                                        std::weak_ptr<TabView> tab);

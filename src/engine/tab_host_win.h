@@ -57,9 +57,10 @@ public:
     virtual void repaint() = 0;
     // The tab's address changed: the address field follows when the tab is in front.
     virtual void addressChanged(const TabView& tab) = 0;
-    // A key pressed inside a page; true when it is one of the browser's shortcuts, which
-    // then runs once the engine's event has returned.
-    virtual bool takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers) = 0;
+    // A key pressed inside a page (`repeat`: an auto-repeat of a held key); true when it is
+    // one of the browser's shortcuts, which then runs once the engine's event has returned.
+    virtual bool takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers,
+                             bool repeat) = 0;
     // A view appeared or went: every view's place and visibility again.
     virtual void layoutViews() = 0;
     // The tab's view and its filter are in place and its first address is due.

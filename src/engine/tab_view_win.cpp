@@ -255,6 +255,7 @@ void TabView::close() {
 void TabView::dropView() {
     releaseView();
     filterInstalled_ = false;
+    navigation.forget();
     loading = true;
 }
 
@@ -283,6 +284,8 @@ void TabView::goForward() {
 bool TabView::reloadOrStop() {
     if (!webview_) return false;
     if (loading) {
+        // Idle at once: the stopped navigation's completion, whenever it comes, is no failure.
+        navigation.stop();
         webview_->Stop();
         loading = false;
         return true;

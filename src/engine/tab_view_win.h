@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/engine_interface_win.h"
+#include "engine/navigation_tracker.h"
 #include "engine/process_recovery.h"
 #include "engine/tab_host_win.h"
 
@@ -38,7 +39,10 @@ public:
     double zoom = 1.0;
     bool ajaxBusy = false;
     bool dirty = false;
+    // Busy from the current navigation's start to its completion (and until the first
+    // navigation of a view being made).
     bool loading = true;
+    NavigationTracker navigation;
     std::uint64_t localAssets = 0;
     nlohmann::ordered_json blockedRequests = nlohmann::ordered_json::array();
     // How the tab recovers from failed engine processes.

@@ -14,6 +14,7 @@
 #include "assets/asset_resource_win.h"
 #include "engine/com_callback_win.h"
 #include "engine/download_rules.h"
+#include "engine/engine_process_interface_win.h"
 #include "engine/engine_settings.h"
 #include "engine/navigation_rules.h"
 #include "page/page_scripts.h"
@@ -57,6 +58,7 @@ bool clientAreaAnimationsEnabled() {
 
 BrowserApp::BrowserApp(HINSTANCE instance) : savePathPrompt_(promptSavePath) {
     window_.instance = instance;
+    engine_.onBrowserExit([this](bool failed) { onBrowserExit(failed); });
 }
 
 // --- Start-up and the message loop ---
@@ -157,7 +159,8 @@ bool BrowserApp::preDispatchKey(const MSG& message) {
         const std::int32_t command = keyToCommand(key, modifiers);
         if (command == commands::None) return;
         taken = true;
-        executeCommand(command);
+        const bool repeat = (static_cast<std::uint32_t>(message.lParam) & kKeyWasDownBit) != 0;
+        if (!repeat || commandRepeats(command)) executeCommand(command);
     });
     return taken;
 }
@@ -260,10 +263,12 @@ void BrowserApp::recordFailure(const TabView* tab, const ProcessFailureReport& r
 void BrowserApp::processFailed(TabView& tab, const ProcessFailureReport& report) {
     const FailureKind kind = failureKind(report.kind);
     if (kind == FailureKind::browserExited) {
-        // Every view reports the same loss: it is recorded and answered once.
-        if (engineLost_ || restarting_) return;
+        // Every view reports the same loss, and so may the environment, before or after
+        // them: it is recorded and answered once.
+        if (restart_.lost() || restart_.restarting()) return;
         recordFailure(nullptr, report);
-        return onBrowserProcessExited();
+        restart_.browserLost();
+        return;
     }
     recordFailure(&tab, report);
     const std::int64_t now = unixTimeMs();
@@ -294,69 +299,48 @@ void BrowserApp::processFailed(TabView& tab, const ProcessFailureReport& report)
     }
 }
 
-void BrowserApp::onBrowserProcessExited() {
-    if (!engine_.canRecreate()) {
-        engineLost_ = true;
-        return showStatus(kEngineStoppedStatus);
-    }
-    if (!restarts_.allow(unixTimeMs())) {
-        engineLost_ = true;
-        return showStatus(kEngineLostStatus);
-    }
-    restarting_ = true;
-    showStatus(kEngineRestartingStatus);
-    // Never inside the engine's event: the views it is reporting to go first.
+void BrowserApp::onBrowserExit(bool failed) {
+    if (restart_.restarting()) return restart_.browserGone();
+    // A normal exit follows the last view's end; only a failed one is a loss.
+    if (!failed || restart_.lost()) return;
+    // The views' own reports may come later: the loss is answered now, and once.
+    recordFailure(nullptr, ProcessFailureReport{COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED,
+                                                COREWEBVIEW2_PROCESS_FAILED_REASON_UNEXPECTED, 1, ""});
+    restart_.browserLost();
+}
+
+void BrowserApp::postRestart() {
     if (window_.window != nullptr) PostMessageW(window_.window, WM_APP_RESTART, 0, 0);
 }
 
-void BrowserApp::restartEngine() {
-    if (!restarting_) return;
+void BrowserApp::dropViews() {
     if (probe_.running() && window_.window != nullptr) KillTimer(window_.window, kProbeTimer);
     probe_.forget();
     const auto front = activeTab();
     afterProbeAddress_ = front ? front->url : std::wstring();
-    awaitingBrowserExit_ = engine_.watchBrowserExit([this] { onBrowserProcessGone(); });
     for (const auto& tab : tabs_) {
         // The engine's own default needs no restoring.
         if (tab->zoom != 1.0) tab->zoomToRestore = tab->zoom;
         tab->hang.clear();
         tab->dropView();
     }
-    if (!awaitingBrowserExit_) return onBrowserProcessGone();
-    if (window_.window != nullptr) SetTimer(window_.window, kRestartTimer, kBrowserExitWaitMs, nullptr);
 }
 
-void BrowserApp::onBrowserProcessGone() {
+void BrowserApp::startExitWait(std::uint32_t milliseconds) {
+    if (window_.window != nullptr) SetTimer(window_.window, kRestartTimer, milliseconds, nullptr);
+}
+
+void BrowserApp::stopExitWait() {
     if (window_.window != nullptr) KillTimer(window_.window, kRestartTimer);
-    // The report and the time-out may both come: the first one counts.
-    if (!restarting_ || engine_.starting()) return;
-    awaitingBrowserExit_ = false;
-    try {
-        engine_.recreate([this](HRESULT result, ICoreWebView2Environment* environment) {
-            return onEnvironmentRecreated(result, environment);
-        });
-    } catch (const std::exception&) {
-        onEnvironmentRecreated(E_FAIL, nullptr);
-    }
 }
 
-HRESULT BrowserApp::onEnvironmentRecreated(HRESULT result, ICoreWebView2Environment* environment) {
-    restarting_ = false;
-    if (engine_.adopt(result, environment)) {
-        engineLost_ = true;
-        showStatus(kEngineRestartFailedStatus);
-        // Without an engine the toolbar goes, its address field with it.
-        layoutChildren();
-        return S_OK;
-    }
-    engineLost_ = false;
+void BrowserApp::engineBack() {
     layoutChildren();
     // The switches are proven again in the tab in front; the others get their views once
     // they are.
     auto front = activeTab();
     if (!front && !tabs_.empty()) front = tabs_.front();
     if (front) front->create(engine_.environment10(), *this);
-    return S_OK;
 }
 
 void BrowserApp::onHangTimer() {
@@ -392,7 +376,7 @@ void BrowserApp::openTab(const std::wstring& url, PopupRequest popup, bool backg
         popup.answer();
         setStatus(text, 7);
     };
-    if (!engine_.ready() || restarting_) return refuse(kEngineNotReadyStatus);
+    if (!engine_.ready() || restart_.restarting()) return refuse(kEngineNotReadyStatus);
     const bool isPopup = static_cast<bool>(popup);
     if (probe_.running() || (!probe_.passed() && !tabs_.empty()) || tabs_.size() >= kTabLimit ||
         !PortalPolicy::isAllowedNavigation(toUtf8(url), isPopup)) {
@@ -507,10 +491,11 @@ void BrowserApp::addressChanged(const TabView& tab) {
     if (isActive(tab) && window_.addressField != nullptr) SetWindowTextW(window_.addressField, tab.url.c_str());
 }
 
-bool BrowserApp::takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers) {
+bool BrowserApp::takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers, bool repeat) {
     const std::int32_t command = pageKeyCommand(eventKind, virtualKey, modifiers);
     if (command == 0) return false;
-    if (window_.window != nullptr) {
+    // A held shortcut stays the browser's, but only some commands run again.
+    if ((!repeat || commandRepeats(command)) && window_.window != nullptr) {
         PostMessageW(window_.window, WM_APP_COMMAND, static_cast<WPARAM>(command), 0);
     }
     return true;

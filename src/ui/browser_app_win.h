@@ -13,6 +13,7 @@
 #include "assets/asset_pack.h"
 #include "base/gdiplus_win.h"
 #include "engine/downloads_win.h"
+#include "engine/engine_restart_win.h"
 #include "engine/engine_runtime_win.h"
 #include "engine/process_recovery.h"
 #include "engine/runtime_probe_win.h"
@@ -31,7 +32,7 @@ class BrowserAppTestAccess;
 // runtime probe, the downloads waiting for their dialog and the tabs. It lives on the
 // entry's stack for the whole run and is used only on the UI thread. Tab views reach it
 // only as their TabHost.
-class BrowserApp final : public TabHost {
+class BrowserApp final : public TabHost, private EngineRestartHost {
 public:
     static constexpr std::size_t kTabLimit = 80;
 
@@ -91,8 +92,8 @@ public:
     void askAboutHang(std::uint32_t tabId);
     // WM_APP_RESTART: every view let go, then a wait for the lost browser process to be
     // reported gone (timer 5 ends it after 10 seconds), then a new environment.
-    void restartEngine();
-    void onBrowserProcessGone();
+    void restartEngine() { restart_.restart(); }
+    void onBrowserProcessGone() { restart_.browserGone(); }
 
     // What the frame shows right now, for painting and hit-testing alike.
     FrameSnapshot frameSnapshot() const;
@@ -112,7 +113,7 @@ public:
     bool isActive(const TabView& tab) const override;
     void repaint() override;
     void addressChanged(const TabView& tab) override;
-    bool takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers) override;
+    bool takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers, bool repeat) override;
     void layoutViews() override { layoutChildren(); }
     void viewReady(TabView& tab) override;
     void completeProbe(TabView& tab, bool cors, bool mixed) override;
@@ -127,8 +128,16 @@ private:
 
     static LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HRESULT onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environment);
-    HRESULT onEnvironmentRecreated(HRESULT result, ICoreWebView2Environment* environment);
-    void onBrowserProcessExited();
+    // The environment reported its browser gone.
+    void onBrowserExit(bool failed);
+    // The engine restart's host.
+    void showRestartStatus(const StatusMessage& message) override { showStatus(message); }
+    void postRestart() override;
+    void dropViews() override;
+    void startExitWait(std::uint32_t milliseconds) override;
+    void stopExitWait() override;
+    void engineBack() override;
+    void engineGone() override { layoutChildren(); }
     void finishProbe(bool cors, bool mixed);
     void recordFailure(const TabView* tab, const ProcessFailureReport& report);
     void showStatus(const StatusMessage& message);
@@ -158,12 +167,6 @@ private:
     std::uint32_t nextTabId_ = 1;
     ClosedTabMemory closedTabUrls_;
     FailureLog failures_;
-    // The engine's browser process is gone: every view with it. Restarting until a new
-    // environment answers; lost for good past the limit or after a failed restart.
-    bool engineLost_ = false;
-    bool restarting_ = false;
-    bool awaitingBrowserExit_ = false;
-    RateLimit restarts_{kEngineRestarts, kEngineRestartWindowMs};
     // Where the tab that proves the switches goes once they are proven: the portal's start
     // page, or after a restart the address that tab showed.
     std::wstring afterProbeAddress_;
@@ -173,6 +176,8 @@ private:
     // every view is closed, and only then the environment and the loader module go, whose
     // code all of them run on.
     EngineRuntime engine_;
+    // Brings the engine back after its browser process was lost.
+    EngineRestart restart_{engine_, *this};
     std::vector<std::shared_ptr<TabView>> tabs_;
     DownloadQueue downloads_;
     // The save dialog of the report and of downloads: owner, proposed name, filter.

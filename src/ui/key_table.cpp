@@ -43,6 +43,16 @@ std::int32_t keyToCommand(std::int32_t virtualKey, KeyModifiers modifiers) {
     return virtualKey == kVkF5 ? commands::ReloadOrStop : commands::None;
 }
 
+bool commandRepeats(std::int32_t command) {
+    switch (command) {
+        case commands::ZoomIn: case commands::ZoomOut: case commands::ZoomReset:
+        case commands::NextTab: case commands::PreviousTab:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::optional<int> ctrlDigitTabIndex(std::int32_t virtualKey, KeyModifiers modifiers, int tabCount) {
     if (!modifiers.ctrl) return std::nullopt;
     if (virtualKey >= '1' && virtualKey <= '8') return virtualKey - '1';

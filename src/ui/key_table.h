@@ -47,4 +47,8 @@ inline constexpr std::int32_t kKeyEventSystemKeyDown = 2;
 // that table, so a page keeps it.
 std::int32_t pageKeyCommand(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers);
 
+// Whether a command runs again on a held key's auto-repeats: zoom and switching tabs do;
+// a command that opens, closes or reopens tabs, prints, saves or loads runs once per press.
+bool commandRepeats(std::int32_t command);
+
 }  // namespace vesko

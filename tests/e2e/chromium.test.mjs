@@ -25,6 +25,7 @@ const POINTS = {
   downloadLink: [191, 430],     // "Shkarko raportin e zonave (CSV)" on the start page
 };
 const HEADER = { x: 450, y: 92, width: 500, height: 40 };  // inside the green header, right of its links
+const RELOAD_OR_STOP = [103, 64];  // the toolbar's third button
 
 describe('the Chromium backend', () => {
   let desktop;
@@ -37,7 +38,12 @@ describe('the Chromium backend', () => {
 
   before(async () => {
     desktop = await openSession();
-    portal = await startDemoPortal({ tls: true, onRequest: (method, path) => served.push(`${method} ${path}`) });
+    portal = await startDemoPortal({
+      tls: true,
+      onRequest: (method, path) => served.push(`${method} ${path}`),
+      // Two pages that answer late, for navigations that overlap.
+      delays: { '/ndertesa-7.html': 4000, '/ndertesa-31.html': 8000 },
+    });
     ({ browser, channel, window, view } = await startOnPortal(desktop, { env: {
       VESKO_STANDIN_BACKEND: 'chromium',
       VESKO_STANDIN_RESOLVE: `MAP portal.kordis.example 127.0.0.1:${portal.port}`,
@@ -106,4 +112,22 @@ describe('the Chromium backend', () => {
     await desktop.waitForNoWindow('^Save As$');
     assert.equal((await visibleView(channel)).source, `${PORTAL}index.html`);
   });
+
+  test('a page whose second navigation starts before the first completes stays busy until the second does',
+    async () => {
+      const since = channel.lastSequence();
+      await channel.send('navigate', { view, url: `${PORTAL}ndertesa-7.html` });
+      await eventually(() => served.includes('GET /ndertesa-7.html'), { what: 'the first page asked for' });
+      // Its answer is still held back when the second one starts.
+      await channel.send('navigate', { view, url: `${PORTAL}ndertesa-31.html` });
+      await eventually(() => served.includes('GET /ndertesa-31.html'), { what: 'the second page asked for' });
+      await channel.waitForCall((c) => c.method === 'get_NavigationId' && c.object.includes('navigationCompleted'),
+        { after: since, what: 'the first navigation\'s end reported' });
+      // The tab is still busy, so the toolbar's button is Stop.
+      const clicked = Date.now();
+      await desktop.click(window, RELOAD_OR_STOP);
+      await channel.waitForCall((c) => c.method === 'Stop', { after: since, what: 'the load stopped' });
+      assert.deepEqual(channel.callsAfter(since, (c) => c.method === 'Reload'), []);
+      await browser.waitForStatus('Ngarkimi u ndal.', { since: clicked });
+    });
 });

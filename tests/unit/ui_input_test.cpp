@@ -44,6 +44,14 @@ TEST(KeyTable, KeyToCommand) {
     EXPECT_EQ(ctrlDigitTabIndex('9', kCtrl, 0), -1);
     EXPECT_EQ(ctrlDigitTabIndex('0', kCtrl, 3), std::nullopt);  // zoom reset instead
     EXPECT_EQ(ctrlDigitTabIndex('5', kAlt, 3), std::nullopt);
+    // A held key repeats only zooming and switching tabs.
+    for (const std::int32_t command : {ZoomIn, ZoomOut, ZoomReset, NextTab, PreviousTab}) {
+        EXPECT_TRUE(commandRepeats(command)) << command;
+    }
+    for (const std::int32_t command : {NewTab, CloseTab, ReopenClosedTab, Print, SaveDiagnostics, ReloadOrStop,
+                                       Back, Forward, Home, FocusAddress}) {
+        EXPECT_FALSE(commandRepeats(command)) << command;
+    }
 }
 
 constexpr CommandGate R = CommandGate::Run, I = CommandGate::Ignore, P = CommandGate::AwaitProbe;

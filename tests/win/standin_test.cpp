@@ -8,6 +8,7 @@
 #include "chromium/linux_processes.h"
 #include "chromium/websocket_client.h"
 #include "chromium/wine_paths.h"
+#include "engine/process_failures_win.h"
 #include "win_test_support.h"
 
 namespace vesko {
@@ -97,6 +98,107 @@ TEST(StandInSite, NavigationEventsComeLaterFromTheLoopInTheEnginesOrder) {
     EXPECT_EQ(events,
               (std::vector<std::string>{"starting https://portal.kordis.example/refused.html", "completed 0 14"}));
     controller->Close();
+}
+
+// Where the engine promises no order or code, the stand-in takes either: a superseded
+// navigation completes after or before its successor starts, with any status; the title
+// comes before or after the completion.
+TEST(StandInSite, OverlappingNavigationsInEitherOfTheEnginesOrders) {
+    TestFolder folder;
+    writeText(folder.path / L"site/portal.kordis.example/a.html", "<title>A</title>");
+    writeText(folder.path / L"site/portal.kordis.example/b.html", "<title>B</title>");
+    const std::string a = "starting https://portal.kordis.example/a.html";
+    const std::string b = "starting https://portal.kordis.example/b.html";
+    const struct { const wchar_t* knobs; std::vector<std::string> events; } cases[] = {
+        {L"", {a, b, "completed 0 14", "source new", "history", "title B", "completed 1 0"}},
+        {L"old-completion-first,cancel-status=0", {a, "completed 0 0", b, "source new", "history", "title B", "completed 1 0"}},
+        {L"title-after-completion", {a, b, "completed 0 14", "source new", "history", "completed 1 0", "title B"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(toUtf8(c.knobs));
+        standin::Settings settings;
+        settings.siteFolder = folder.path / L"site";
+        settings.knobs = *standin::parseKnobs(c.knobs);
+        standin::configure(settings);
+        HostWindow host;
+        const auto controller = createController(createEnvironment(folder.path / L"UserData").Get(), host.window);
+        ASSERT_TRUE(controller);
+        ComPtr<ICoreWebView2> view;
+        controller->get_CoreWebView2(&view);
+        std::vector<std::string> events;
+        recordEvents(view.Get(), events);
+        view->Navigate(L"https://portal.kordis.example/a.html");
+        view->Navigate(L"https://portal.kordis.example/b.html");
+        ASSERT_TRUE(pumpUntil([&] { return events.size() >= c.events.size(); }));
+        settle();
+        EXPECT_EQ(events, c.events);
+        controller->Close();
+    }
+    standin::configure({});
+}
+
+// A supported zoom takes effect silently; only a normalised one, or the user's, is reported.
+TEST(StandInSite, ZoomIsReportedOnlyWhenTheEngineChangedIt) {
+    TestFolder folder;
+    HostWindow host;
+    const auto controller = createController(createEnvironment(folder.path / L"UserData").Get(), host.window);
+    ASSERT_TRUE(controller);
+    int reports = 0;
+    EventRegistrationToken token{};
+    controller->add_ZoomFactorChanged(makeCallback<ZoomFactorChangedCallback>([&](ICoreWebView2Controller*, IUnknown*) {
+        ++reports;
+        return S_OK;
+    }).Get(), &token);
+    double zoom = 0;
+    controller->put_ZoomFactor(1.5);
+    settle();
+    controller->get_ZoomFactor(&zoom);
+    EXPECT_EQ(std::pair(zoom, reports), std::pair(1.5, 0));
+    controller->put_ZoomFactor(9.0);
+    settle();
+    controller->get_ZoomFactor(&zoom);
+    EXPECT_EQ(std::pair(zoom, reports), std::pair(5.0, 1));
+    standin::zoomByUser(controller.Get(), 2.0);
+    settle();
+    EXPECT_EQ(reports, 2);
+    controller->Close();
+}
+
+// A lost browser's exit is reported without waiting for the host to let go of its views,
+// before or after the views hear of the loss.
+TEST(StandInSite, ABrowsersExitIsReportedInEitherOrderWhileTheHostHoldsItsViews) {
+    TestFolder folder;
+    for (const wchar_t* knobs : {L"", L"exit-before-failure"}) {
+        SCOPED_TRACE(toUtf8(knobs));
+        standin::Settings settings;
+        settings.knobs = *standin::parseKnobs(knobs);
+        standin::configure(settings);
+        HostWindow host;
+        const auto environment = createEnvironment(folder.path / L"UserData");
+        const auto controller = createController(environment.Get(), host.window);
+        ASSERT_TRUE(controller);
+        ComPtr<ICoreWebView2> view;
+        controller->get_CoreWebView2(&view);
+        std::vector<std::string> events;
+        EventRegistrationToken token{};
+        view->add_ProcessFailed(makeCallback<ProcessFailedCallback>([&](ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*) {
+            events.push_back("failed");
+            return S_OK;
+        }).Get(), &token);
+        ComPtr<ICoreWebView2Environment5> environment5;
+        queryEngineInterface(environment.Get(), environment5);
+        environment5->add_BrowserProcessExited(makeCallback<BrowserProcessExitedCallback>(
+            [&](ICoreWebView2Environment*, ICoreWebView2BrowserProcessExitedEventArgs*) {
+                events.push_back("exited");
+                return S_OK;
+            }).Get(), &token);
+        ASSERT_TRUE(standin::raiseProcessFailure(controller.Get(), COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED,
+                                                 COREWEBVIEW2_PROCESS_FAILED_REASON_UNEXPECTED, 1));
+        ASSERT_TRUE(pumpUntil([&] { return events.size() == 2; }));
+        EXPECT_EQ(events, (knobs[0] == 0 ? std::vector<std::string>{"failed", "exited"}
+                                         : std::vector<std::string>{"exited", "failed"}));
+    }
+    standin::configure({});
 }
 
 class ChromiumBackend : public ::testing::Test {

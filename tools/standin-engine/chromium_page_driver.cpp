@@ -112,28 +112,27 @@ void ChromiumPageDriver::documentRequested(ChromiumRequest request, bool mainFra
     std::shared_ptr<Navigation> navigation = pipeline_.current();
     const bool ours = navigation && !navigation->completed && (navigation->awaitingDocument || request.redirected);
     if (!ours || request.redirected) {
+        std::shared_ptr<Navigation> superseded;
         if (!ours) {
             // The page moves itself (a link, a form, script): the host hears of it
             // before any byte is asked for, and may stop it.
             pipeline_.markNavigated();
-            if (pipeline_.current() && !pipeline_.current()->completed) {
-                pipeline_.complete(pipeline_.current(), false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
-            }
             navigation = std::make_shared<Navigation>();
             navigation->id = pipeline_.nextNavigationId();
             navigation->kind = NavigationKind::New;
-            pipeline_.current() = navigation;
+            superseded = pipeline_.supersede(navigation);
         }
         navigation->uri = request.uri;
         const bool userInitiated = GetTickCount64() - lastInputTick_ < 1000;
         const auto args = pipeline_.raiseNavigationStarting(navigation->uri, userInitiated, navigation->id);
+        if (superseded) pipeline_.cancel(superseded);
         if (!pipeline_.stillCurrent(navigation)) {
             request.abort();
             return;
         }
         if (args->cancelled()) {
             request.abort();
-            pipeline_.complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+            pipeline_.cancel(navigation);
             return;
         }
     }

@@ -567,7 +567,7 @@ Answer key(const Json& request) {
         set(VK_MENU, alt), set(VK_LMENU, alt);
         SetKeyboardState(state.data());
     });
-    const auto outcome = pressKey(found.controller, kind, virtualKeyCode);
+    const auto outcome = pressKey(found.controller, kind, virtualKeyCode, flag(request, "repeat"));
     dispatcher->post([saved]() { SetKeyboardState(saved->data()); });
     if (!outcome) refuse("NO_SUCH_VIEW", "the view has gone");
     Answer answer;
@@ -639,7 +639,8 @@ const std::vector<Command>& commands() {
           {"kind", Type::String},
           {"ctrl", Type::Boolean},
           {"shift", Type::Boolean},
-          {"alt", Type::Boolean}},
+          {"alt", Type::Boolean},
+          {"repeat", Type::Boolean}},
          &key},
         {"record", {{"after", Type::Integer}, {"limit", Type::Integer}}, &record},
         {"releaseEnvironment", {}, &releaseEnvironment},

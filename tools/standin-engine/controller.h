@@ -38,9 +38,9 @@ public:
     const EngineContext* context() const { return context_.get(); }
     // The engine closes the controller itself: its browser process has gone.
     void closeByEngine() { shutDown(); }
-    void raiseKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, const std::shared_ptr<KeyOutcome>& outcome) {
+    void raiseKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, INT lParam, const std::shared_ptr<KeyOutcome>& outcome) {
         if (closed_) return;
-        const auto args = makeComObject<AcceleratorKeyArgs>(name_, kind, key);
+        const auto args = makeComObject<AcceleratorKeyArgs>(name_, kind, key, lParam);
         for (const auto& handler : acceleratorKeyPressed_.handlers()) handler->Invoke(this, args.Get());
         outcome->handled = args->handled();
         outcome->done = true;
@@ -92,17 +92,15 @@ public:
         if (closed_) return kClosed;
         if (FAILED(context_->knobs.zoomRefused)) return context_->knobs.zoomRefused;
         if (!(zoom > 0.0)) return E_INVALIDARG;
+        // A supported factor takes effect at once and raises nothing; only a normalised
+        // one is reported, as the engine does.
         const double clamped = std::clamp(zoom, kMinimumZoom, kMaximumZoom);
-        if (clamped == zoom_) return S_OK;
-        zoom_ = clamped;
-        view_->pipeline().driver().setZoom(zoom_);
-        if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
-        ComPtr<Controller> self(this);
-        context_->dispatcher->post([self]() {
-            if (self->closed_) return;
-            for (const auto& handler : self->zoomChanged_.handlers()) handler->Invoke(self.Get(), nullptr);
-        });
+        applyZoom(clamped, clamped != zoom);
         return S_OK;
+    }
+    // The user zoomed the page (Ctrl with the wheel): the engine reports it.
+    void zoomByUser(double zoom) {
+        if (!closed_) applyZoom(std::clamp(zoom, kMinimumZoom, kMaximumZoom), true);
     }
     HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* h,
                                                     EventRegistrationToken* t) override {
@@ -186,6 +184,19 @@ private:
     HRESULT unsupported(const char* method) {
         record(name_, method, "unsupported");
         return E_NOTIMPL;
+    }
+    void applyZoom(double zoom, bool report) {
+        if (zoom != zoom_) {
+            zoom_ = zoom;
+            view_->pipeline().driver().setZoom(zoom_);
+            if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
+        }
+        if (!report) return;
+        ComPtr<Controller> self(this);
+        context_->dispatcher->post([self]() {
+            if (self->closed_) return;
+            for (const auto& handler : self->zoomChanged_.handlers()) handler->Invoke(self.Get(), nullptr);
+        });
     }
     void shutDown() {
         if (closed_) return;

@@ -289,11 +289,13 @@ private:
 
 class AcceleratorKeyArgs final : public ComObject<ICoreWebView2AcceleratorKeyPressedEventArgs, IID_ICoreWebView2AcceleratorKeyPressedEventArgs> {
 public:
-    AcceleratorKeyArgs(std::string owner, COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key)
-        : owner_(std::move(owner) + ".acceleratorKey"), kind_(kind), key_(key) {}
+    // lParam as the key's window message carries it: bit 30 the key's previous state (set
+    // for an auto-repeat and for every key-up), bit 31 the transition (set for key-up).
+    AcceleratorKeyArgs(std::string owner, COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, INT lParam)
+        : owner_(std::move(owner) + ".acceleratorKey"), kind_(kind), key_(key), lParam_(lParam) {}
     HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* v) override { return answerValue(owner_, "get_KeyEventKind", v, kind_); }
     HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* v) override { return answerValue(owner_, "get_VirtualKey", v, key_); }
-    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* v) override { return answerValue(owner_, "get_KeyEventLParam", v, 1); }
+    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* v) override { return answerValue(owner_, "get_KeyEventLParam", v, lParam_); }
     HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS*) override { return answerUnsupported(owner_, "get_PhysicalKeyStatus"); }
     HRESULT STDMETHODCALLTYPE get_Handled(BOOL* v) override { return answerValue(owner_, "get_Handled", v, handled_); }
     HRESULT STDMETHODCALLTYPE put_Handled(BOOL v) override { return answerFlag(owner_, "put_Handled", v, handled_); }
@@ -303,6 +305,7 @@ private:
     std::string owner_;
     COREWEBVIEW2_KEY_EVENT_KIND kind_;
     UINT key_;
+    INT lParam_;
     bool handled_ = false;
 };
 

@@ -65,6 +65,9 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
         else if (name == L"no-version-text") ok = !hasValue && (knobs.versionWithoutText = true);
         else if (name == L"no-environment") ok = !hasValue && (knobs.completionWithoutEnvironment = true);
         else if (name == L"hold-creation") ok = !hasValue && (knobs.holdCreation = true);
+        else if (name == L"old-completion-first") ok = !hasValue && (knobs.oldCompletionFirst = true);
+        else if (name == L"title-after-completion") ok = !hasValue && (knobs.titleAfterCompletion = true);
+        else if (name == L"exit-before-failure") ok = !hasValue && (knobs.exitBeforeFailure = true);
         else if (name == L"version") ok = !value.empty() && (knobs.version = value, true);
         else if (name == L"drop-switch") ok = value.starts_with(L"--") && (knobs.droppedSwitch = value, true);
         else if (name == L"refuse-creation") ok = setResult(knobs.creationRefused);
@@ -79,6 +82,10 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
         else if (name == L"unresponsive-interval") {
             const auto n = parseNumber(value, 10, 600000);
             ok = n && (knobs.unresponsiveIntervalMs = *n, true);
+        }
+        else if (name == L"cancel-status") {
+            const auto n = parseNumber(value, 0, 18);
+            ok = n && (knobs.cancelStatus = static_cast<COREWEBVIEW2_WEB_ERROR_STATUS>(*n), true);
         }
         else if (name == L"environment-version") {
             const auto n = parseNumber(value, 1, 10);

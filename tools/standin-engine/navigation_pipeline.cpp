@@ -64,21 +64,22 @@ void NavigationPipeline::stop() {
         const auto navigation = current_;
         if (navigation && !navigation->completed && !closed_) {
             driver_->stop();
-            complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+            cancel(navigation);
         }
     });
 }
 
 void NavigationPipeline::raiseStarting(const std::shared_ptr<Navigation>& navigation, bool userInitiated) {
     if (closed_) return;
-    // A navigation that starts ends the one still under way.
-    if (current_ && !current_->completed) complete(current_, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
-    current_ = navigation;
+    // A navigation that starts ends the one still under way, whatever the host then
+    // decides about the new one.
+    const auto superseded = supersede(navigation);
     repaint();
     const auto args = raiseNavigationStarting(navigation->uri, userInitiated, navigation->id);
+    if (superseded) cancel(superseded);
     if (!stillCurrent(navigation)) return;
     if (args->cancelled()) {
-        complete(navigation, false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED);
+        cancel(navigation);
         return;
     }
     driver_->load(navigation);
@@ -119,6 +120,20 @@ void NavigationPipeline::complete(const std::shared_ptr<Navigation>& navigation,
     repaint();
     const auto args = makeComObject<NavigationCompletedArgs>(name_, success, status, navigation->id);
     for (const auto& handler : events_.navigationCompleted.handlers()) handler->Invoke(view_, args.Get());
+}
+
+void NavigationPipeline::cancel(const std::shared_ptr<Navigation>& navigation) {
+    complete(navigation, false, context_->knobs.cancelStatus);
+}
+
+std::shared_ptr<Navigation> NavigationPipeline::supersede(std::shared_ptr<Navigation> next) {
+    std::shared_ptr<Navigation> old = current_ && !current_->completed ? current_ : nullptr;
+    if (old && context_->knobs.oldCompletionFirst) {
+        cancel(old);
+        old.reset();
+    }
+    current_ = std::move(next);
+    return old;
 }
 
 ComPtr<NavigationStartingArgs> NavigationPipeline::raiseNavigationStarting(const std::wstring& uri, bool userInitiated,

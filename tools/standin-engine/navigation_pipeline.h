@@ -93,6 +93,13 @@ public:
     // The navigation's document is the view's now.
     void enterDocument(const Navigation& navigation);
     void complete(const std::shared_ptr<Navigation>& navigation, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status);
+    // Ends a navigation that did not finish on its own (stopped, cancelled, superseded):
+    // unsuccessful, with the status the knobs give such ends.
+    void cancel(const std::shared_ptr<Navigation>& navigation);
+    // `next` becomes the current navigation. The one it supersedes is returned, to be
+    // cancelled once next's NavigationStarting has been raised, as the engine may report
+    // it; with old-completion-first it is cancelled at once and none is returned.
+    std::shared_ptr<Navigation> supersede(std::shared_ptr<Navigation> next);
 
     // --- events ---
     ComPtr<NavigationStartingArgs> raiseNavigationStarting(const std::wstring& uri, bool userInitiated,

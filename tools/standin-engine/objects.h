@@ -29,11 +29,8 @@ struct EngineContext {
 
     // The environment's own object while it lives (not a reference), for its events.
     ICoreWebView2Environment* environment = nullptr;
-    // Once the browser process has exited no view of this environment works again; the
-    // environment reports the exit when the host has let go of the last view.
+    // Once the browser process has exited no view of this environment works again.
     bool browserExited = false;
-    int liveViews = 0;
-    std::function<void()> whenViewsReleased;
     // The browser's process id as the environment reports it.
     UINT32 browserProcessId = 0;
 };

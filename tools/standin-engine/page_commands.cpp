@@ -143,13 +143,25 @@ std::shared_ptr<DownloadOutcome> startDownload(ICoreWebView2Controller* controll
 }
 
 std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWEBVIEW2_KEY_EVENT_KIND kind,
-                                     UINT virtualKey) {
+                                     UINT virtualKey, bool repeat) {
     Controller* const live = liveController(controller);
     if (live == nullptr) return nullptr;
     auto outcome = std::make_shared<KeyOutcome>();
     ComPtr<Controller> keep(live);
-    live->view()->pipeline().later([keep, kind, virtualKey, outcome]() { keep->raiseKey(kind, virtualKey, outcome); });
+    const bool up = kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP || kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP;
+    // A repeat count of 1; the previous state set for a repeat and for key-up, the
+    // transition bit for key-up.
+    const auto lParam = static_cast<INT>(1u | (repeat || up ? 1u << 30 : 0u) | (up ? 1u << 31 : 0u));
+    live->view()->pipeline().later(
+        [keep, kind, virtualKey, lParam, outcome]() { keep->raiseKey(kind, virtualKey, lParam, outcome); });
     return outcome;
+}
+
+bool zoomByUser(ICoreWebView2Controller* controller, double zoom) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr || live->closed()) return false;
+    live->zoomByUser(zoom);
+    return true;
 }
 
 namespace {

@@ -132,24 +132,24 @@ void browserProcessGone(EngineContext& context, COREWEBVIEW2_PROCESS_FAILED_REAS
         auto* const controller = static_cast<Controller*>(view.controller);
         if (controller->context() == &context) controllers.emplace_back(controller);
     }
-    // Every view hears it first; then they all close, as their browser has gone.
+    // The processes are gone already: the environment reports the exit without waiting
+    // for the host to let go of anything, before or after the views hear of it (the
+    // engine promises no order).
+    std::function<void()> exited;
+    if (context.environment != nullptr) {
+        ComPtr<ICoreWebView2Environment> environment(context.environment);
+        const UINT32 processId = context.browserProcessId;
+        exited = [environment, processId]() {
+            raiseBrowserProcessExited(environment.Get(), COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED, processId);
+        };
+    }
+    if (exited && context.knobs.exitBeforeFailure) std::exchange(exited, nullptr)();
     for (const auto& controller : controllers) {
         raise(controller->view()->pipeline(), COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED, reason,
               defaultExitCode(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED), {});
     }
     for (const auto& controller : controllers) controller->closeByEngine();
-    if (context.environment != nullptr) {
-        ComPtr<ICoreWebView2Environment> environment(context.environment);
-        const UINT32 processId = context.browserProcessId;
-        context.whenViewsReleased = [environment, processId]() {
-            raiseBrowserProcessExited(environment.Get(), COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED, processId);
-        };
-    }
-    // Our own references go now; the last view the host lets go of raises the event.
-    controllers.clear();
-    if (context.liveViews == 0 && context.whenViewsReleased) {
-        context.dispatcher->post(std::exchange(context.whenViewsReleased, nullptr));
-    }
+    if (exited) context.dispatcher->post(std::move(exited));
 }
 
 bool raiseProcessFailure(ICoreWebView2Controller* controller, COREWEBVIEW2_PROCESS_FAILED_KIND kind,

@@ -98,13 +98,18 @@ void SitePageDriver::commit(const std::shared_ptr<Navigation>& navigation, const
         pipeline_.raiseHistoryChanged();
         if (!pipeline_.stillCurrent(navigation)) return;
     }
-    pipeline_.raiseTitleChanged();
-    if (!pipeline_.stillCurrent(navigation)) return;
+    // The engine raises the title's change before or after the completion.
+    const bool titleLast = pipeline_.context().knobs.titleAfterCompletion;
+    if (!titleLast) {
+        pipeline_.raiseTitleChanged();
+        if (!pipeline_.stillCurrent(navigation)) return;
+    }
     loadPageResources(result);
     if (!pipeline_.stillCurrent(navigation)) return;
     const bool success = !result.networkError && result.statusCode < 400;
     pipeline_.complete(navigation, success,
              result.networkError ? result.errorStatus : COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN);
+    if (titleLast && !pipeline_.closed()) pipeline_.raiseTitleChanged();
     if (success && result.body.find("chrome.webview.postMessage({type:'vesko-probe'") != std::string::npos) {
         const std::string html = result.body;
         const std::wstring page = navigation->uri;

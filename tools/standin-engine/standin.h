@@ -43,6 +43,11 @@ struct Knobs {
     std::wstring droppedSwitch;          // the Chromium backend starts without this one of the host's switches
     HRESULT recreationFailed = S_OK;     // every environment creation after the first completes with this
     int unresponsiveIntervalMs = 5000;   // how often a hung renderer is reported again
+    // Orders and codes the engine does not promise; each default is one of its choices.
+    bool oldCompletionFirst = false;     // a superseded navigation completes before the new one starts
+    COREWEBVIEW2_WEB_ERROR_STATUS cancelStatus = COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED;
+    bool titleAfterCompletion = false;   // DocumentTitleChanged after NavigationCompleted
+    bool exitBeforeFailure = false;      // BrowserProcessExited before the views' ProcessFailed
 };
 
 // Parses a knob list such as "no-runtime,environment-version=9,fail-creation=0x80004005".
@@ -52,7 +57,9 @@ struct Knobs {
 // refuse-download-path=HR, hold-creation, drop-switch=--NAME, fail-recreation=HR (the
 // first environment creation after the knob takes effect succeeds, every later one
 // completes with HR: a restart after a failure that fails too), unresponsive-interval=MS
-// (10 to 600000; how often a hung renderer is reported again, default 5000). Unknown names
+// (10 to 600000; how often a hung renderer is reported again, default 5000),
+// old-completion-first, cancel-status=N (0 to 18), title-after-completion,
+// exit-before-failure (the engine's unpromised orders and codes). Unknown names
 // and malformed values give nullopt, so a typing error is never silently ignored.
 std::optional<Knobs> parseKnobs(std::wstring_view text);
 
@@ -228,8 +235,10 @@ struct KeyOutcome {
     bool handled = false;
     bool done = false;
 };
+// `repeat`: an auto-repeat of a key held down (its previous state set), as the engine
+// reports those too.
 std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWEBVIEW2_KEY_EVENT_KIND kind,
-                                     UINT virtualKey);
+                                     UINT virtualKey, bool repeat = false);
 
 // The live stand-in controllers of this process in creation order, with the names the
 // record gives them and their views (identities only, not references).
@@ -270,6 +279,9 @@ bool raiseProcessFailure(ICoreWebView2Controller* controller, COREWEBVIEW2_PROCE
                          COREWEBVIEW2_PROCESS_FAILED_REASON reason, int exitCode);
 // The hung renderer answers again: its reports stop. false when the view is not hanging.
 bool endUnresponsive(ICoreWebView2Controller* controller);
+// The user zooms the page (Ctrl with the wheel): the engine reports the change. False when
+// the controller is not an open one of the stand-in's.
+bool zoomByUser(ICoreWebView2Controller* controller, double zoom);
 
 // The processes a view runs on, so a test can end them from outside (`kill`): the browser
 // and its renderers as the Chromium backend's browser reports them, and the view's own

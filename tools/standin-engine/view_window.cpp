@@ -39,7 +39,7 @@ std::optional<LRESULT> livePageMessage(HWND window, UINT message, WPARAM wParam,
         if (controller != nullptr) {
             auto outcome = std::make_shared<KeyOutcome>();
             ComPtr<Controller> keep(controller);
-            keep->raiseKey(keyEventKind(message), static_cast<UINT>(wParam), outcome);
+            keep->raiseKey(keyEventKind(message), static_cast<UINT>(wParam), static_cast<INT>(lParam), outcome);
             if (outcome->handled) return 0;
         }
     }

@@ -17,16 +17,11 @@ WebView::WebView(std::shared_ptr<EngineContext> context, ComPtr<ICoreWebView2Env
       pipeline_(context_, name_, this, *settings_.Get()) {
     pipeline_.setDriver(std::make_unique<SitePageDriver>(pipeline_));
     liveViews().insert(static_cast<const ICoreWebView2*>(this));
-    ++context_->liveViews;
 }
 
 WebView::~WebView() {
     liveViews().erase(static_cast<const ICoreWebView2*>(this));
     stopUnresponsiveReports(pipeline_);
-    // The environment hears of its browser's exit once no view of it is left.
-    if (--context_->liveViews == 0 && context_->browserExited && context_->whenViewsReleased) {
-        context_->dispatcher->post(std::exchange(context_->whenViewsReleased, nullptr));
-    }
 }
 
 std::set<const void*>& WebView::liveViews() {
