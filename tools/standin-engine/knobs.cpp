@@ -65,6 +65,7 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
         else if (name == L"no-version-text") ok = !hasValue && (knobs.versionWithoutText = true);
         else if (name == L"no-environment") ok = !hasValue && (knobs.completionWithoutEnvironment = true);
         else if (name == L"hold-creation") ok = !hasValue && (knobs.holdCreation = true);
+        else if (name == L"raise-popup-document") ok = !hasValue && (knobs.popupDocumentRaised = true);
         else if (name == L"version") ok = !value.empty() && (knobs.version = value, true);
         else if (name == L"drop-switch") ok = value.starts_with(L"--") && (knobs.droppedSwitch = value, true);
         else if (name == L"refuse-creation") ok = setResult(knobs.creationRefused);
