@@ -90,7 +90,9 @@ ComPtr<ICoreWebView2WindowCloseRequestedEventHandler> makeWindowCloseHandler(Tab
                                                                              std::weak_ptr<TabView> weak) {
     TabHost* const owner = &host;
     return makeCallback<WindowCloseRequestedCallback>([owner, weak](ICoreWebView2*, IUnknown*) {
-        if (const auto tab = liveTab(weak)) owner->closeTab(*tab);
+        // Closing may ask first (the close warning): that runs from the window's queue
+        // once this handler has returned.
+        if (const auto tab = liveTab(weak)) PostMessageW(owner->window(), WM_APP_CLOSE_TAB, tab->id, 0);
         return S_OK;
     });
 }

@@ -72,7 +72,9 @@ void createResponse(ICoreWebView2Environment* environment, ICoreWebView2WebResou
                     const void* data, std::uint64_t size, std::wstring_view contentType, int status,
                     bool allowAnyOrigin) {
     if (size > std::numeric_limits<std::uint32_t>::max()) throw std::runtime_error("RESOURCE_TOO_LARGE");
-    // The stream is created over the bytes: a pack file is never copied per request.
+    // The engine reads the content later, from a thread of its own, and may keep it while
+    // the page lives. SHCreateMemStream copies the bytes into the stream, so it owns them,
+    // and its stream is thread-safe from Windows 8 on (the engine needs Windows 10).
     ComPtr<IStream> stream;
     *stream.ReleaseAndGetAddressOf() = SHCreateMemStream(static_cast<const BYTE*>(data), static_cast<UINT>(size));
     if (!stream) throw std::runtime_error("RESOURCE_STREAM_FAILED");

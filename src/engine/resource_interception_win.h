@@ -25,8 +25,8 @@ Microsoft::WRL::ComPtr<ICoreWebView2WebResourceRequestedEventHandler> makeResour
 // refusal is answered (blocked requests).
 void handleResourceRequest(const TabHost& host, TabView& tab, ICoreWebView2WebResourceRequestedEventArgs* args);
 
-// A response made by `environment` over `size` bytes at `data` (the stream reads them in
-// place; they must outlive the response), set on the event. Throws RESOURCE_TOO_LARGE,
+// A response made by `environment` with a copy of the `size` bytes at `data` (the stream
+// owns its copy and may be read from any thread), set on the event. Throws RESOURCE_TOO_LARGE,
 // RESOURCE_STREAM_FAILED, RESPONSE_FAILED, RESPONSE_SET_FAILED.
 void createResponse(ICoreWebView2Environment* environment, ICoreWebView2WebResourceRequestedEventArgs* args,
                     const void* data, std::uint64_t size, std::wstring_view contentType, int status,

@@ -16,6 +16,11 @@ struct AssetPack;
 class DownloadQueue;
 class RuntimeProbe;
 class TabView;
+class WorkerRequestDesk;
+
+// Posted to the host's window when a page asks to close its own tab (wParam: the tab's
+// id): the close warning is a modal dialog, never run inside the engine's event.
+inline constexpr UINT WM_APP_CLOSE_TAB = WM_APP + 8;
 
 // A page's request for a new window, waiting for the tab that is to serve it.
 struct PopupRequest {
@@ -50,7 +55,8 @@ public:
     virtual void showProgress(const std::wstring& text, unsigned seconds) = 0;
     // Requests a new tab; a refused request answers the pop-up request it carries.
     virtual void openTab(const std::wstring& url, PopupRequest popup, bool background) = 0;
-    // The page asked to close its own tab.
+    // Closes the tab, after the close warning where one is due: never from inside an
+    // engine event (a page's own request comes through WM_APP_CLOSE_TAB).
     virtual void closeTab(const TabView& tab) = 0;
     virtual bool isActive(const TabView& tab) const = 0;
     // Something the window shows of a tab changed (title, state, zoom).
@@ -73,6 +79,8 @@ public:
     virtual const RuntimeProbe& probe() const = 0;
     virtual const AssetPack& assetPack() const = 0;
     virtual DownloadQueue& downloads() = 0;
+    // Which tab takes the requests of service and shared workers.
+    virtual WorkerRequestDesk& workerRequests() = 0;
     // The main window: parent of every view and receiver of posted steps.
     virtual HWND window() const = 0;
 

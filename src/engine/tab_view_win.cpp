@@ -16,6 +16,7 @@
 #include "engine/process_failures_win.h"
 #include "engine/resource_interception_win.h"
 #include "engine/web_messages_win.h"
+#include "engine/worker_requests_win.h"
 #include "page/page_scripts.h"
 
 namespace vesko {
@@ -31,6 +32,9 @@ constexpr wchar_t kCreationRefusedStatus[] = L"Hapja e sked\u00EBs d\u00EBshtoi:
 constexpr wchar_t kCreationFailedStatus[] = L"Skeda nuk u hap: ";
 constexpr wchar_t kScriptFailedStatus[] = L"Local Assets nuk u p\u00EBrgatit. ";
 constexpr wchar_t kPopupNotBoundStatus[] = L"Dritarja e portalit nuk u lidh: ";
+constexpr auto kWorkerRequestKinds = static_cast<COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS>(
+    COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_SHARED_WORKER |
+    COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_SERVICE_WORKER);
 
 void requireResult(HRESULT result, const char* code) {
     ThrowIfFailed(result, code);
@@ -203,15 +207,25 @@ HRESULT TabView::onScriptAdded(HRESULT result) {
         return S_OK;
     }
     if (popup_) {
-        // The filter comes before the view is handed over: a pop-up's view must never
-        // load anything unfiltered. Whatever happens, the opener gets its answer.
+        // The view is handed over first: the engine applies a pop-up's resource filter
+        // only when it is added after put_NewWindow. The opener's deferral is completed
+        // last, so nothing loads before the filter is in place; the pop-up's first
+        // document may pass the filter all the same, and the navigation guard, added with
+        // the other handlers, decides it. Whatever happens, the opener gets its answer.
         struct Answer {
             PopupRequest& popup;
             ~Answer() { popup.answer(); }
         } answer{popup_};
-        installResourceFilter();
         const HRESULT bound = popup_.args->put_NewWindow(webview_.Get());
         if (FAILED(bound)) host_->setStatus(kPopupNotBoundStatus + formatHresult(bound), 7);
+        try {
+            installResourceFilter();
+        } catch (const std::exception& error) {
+            // Handed over without its filter, the view must not load: it goes first.
+            title = kTitleSetupFailed;
+            host_->setStatus(toWide(userErrorText(error.what())), 0);
+            releaseView();
+        }
     } else {
         installResourceFilter();
         host_->viewReady(*this);
@@ -225,14 +239,27 @@ void TabView::installResourceFilter() {
     ComPtr<ICoreWebView2_22> view22;
     const HRESULT query = queryEngineInterface(webview_.Get(), view22);
     ThrowIfFailed(FAILED(query) ? query : (view22 ? S_OK : E_NOINTERFACE), "WEBVIEW_RUNTIME_UPDATE_REQUIRED");
+    // The view's own documents only: workers' requests reach every view with a filter for
+    // them, so one tab at a time takes those (takeWorkerRequests).
     ThrowIfFailed(view22->AddWebResourceRequestedFilterWithRequestSourceKinds(
-                      L"*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_ALL),
+                      L"*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT),
                   "RESOURCE_FILTER_FAILED");
     ThrowIfFailed(listen(webview_.Get(), &ICoreWebView2::add_WebResourceRequested,
                          &ICoreWebView2::remove_WebResourceRequested,
                          makeResourceHandler(*host_, weak_from_this()).Get()),
                   "RESOURCE_HANDLER_FAILED");
     filterInstalled_ = true;
+    host_->workerRequests().offer(*this);
+}
+
+bool TabView::takeWorkerRequests() {
+    if (!filterInstalled_ || !webview_) return false;
+    if (takesWorkerRequests_) return true;
+    ComPtr<ICoreWebView2_22> view22;
+    if (FAILED(queryEngineInterface(webview_.Get(), view22)) || !view22) return false;
+    takesWorkerRequests_ = SUCCEEDED(view22->AddWebResourceRequestedFilterWithRequestSourceKinds(
+        L"*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL, kWorkerRequestKinds));
+    return takesWorkerRequests_;
 }
 
 void TabView::replaceView(ICoreWebView2Environment10* environment, TabHost& host) {
@@ -260,11 +287,13 @@ void TabView::dropView() {
 }
 
 void TabView::releaseView() {
-    popup_.answer();
     removeHandlers();
     if (controller_) controller_->Close();
+    // After Close: a view already handed to a pop-up loads nothing once the opener hears.
+    popup_.answer();
     webview_.Reset();
     controller_.Reset();
+    takesWorkerRequests_ = false;
 }
 
 void TabView::navigate(const std::wstring& address) {

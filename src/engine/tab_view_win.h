@@ -73,6 +73,11 @@ public:
     ICoreWebView2Environment* environment() const { return environment_.Get(); }
     bool servesPopup() const { return static_cast<bool>(popup_); }
     bool filterInstalled() const { return filterInstalled_; }
+    // Adds the filter for service and shared workers' requests, which the engine raises on
+    // every view with such a filter: one tab at a time holds it (WorkerRequestDesk). False
+    // without a view and its own filter, or when the engine refuses.
+    bool takeWorkerRequests();
+    bool takesWorkerRequests() const { return takesWorkerRequests_; }
 
     // The engine's view of the page.
     void navigate(const std::wstring& address);
@@ -115,6 +120,7 @@ private:
     TabHost* host_ = nullptr;
     bool closing_ = false;
     bool filterInstalled_ = false;
+    bool takesWorkerRequests_ = false;
     PopupRequest popup_;
     std::vector<std::function<void()>> registrations_;
     // Released from the bottom up: the controller last.

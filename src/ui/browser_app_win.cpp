@@ -458,6 +458,7 @@ void BrowserApp::closeTab(int index) {
     if (probe_.running() && window_.window != nullptr) KillTimer(window_.window, kProbeTimer);
     tab->close();
     tabs_.erase(position);
+    workerRequests_.reassign(tabs_);
     if (tabs_.empty()) {
         activeTab_ = -1;
         if (window_.window != nullptr) DestroyWindow(window_.window);
@@ -469,6 +470,12 @@ void BrowserApp::closeTab(int index) {
 void BrowserApp::closeTab(const TabView& tab) {
     for (std::size_t i = 0; i < tabs_.size(); ++i) {
         if (tabs_[i].get() == &tab) return closeTab(static_cast<int>(i));
+    }
+}
+
+void BrowserApp::closeTabForPage(std::uint32_t tabId) {
+    for (const auto& tab : tabs_) {
+        if (tab->id == tabId) return closeTab(*tab);
     }
 }
 

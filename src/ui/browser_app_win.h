@@ -19,6 +19,7 @@
 #include "engine/runtime_probe_win.h"
 #include "engine/tab_host_win.h"
 #include "engine/tab_view_win.h"
+#include "engine/worker_requests_win.h"
 #include "page/diagnostics_report.h"
 #include "ui/closed_tab_memory.h"
 #include "ui/frame_paint.h"
@@ -90,6 +91,8 @@ public:
     void onHangTimer();
     // WM_APP_HANG: asks whether to wait for the hung page of tab `tabId` or reload it.
     void askAboutHang(std::uint32_t tabId);
+    // WM_APP_CLOSE_TAB: the page of tab `tabId` asked to close it.
+    void closeTabForPage(std::uint32_t tabId);
     // WM_APP_RESTART: every view let go, then a wait for the lost browser process to be
     // reported gone (timer 5 ends it after 10 seconds), then a new environment.
     void restartEngine() { restart_.restart(); }
@@ -121,6 +124,7 @@ public:
     const RuntimeProbe& probe() const override { return probe_; }
     const AssetPack& assetPack() const override { return assetPack_; }
     DownloadQueue& downloads() override { return downloads_; }
+    WorkerRequestDesk& workerRequests() override { return workerRequests_; }
     HWND window() const override { return window_.window; }
 
 private:
@@ -179,6 +183,7 @@ private:
     // Brings the engine back after its browser process was lost.
     EngineRestart restart_{engine_, *this};
     std::vector<std::shared_ptr<TabView>> tabs_;
+    WorkerRequestDesk workerRequests_;
     DownloadQueue downloads_;
     // The save dialog of the report and of downloads: owner, proposed name, filter.
     std::function<std::wstring(HWND, const std::wstring&, const std::wstring&)> savePathPrompt_;

@@ -102,6 +102,7 @@ public:
             case WM_APP_DOWNLOAD: return onDownload(lParam);
             case WM_APP_HANG: return onHangQuestion(wParam);
             case WM_APP_RESTART: return onRestart();
+            case WM_APP_CLOSE_TAB: return onCloseTabForPage(wParam);
             default: return DefWindowProcW(window_, message, wParam, lParam);
         }
     }
@@ -350,6 +351,11 @@ private:
 
     LRESULT onRestart() {
         app_.restartEngine();
+        return 0;
+    }
+
+    LRESULT onCloseTabForPage(WPARAM tabId) {
+        app_.closeTabForPage(static_cast<std::uint32_t>(tabId));
         return 0;
     }
 

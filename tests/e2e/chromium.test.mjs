@@ -130,4 +130,15 @@ describe('the Chromium backend', () => {
       assert.deepEqual(channel.callsAfter(since, (c) => c.method === 'Reload'), []);
       await browser.waitForStatus('Ngarkimi u ndal.', { since: clicked });
     });
+  test('a portal pop-up gets its CDN library from the pack and its foreign image refused', async () => {
+    const opened = await channel.send('openWindow', { view, url: `${PORTAL}ndihme.html` });
+    const popup = opened.newWindow.newWindow;
+    await loaded(channel, popup, `${PORTAL}ndihme.html`);
+    const request = (suffix) => eventually(async () => (await channel.send('resources', { view: popup })).resources
+      .find((r) => r.uri.endsWith(suffix) && r.done), { what: `the pop-up's request of ${suffix}` });
+    const library = await request('/jquery-3.7.1.min.js');
+    assert.deepEqual([library.answeredByHost, library.status], [true, 200]);
+    const image = await request('partneri.example.org/logo.png');
+    assert.deepEqual([image.answeredByHost, image.status], [true, 403]);
+  });
 });

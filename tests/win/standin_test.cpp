@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <cstring>
+
+#include "base/com_object_win.h"
 #include "chromium/chromium_process.h"
 #include "chromium/linux_processes.h"
 #include "chromium/websocket_client.h"
@@ -199,6 +202,172 @@ TEST(StandInSite, ABrowsersExitIsReportedInEitherOrderWhileTheHostHoldsItsViews)
                                          : std::vector<std::string>{"exited", "failed"}));
     }
     standin::configure({});
+// The addresses a view's WebResourceRequested handler hears of, as "uri" lines.
+void listenForRequests(ICoreWebView2* view, std::vector<std::string>& seen) {
+    std::vector<std::string>* const out = &seen;
+    EventRegistrationToken token{};
+    view->add_WebResourceRequested(
+        makeCallback<WebResourceRequestedCallback>([out](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
+            ComPtr<ICoreWebView2WebResourceRequest> request;
+            LPWSTR uri = nullptr;
+            if (SUCCEEDED(a->get_Request(&request))) request->get_Uri(&uri);
+            out->push_back(toUtf8(takeText(uri)));
+            return S_OK;
+        }).Get(), &token);
+}
+
+TEST(StandInSite, APopupsViewHearsOnlyOfFiltersAndHandlersAddedOnceItIsHandedOver) {
+    struct Case {
+        const wchar_t* knobs;
+        std::vector<std::string> raised;
+    };
+    // The engine may skip the pop-up's first document; with the knob it raises it.
+    const Case cases[] = {
+        {L"", {"https://cdn.test/a.js"}},
+        {L"raise-popup-document", {"https://portal.kordis.example/", "https://cdn.test/a.js"}},
+    };
+    TestFolder folder;
+    writeText(folder.path / L"site/portal.kordis.example/index.html",
+              "<title>P</title><script src=\"https://cdn.test/a.js\"></script>"
+              "<link rel=\"stylesheet\" href=\"https://cdn.test/b.css\">");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(toUtf8(c.knobs));
+        standin::Settings settings;
+        settings.knobs = *standin::parseKnobs(c.knobs);
+        settings.siteFolder = folder.path / L"site";
+        standin::configure(settings);
+        HostWindow host;
+        const auto environment = createEnvironment(folder.path / L"UserData");
+        const auto opener = createController(environment.Get(), host.window);
+        const auto popup = createController(environment.Get(), host.window);
+        ASSERT_TRUE(opener && popup);
+        ComPtr<ICoreWebView2> openerView, popupView;
+        opener->get_CoreWebView2(&openerView);
+        popup->get_CoreWebView2(&popupView);
+        std::vector<std::string> before, after;
+        EventRegistrationToken token{};
+        openerView->add_NewWindowRequested(makeCallback<NewWindowRequestedCallback>(
+            [&](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+                popupView->AddWebResourceRequestedFilter(L"*.css", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+                listenForRequests(popupView.Get(), before);
+                args->put_NewWindow(popupView.Get());
+                popupView->AddWebResourceRequestedFilter(L"*.js", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+                popupView->AddWebResourceRequestedFilter(L"https://portal.kordis.example/*",
+                                                         COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+                listenForRequests(popupView.Get(), after);
+                return S_OK;
+            }).Get(), &token);
+        const auto request = standin::requestNewWindow(opener.Get(), L"https://portal.kordis.example/");
+        ASSERT_TRUE(pumpUntil([&] { return request->done && standin::readView(popup.Get())->title == L"P"; }));
+        settle();
+        EXPECT_EQ(before, std::vector<std::string>{});
+        EXPECT_EQ(after, c.raised);
+        // A data: address never reaches the event, whatever the filters say.
+        const auto data = standin::requestResource(popup.Get(), L"data:text/javascript,1.js", L"GET",
+                                                   COREWEBVIEW2_WEB_RESOURCE_CONTEXT_SCRIPT);
+        ASSERT_TRUE(pumpUntil([&] { return data->done; }));
+        EXPECT_FALSE(data->raised);
+        opener->Close();
+        popup->Close();
+    }
+}
+
+// A response's content over bytes it does not own, readable only on the thread that made it
+// when `threadBound`.
+class BorrowedStream final : public ComObject<IStream, IID_IStream, IID_ISequentialStream> {
+public:
+    BorrowedStream(const std::string* bytes, bool threadBound)
+        : bytes_(bytes), thread_(threadBound ? GetCurrentThreadId() : 0) {}
+    HRESULT STDMETHODCALLTYPE Read(void* out, ULONG size, ULONG* read) override {
+        if (thread_ != 0 && GetCurrentThreadId() != thread_) return RPC_E_WRONG_THREAD;
+        const ULONG count = static_cast<ULONG>(std::min<std::size_t>(size, bytes_->size() - position_));
+        std::memcpy(out, bytes_->data() + position_, count);
+        position_ += count;
+        if (read != nullptr) *read = count;
+        return count < size ? S_FALSE : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* now) override {
+        position_ = static_cast<std::size_t>((origin == STREAM_SEEK_CUR ? position_ : 0) + move.QuadPart);
+        if (now != nullptr) now->QuadPart = position_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    const std::string* bytes_;
+    DWORD thread_;
+    std::size_t position_ = 0;
+};
+
+TEST(StandInSite, TheEngineRecordsWhatAHostMustNotDo) {
+    TestFolder folder;
+    standin::configure({});
+    const auto environment = createEnvironment(folder.path / L"UserData");
+    ASSERT_TRUE(environment);
+    struct Case {
+        const char* what;
+        bool threadBound;
+        bool changedAfter;
+        const char* fault;
+    };
+    static constexpr Case cases[] = {
+        {"a stream that holds", false, false, nullptr},
+        {"a stream bound to the UI thread", true, false, "RESPONSE_STREAM_UNREADABLE"},
+        {"a stream whose bytes change", false, true, "RESPONSE_STREAM_CHANGED"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        standin::clearFaults();
+        std::string bytes = "body";
+        ComPtr<ICoreWebView2WebResourceResponse> response;
+        environment->CreateWebResourceResponse(makeComObject<BorrowedStream>(&bytes, c.threadBound).Get(), 200, L"OK",
+                                               L"", &response);
+        const auto served = standin::readResponse(response.Get());
+        if (c.changedAfter) bytes = "gone";
+        settle();
+        ASSERT_EQ(standin::faults().size(), c.fault ? 1u : 0u);
+        if (c.fault) EXPECT_TRUE(standin::faults()[0].starts_with(c.fault)) << standin::faults()[0];
+    }
+
+    // A message loop inside a handler: other events reach the host while it still runs.
+    HostWindow host;
+    const auto controller = createController(environment.Get(), host.window);
+    ComPtr<ICoreWebView2> view;
+    controller->get_CoreWebView2(&view);
+    EventRegistrationToken token{};
+    view->add_NavigationStarting(makeCallback<NavigationStartingCallback>(
+        [](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*) {
+            pumpUntil([] { return false; }, 50);
+            return S_OK;
+        }).Get(), &token);
+    standin::clearFaults();
+    view->Navigate(L"about:blank");
+    pumpUntil([] { return !standin::faults().empty(); }, 2000);
+    ASSERT_FALSE(standin::faults().empty());
+    EXPECT_TRUE(standin::faults()[0].starts_with("NESTED_MESSAGE_LOOP"));
+    standin::clearFaults();
+
+    // The parent window went before the controller's creation completed.
+    HRESULT created = S_OK;
+    const HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    environment->CreateCoreWebView2Controller(parent, makeCallback<ControllerCompletedCallback>(
+        [&](HRESULT result, ICoreWebView2Controller*) {
+            created = result;
+            return S_OK;
+        }).Get());
+    DestroyWindow(parent);
+    ASSERT_TRUE(pumpUntil([&] { return created != S_OK; }));
+    EXPECT_EQ(created, E_ABORT);
+    controller->Close();
 }
 
 class ChromiumBackend : public ::testing::Test {

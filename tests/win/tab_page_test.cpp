@@ -67,10 +67,42 @@ TEST(TabPage, GuardsKeepTabsAndFramesOnThePortalAndDenyPermissions) {
     ASSERT_TRUE(f.pump([&] { return permission->done; }));
     EXPECT_EQ(permission->state, COREWEBVIEW2_PERMISSION_STATE_DENY);
 
-    // A page closing its window closes its tab.
+    // A page closing its window closes its tab; the warning for its unsaved input comes
+    // once the engine's event is over.
+    second->dirty = true;
+    const DialogAnswerer answer(1001, false);  // "Po"
     standin::requestWindowClose(second->controller());
-    ASSERT_TRUE(f.pump([&] { return f.app.tabs().size() == 1u; }));
+    ASSERT_TRUE(f.pump([&] { return f.app.tabs().size() == 1u; }, 10000));
+    EXPECT_EQ(DialogAnswerer::shown(), 1);
     EXPECT_EQ(f.app.tabs()[0], tab);
+}
+
+TEST(TabPage, AWorkersRequestIsDecidedOnceByOneTabWhileItLives) {
+    TabFixture f;
+    const auto first = f.openPortal(kPortal + L"faqe.html");
+    const auto second = f.openPortal(kPortal + L"faqe.html");
+    ASSERT_TRUE(first && second);
+    const auto viewOf = [](const std::shared_ptr<TabView>& tab) {
+        for (const auto& view : standin::liveViews()) {
+            if (view.controller == tab->controller()) return view.viewName;
+        }
+        return std::string("<none>");
+    };
+    const auto fromWorker = [&](const std::shared_ptr<TabView>& tab) {
+        const auto outcome = standin::requestFromWorker(tab->controller(), L"https://tracker.example/w.js",
+                                                        COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_SERVICE_WORKER);
+        EXPECT_TRUE(f.pump([&] { return outcome->done; }));
+        return outcome;
+    };
+    // Raised on every view with a filter for workers: only the first tab holds one.
+    auto outcome = fromWorker(second);
+    EXPECT_EQ(outcome->raisedOn, std::vector<std::string>{viewOf(first)});
+    EXPECT_EQ(outcome->resource.status, 403);
+    EXPECT_EQ(first->blockedRequests.size() + second->blockedRequests.size(), 1u);
+    // With that tab gone the next one takes them.
+    f.app.closeTab(0);
+    outcome = fromWorker(second);
+    EXPECT_EQ(outcome->raisedOn, std::vector<std::string>{viewOf(second)});
 }
 
 TEST(TabPage, TypedAddressesOutsideThePortalAreRefused) {

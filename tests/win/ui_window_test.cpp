@@ -205,34 +205,6 @@ TEST(Preferences, TheMenuSwitchWritesWhatTheNextStartReadsOrSaysItCouldNot) {
     EXPECT_EQ(saved.read(), std::string(kWarnOn));
 }
 
-// Answers every task dialog titled "Vesko Browser" that this thread shows while the
-// object lives: ticks the check box if asked, then presses the button. A thread timer
-// does it from inside the dialog's own message loop.
-class DialogAnswerer {
-public:
-    DialogAnswerer(int button, bool tickCheckBox) {
-        button_ = button;
-        tick_ = tickCheckBox;
-        shown_ = 0;
-        timer_ = SetTimer(nullptr, 0, 30, &DialogAnswerer::onTimer);
-    }
-    ~DialogAnswerer() { KillTimer(nullptr, timer_); }
-    static int shown() { return shown_; }
-
-private:
-    static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
-        HWND dialog = FindWindowW(L"#32770", L"Vesko Browser");
-        if (dialog == nullptr || !IsWindowVisible(dialog)) return;
-        ++shown_;
-        if (tick_) SendMessageW(dialog, TDM_CLICK_VERIFICATION, TRUE, FALSE);
-        SendMessageW(dialog, TDM_CLICK_BUTTON, static_cast<WPARAM>(button_), 0);
-    }
-    UINT_PTR timer_ = 0;
-    static inline int button_ = 0;
-    static inline bool tick_ = false;
-    static inline int shown_ = 0;
-};
-
 // Each dialog costs about two seconds under Wine without a window manager (its window
 // waits for a withdrawal that never comes), so there are two.
 TEST(CloseWarning, TheAnswerAndTheCheckBoxDecideAndTheWindowAsksOnce) {

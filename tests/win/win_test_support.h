@@ -4,6 +4,7 @@
 // a bare environment and controller or wired to a whole browser application.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -118,6 +119,34 @@ private:
     BYTE previous_[256] = {};
 };
 
+// Answers every task dialog titled "Vesko Browser" that this thread shows while the
+// object lives: ticks the check box if asked, then presses the button. A thread timer
+// does it from inside the dialog's own message loop.
+class DialogAnswerer {
+public:
+    DialogAnswerer(int button, bool tickCheckBox) {
+        button_ = button;
+        tick_ = tickCheckBox;
+        shown_ = 0;
+        timer_ = SetTimer(nullptr, 0, 30, &DialogAnswerer::onTimer);
+    }
+    ~DialogAnswerer() { KillTimer(nullptr, timer_); }
+    static int shown() { return shown_; }
+
+private:
+    static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dialog = FindWindowW(L"#32770", L"Vesko Browser");
+        if (dialog == nullptr || !IsWindowVisible(dialog)) return;
+        ++shown_;
+        if (tick_) SendMessageW(dialog, TDM_CLICK_VERIFICATION, TRUE, FALSE);
+        SendMessageW(dialog, TDM_CLICK_BUTTON, static_cast<WPARAM>(button_), 0);
+    }
+    UINT_PTR timer_ = 0;
+    static inline int button_ = 0;
+    static inline bool tick_ = false;
+    static inline int shown_ = 0;
+};
+
 // A hidden top-level window that engine views can live in.
 struct HostWindow {
     HWND window = CreateWindowExW(0, L"STATIC", L"engine test host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
@@ -211,6 +240,13 @@ public:
         }
     }
 
+    // What the program did that the engine documents as wrong (a message loop inside one of
+    // its event handlers, a response stream that does not hold) fails the test.
+    ~TabFixture() {
+        EXPECT_EQ(standin::faults(), std::vector<std::string>{});
+        standin::clearFaults();
+    }
+
     bool pump(const std::function<bool()>& done, int timeoutMs = 5000) {
         return pumpUntil(done, timeoutMs, [this](const MSG& m) { deliver(m); });
     }
@@ -229,6 +265,8 @@ public:
             }
         } else if (message.message == WM_APP_RESTART) {
             app.restartEngine();
+        } else if (message.message == WM_APP_CLOSE_TAB) {
+            app.closeTabForPage(static_cast<std::uint32_t>(message.wParam));
         } else if (message.message == WM_APP_COMMAND) {
             postedCommands.push_back(static_cast<std::int32_t>(message.wParam));
         } else if (message.message != WM_TIMER) {

@@ -137,7 +137,7 @@ void ChromiumPageDriver::documentRequested(ChromiumRequest request, bool mainFra
         }
     }
     navigation->awaitingDocument = false;
-    raiseChromiumRequest(std::move(request));
+    raiseChromiumRequest(std::move(request), pipeline_.raisesDocumentRequest(*navigation));
 }
 
 void ChromiumPageDriver::frameRequested(ChromiumRequest request) {
@@ -161,7 +161,7 @@ void ChromiumPageDriver::resourceRequested(ChromiumRequest request) {
 
 // Raised to the host when a filter matches; its response is served, else the request
 // goes to the network.
-void ChromiumPageDriver::raiseChromiumRequest(ChromiumRequest request) {
+void ChromiumPageDriver::raiseChromiumRequest(ChromiumRequest request, bool mayRaise) {
     auto outcome = std::make_shared<ResourceOutcome>();
     outcome->uri = request.uri;
     outcome->method = request.method;
@@ -182,7 +182,8 @@ void ChromiumPageDriver::raiseChromiumRequest(ChromiumRequest request) {
         }
         outcome->done = true;
     };
-    if (!pipeline_.wantsResource(outcome->uri, outcome->context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT)) {
+    if (!mayRaise ||
+        !pipeline_.wantsResource(outcome->uri, outcome->context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT)) {
         finish(nullptr);
         return;
     }
@@ -297,6 +298,7 @@ void ChromiumPageDriver::scriptDialog(const std::string& type, const std::wstrin
                                                          : message;
         const UINT style = type == "alert" ? MB_OK | MB_ICONINFORMATION : MB_OKCANCEL | MB_ICONQUESTION;
         const HWND owner = pipeline_.window() != nullptr ? GetAncestor(pipeline_.window(), GA_ROOT) : nullptr;
+        const EngineModalScope engineDialog;
         const int chosen = MessageBoxW(owner, text.c_str(), caption.c_str(), style | MB_SETFOREGROUND);
         answer(chosen == IDOK);
     });

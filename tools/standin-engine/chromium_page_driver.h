@@ -59,7 +59,8 @@ private:
     void frameRequested(ChromiumRequest request);
     // Raised to the host when a filter matches; its response is served, else the request
     // goes to the network.
-    void raiseChromiumRequest(ChromiumRequest request);
+    // mayRaise false: the engine skips the host's filter for this one (a pop-up's first document).
+    void raiseChromiumRequest(ChromiumRequest request, bool mayRaise = true);
 
     static constexpr std::size_t kResourceLogLimit = 4096;
     NavigationPipeline& pipeline_;

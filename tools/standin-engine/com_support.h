@@ -16,6 +16,7 @@
 #include "base/com_object_win.h"
 #include "base/wide_text_win.h"
 #include "engine/engine_interface_win.h"
+#include "engine_faults.h"
 
 namespace vesko::standin {
 
@@ -49,12 +50,18 @@ public:
         std::erase_if(entries_, [&](const Entry& e) { return e.token == token.value; });
         return S_OK;
     }
-    std::vector<ComPtr<Handler>> handlers() const {
+    std::vector<ComPtr<Handler>> handlers() const { return handlersAfter(0); }
+    // Only the handlers registered after the token numbered `token` was issued.
+    std::vector<ComPtr<Handler>> handlersAfter(std::int64_t token) const {
         std::vector<ComPtr<Handler>> copy;
-        for (const Entry& e : entries_) copy.push_back(e.handler);
+        for (const Entry& e : entries_) {
+            if (e.token > token) copy.push_back(e.handler);
+        }
         return copy;
     }
     bool empty() const { return entries_.empty(); }
+    // The number of the newest token issued by any list of this handler type.
+    static std::int64_t lastIssued() { return nextToken() - 1; }
     void clear() { entries_.clear(); }
 
 private:
@@ -79,6 +86,9 @@ public:
     Dispatcher& operator=(const Dispatcher&) = delete;
 
     void post(std::function<void()> task);
+    // Posts a marker once per delivery: a message loop run inside a host handler picks it
+    // up while the handler is still running.
+    void watchForNestedLoop();
 
 private:
     Dispatcher();
@@ -87,6 +97,7 @@ private:
 
     HWND window_ = nullptr;
     std::deque<std::function<void()>> tasks_;
+    bool markerPosted_ = false;
 };
 
 // The module that holds the stand-in's code (the DLL, or the program that links it).

@@ -609,6 +609,8 @@ Answer releaseEnvironment(const Json&) {
 Answer processFailure(const Json& request) { return {processFailureCommand(findView(request).controller, request), {}}; }
 Answer endHang(const Json& request) { return {endUnresponsiveCommand(findView(request)), {}}; }
 Answer processes(const Json& request) { return {Json::object(), processesCommand(findView(request))}; }
+Answer workerRequest(const Json& request) { return {Json::object(), workerRequestCommand(findView(request), request)}; }
+Answer engineFaults(const Json&) { return {faultsCommand(), {}}; }
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -649,6 +651,10 @@ const std::vector<Command>& commands() {
          &processFailure},
         {"endUnresponsive", {{"view", Type::View, true}}, &endHang},
         {"processes", {{"view", Type::View, true}}, &processes},
+        {"workerRequest",
+         {{"view", Type::View, true}, {"url", Type::String, true}, {"worker", Type::String}, {"kind", Type::String}},
+         &workerRequest},
+        {"faults", {}, &engineFaults},
         // Answered by ControlCommands itself: it keeps the subscribers.
         {"subscribe", {{"after", Type::Integer}}, nullptr},
     };

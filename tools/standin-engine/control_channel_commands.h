@@ -45,6 +45,13 @@ nlohmann::ordered_json endUnresponsiveCommand(const LiveView& view);
 // processes: the view's process ids, once they are known (null until then).
 std::function<nlohmann::ordered_json()> processesCommand(const LiveView& view);
 
+// workerRequest: a request of the view's page's service or shared worker, raised on every
+// view whose filter takes the worker's kind (control_channel_checks.cpp); answers which
+// views saw it and what answered it, once done.
+std::function<nlohmann::ordered_json()> workerRequestCommand(const LiveView& view, const nlohmann::ordered_json& request);
+// faults: the host's faults the engine recorded so far.
+nlohmann::ordered_json faultsCommand();
+
 class ControlCommands {
 public:
     // Handles one request line (without its line feed); the reply comes now or from a

@@ -8,6 +8,7 @@ namespace vesko::standin {
 namespace {
 
 constexpr UINT kRunTaskMessage = WM_APP + 1;
+constexpr UINT kNestedLoopMarker = WM_APP + 2;
 constexpr wchar_t kDispatcherClass[] = L"VeskoStandInDispatcher";
 
 }  // namespace
@@ -51,6 +52,11 @@ void Dispatcher::post(std::function<void()> task) {
     PostMessageW(window_, kRunTaskMessage, 0, 0);
 }
 
+void Dispatcher::watchForNestedLoop() {
+    if (markerPosted_) return;
+    markerPosted_ = PostMessageW(window_, kNestedLoopMarker, 0, 0) != FALSE;
+}
+
 void Dispatcher::runOne() {
     if (tasks_.empty()) return;
     auto task = std::move(tasks_.front());
@@ -65,7 +71,16 @@ LRESULT CALLBACK Dispatcher::windowProc(HWND window, UINT message, WPARAM wParam
             // A task may drop the last reference to the dispatcher itself; keep it alive
             // until the task has returned.
             const auto keep = forCurrentThread();
+            const DeliveryScope delivery("a queued event");
             dispatcher->runOne();
+        }
+        return 0;
+    }
+    if (message == kNestedLoopMarker) {
+        auto* dispatcher = reinterpret_cast<Dispatcher*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (dispatcher != nullptr) dispatcher->markerPosted_ = false;
+        if (DeliveryScope::active()) {
+            recordFault("NESTED_MESSAGE_LOOP", "messages were pumped while a host event handler was running");
         }
         return 0;
     }

@@ -48,12 +48,9 @@ HRESULT WebResourceRequest::putText(std::wstring& field, LPCWSTR value, const ch
 }
 
 HRESULT WebResourceRequestedArgs::put_Response(ICoreWebView2WebResourceResponse* response) {
+    // The content is not read here: the engine reads it later, on a thread of its own.
     std::string detail = "null";
-    // Reading the body back is only for the record; a benchmark turns that off.
-    if (const auto snapshot = isRecording() ? snapshotResponse(response) : std::nullopt) {
-        detail = std::to_string(snapshot->statusCode) + " " + toUtf8(snapshot->reasonPhrase) + ", " +
-                 std::to_string(snapshot->body.size()) + " bytes";
-    }
+    if (const auto status = isRecording() ? responseStatus(response) : std::nullopt) detail = *status;
     record(owner_, "put_Response", detail);
     response_ = response;
     return S_OK;

@@ -170,7 +170,7 @@ private:
 
 class NewWindowArgs final : public ComObject<ICoreWebView2NewWindowRequestedEventArgs, IID_ICoreWebView2NewWindowRequestedEventArgs> {
 public:
-    // acceptsView: whether a view the host gives can take the pop-up.
+    // acceptsView: whether a view the host gives can take the pop-up; it takes it then.
     NewWindowArgs(std::string owner, std::wstring uri, std::function<void()> resume,
                   std::function<bool(ICoreWebView2*)> acceptsView)
         : owner_(std::move(owner) + ".newWindowRequested"),

@@ -68,6 +68,7 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
         else if (name == L"old-completion-first") ok = !hasValue && (knobs.oldCompletionFirst = true);
         else if (name == L"title-after-completion") ok = !hasValue && (knobs.titleAfterCompletion = true);
         else if (name == L"exit-before-failure") ok = !hasValue && (knobs.exitBeforeFailure = true);
+        else if (name == L"raise-popup-document") ok = !hasValue && (knobs.popupDocumentRaised = true);
         else if (name == L"version") ok = !value.empty() && (knobs.version = value, true);
         else if (name == L"drop-switch") ok = value.starts_with(L"--") && (knobs.droppedSwitch = value, true);
         else if (name == L"refuse-creation") ok = setResult(knobs.creationRefused);

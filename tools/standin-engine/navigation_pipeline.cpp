@@ -1,5 +1,7 @@
 #include "navigation_pipeline.h"
 
+#include <utility>
+
 #include "process_failure.h"
 #include "web_view.h"
 
@@ -30,7 +32,10 @@ void NavigationPipeline::later(std::function<void()> task) {
 
 std::function<void()> NavigationPipeline::resumeLater(std::function<void()> task) {
     ComPtr<ICoreWebView2> keep(view_);
-    return [this, keep, task = std::move(task)]() { later(task); };
+    // A deferral completed after the view closed resumes nothing: its event is over.
+    return [this, keep, task = std::move(task)]() {
+        if (!closed_) later(task);
+    };
 }
 
 void NavigationPipeline::repaint() const {
@@ -46,6 +51,7 @@ void NavigationPipeline::begin(std::wstring uri, NavigationKind kind, bool userI
     navigation->id = nextNavigationId_++;
     navigation->uri = std::move(uri);
     navigation->kind = kind;
+    navigation->popupFirst = std::exchange(popupFirstPending_, false);
     later([this, navigation, userInitiated]() { raiseStarting(navigation, userInitiated); });
 }
 
@@ -164,7 +170,8 @@ void NavigationPipeline::raiseTitleChanged() {
 
 bool NavigationPipeline::wantsResource(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
                                        COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source) const {
-    return !events_.webResourceRequested.empty() && filters_.match(uri, context, source);
+    return !events_.webResourceRequested.handlersAfter(resourceHandlersFrom_).empty() &&
+           filters_.match(uri, context, source);
 }
 
 void NavigationPipeline::raiseResourceRequest(const std::wstring& uri, const std::wstring& method,
@@ -179,7 +186,9 @@ void NavigationPipeline::raiseResourceRequest(const std::wstring& uri, const std
     });
     *holder = makeComObject<WebResourceRequestedArgs>(name_, request, context, resume);
     const auto args = *holder;
-    for (const auto& handler : events_.webResourceRequested.handlers()) handler->Invoke(view_, args.Get());
+    for (const auto& handler : events_.webResourceRequested.handlersAfter(resourceHandlersFrom_)) {
+        handler->Invoke(view_, args.Get());
+    }
     if (args->deferred()) return;
     if (*holder) {
         holder->Reset();
@@ -261,8 +270,10 @@ void NavigationPipeline::raiseNewWindow(const std::wstring& uri, const std::shar
         outcome->done = true;
     };
     *holder = makeComObject<NewWindowArgs>(name_, uri, resumeLater(finish), [](ICoreWebView2* view) {
-        const NavigationPipeline* target = pipelineOf(view);
-        return target != nullptr && !target->closed() && !target->navigated();
+        NavigationPipeline* target = pipelineOf(view);
+        if (target == nullptr || target->closed() || target->navigated()) return false;
+        target->bindAsPopup();
+        return true;
     });
     const auto args = *holder;
     for (const auto& handler : events_.newWindowRequested.handlers()) handler->Invoke(view_, args.Get());
@@ -301,6 +312,16 @@ void NavigationPipeline::raiseDownload(const std::wstring& uri, const std::wstri
 void NavigationPipeline::raiseProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
     ++failure_.reported;
     for (const auto& handler : events_.processFailed.handlers()) handler->Invoke(view_, args);
+}
+
+void NavigationPipeline::bindAsPopup() {
+    filters_.setAsideExisting();
+    resourceHandlersFrom_ = EventList<ICoreWebView2WebResourceRequestedEventHandler>::lastIssued();
+    popupFirstPending_ = true;
+}
+
+bool NavigationPipeline::raisesDocumentRequest(const Navigation& navigation) const {
+    return !navigation.popupFirst || context_->knobs.popupDocumentRaised;
 }
 
 ViewState NavigationPipeline::state() const {

@@ -26,6 +26,7 @@ struct Navigation {
     bool completed = false;
     bool awaitingDocument = false;  // Chromium was asked to load it; its request is still to come
     bool committed = false;         // its document replaced the one before
+    bool popupFirst = false;        // the first navigation of a view handed to a pop-up
 };
 
 // What the view shows and has done; the drivers keep it up to date.
@@ -86,6 +87,11 @@ public:
     void stop();
     // Whether the view has ever navigated (only one that has not can take a pop-up).
     bool navigated() const { return navigated_; }
+    // The view was handed to a pop-up (put_NewWindow): resource filters and handlers added
+    // before no longer apply, and its first document's request may go unraised.
+    void bindAsPopup();
+    // Whether the request for this navigation's document is raised to the host's filter.
+    bool raisesDocumentRequest(const Navigation& navigation) const;
     void markNavigated() { navigated_ = true; }
     std::shared_ptr<Navigation>& current() { return current_; }
     std::uint64_t nextNavigationId() { return nextNavigationId_++; }
@@ -157,6 +163,9 @@ private:
     std::shared_ptr<Navigation> current_;
     std::uint64_t nextNavigationId_ = 1;
     bool navigated_ = false;
+    bool popupFirstPending_ = false;
+    // Resource handlers with tokens up to this one were added before the view took a pop-up.
+    std::int64_t resourceHandlersFrom_ = 0;
 };
 
 // The pipeline of a live stand-in view; null for any other object.

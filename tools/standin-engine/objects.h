@@ -49,6 +49,8 @@ ComPtr<ICoreWebView2WebResourceResponse> makeResponse(IStream* content, int stat
 // nullopt for an object this module did not make.
 std::optional<ResponseSnapshot> snapshotResponse(ICoreWebView2WebResourceResponse* response);
 std::optional<ViewState> snapshotController(ICoreWebView2Controller* controller);
+// "200 OK" for a response this module made, without reading its content.
+std::optional<std::string> responseStatus(ICoreWebView2WebResourceResponse* response);
 
 // The next number for an object's name in the call record.
 int nextObjectNumber();

@@ -22,8 +22,9 @@ void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView
             handler->Invoke(context->knobs.controllerFailed, nullptr);
             return;
         }
+        // The parent window went before the creation completed.
         if (!IsWindow(parent)) {
-            handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE), nullptr);
+            handler->Invoke(E_ABORT, nullptr);
             return;
         }
         const int number = nextObjectNumber();
@@ -32,13 +33,14 @@ void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView
         if (context->pump) {
             // The controller is reported once its page exists in the browser.
             auto& pipeline = view->pipeline();
-            pipeline.setDriver(std::make_unique<ChromiumPageDriver>(pipeline, [handler, controller](bool ready) {
-                if (ready && !controller->closed()) {
+            pipeline.setDriver(std::make_unique<ChromiumPageDriver>(pipeline, [handler, controller, parent](bool ready) {
+                const bool parentGone = !IsWindow(parent);
+                if (ready && !parentGone && !controller->closed()) {
                     handler->Invoke(S_OK, controller.Get());
                     return;
                 }
                 controller->Close();
-                handler->Invoke(E_FAIL, nullptr);
+                handler->Invoke(parentGone ? E_ABORT : E_FAIL, nullptr);
             }));
             return;
         }

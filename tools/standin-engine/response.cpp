@@ -1,10 +1,46 @@
 // The responses a host creates for WebResourceRequested, and the engine's reading of one.
 #include <set>
+#include <thread>
 
 #include "objects.h"
 
 namespace vesko::standin {
 namespace {
+
+struct StreamRead {
+    HRESULT result = S_OK;
+    std::string bytes;
+};
+
+// The engine reads a response's content from a thread of its own, never the host's UI
+// thread: from the start, then back to where the host left the stream.
+StreamRead readElsewhere(const ComPtr<IStream>& content) {
+    StreamRead read;
+    std::thread reader([&]() {
+        LARGE_INTEGER zero{};
+        ULARGE_INTEGER position{};
+        const bool seekable = SUCCEEDED(content->Seek(zero, STREAM_SEEK_CUR, &position)) &&
+                              SUCCEEDED(content->Seek(zero, STREAM_SEEK_SET, nullptr));
+        char buffer[8192];
+        for (;;) {
+            ULONG got = 0;
+            const HRESULT result = content->Read(buffer, sizeof(buffer), &got);
+            if (FAILED(result)) {
+                read.result = result;
+                break;
+            }
+            read.bytes.append(buffer, got);
+            if (got == 0) break;
+        }
+        if (seekable) {
+            LARGE_INTEGER back{};
+            back.QuadPart = static_cast<LONGLONG>(position.QuadPart);
+            content->Seek(back, STREAM_SEEK_SET, nullptr);
+        }
+    });
+    reader.join();
+    return read;
+}
 
 std::set<const void*>& liveResponses() {
     static std::set<const void*> responses;
@@ -61,6 +97,8 @@ public:
         return S_OK;
     }
 
+    std::string statusText() const { return std::to_string(statusCode_) + " " + toUtf8(reason_); }
+
     ResponseSnapshot snapshot() const {
         ResponseSnapshot result;
         result.statusCode = statusCode_;
@@ -80,24 +118,31 @@ public:
             start = end + 1;
         }
         if (content_) {
-            // Read from the start, then put the stream back where the host left it.
-            LARGE_INTEGER zero{};
-            ULARGE_INTEGER position{};
-            const bool seekable = SUCCEEDED(content_->Seek(zero, STREAM_SEEK_CUR, &position)) &&
-                                  SUCCEEDED(content_->Seek(zero, STREAM_SEEK_SET, nullptr));
-            char buffer[8192];
-            ULONG got = 0;
-            while (SUCCEEDED(content_->Read(buffer, sizeof(buffer), &got)) && got > 0) result.body.append(buffer, got);
-            if (seekable) {
-                LARGE_INTEGER back{};
-                back.QuadPart = static_cast<LONGLONG>(position.QuadPart);
-                content_->Seek(back, STREAM_SEEK_SET, nullptr);
+            const StreamRead read = readElsewhere(content_);
+            if (FAILED(read.result)) {
+                recordFault("RESPONSE_STREAM_UNREADABLE",
+                            name_ + ": reading its content on another thread failed with " + hexResult(read.result));
             }
+            result.body = read.bytes;
+            checkLater(read.bytes);
         }
         return result;
     }
 
 private:
+    // The engine may keep the stream until the page goes: read again once the host's
+    // handler and the loop turn after it are over, it must still give the same bytes.
+    void checkLater(const std::string& bytes) const {
+        ComPtr<IStream> content = content_;
+        const std::string name = name_;
+        Dispatcher::forCurrentThread()->post([content, name, bytes]() {
+            const StreamRead again = readElsewhere(content);
+            if (SUCCEEDED(again.result) && again.bytes != bytes) {
+                recordFault("RESPONSE_STREAM_CHANGED", name + ": its content changed after the request was answered");
+            }
+        });
+    }
+
     std::string name_;
     ComPtr<IStream> content_;
     int statusCode_;
@@ -115,6 +160,11 @@ ComPtr<ICoreWebView2WebResourceResponse> makeResponse(IStream* content, int stat
 std::optional<ResponseSnapshot> snapshotResponse(ICoreWebView2WebResourceResponse* response) {
     if (response == nullptr || liveResponses().count(response) == 0) return std::nullopt;
     return static_cast<Response*>(response)->snapshot();
+}
+
+std::optional<std::string> responseStatus(ICoreWebView2WebResourceResponse* response) {
+    if (response == nullptr || liveResponses().count(response) == 0) return std::nullopt;
+    return static_cast<Response*>(response)->statusText();
 }
 
 std::optional<ResponseSnapshot> readResponse(ICoreWebView2WebResourceResponse* response) {

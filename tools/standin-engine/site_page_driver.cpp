@@ -50,7 +50,8 @@ void SitePageDriver::requestDocument(const std::shared_ptr<Navigation>& navigati
         commit(navigation, blank);
         return;
     }
-    if (!pipeline_.wantsResource(navigation->uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT,
+    if (!pipeline_.raisesDocumentRequest(*navigation) ||
+        !pipeline_.wantsResource(navigation->uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT,
                                  COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT)) {
         fetchAndCommit(navigation, navigation->uri, nullptr);
         return;

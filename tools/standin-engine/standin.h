@@ -48,6 +48,7 @@ struct Knobs {
     COREWEBVIEW2_WEB_ERROR_STATUS cancelStatus = COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED;
     bool titleAfterCompletion = false;   // DocumentTitleChanged after NavigationCompleted
     bool exitBeforeFailure = false;      // BrowserProcessExited before the views' ProcessFailed
+    bool popupDocumentRaised = false;    // a pop-up's first document request reaches WebResourceRequested
 };
 
 // Parses a knob list such as "no-runtime,environment-version=9,fail-creation=0x80004005".
@@ -59,7 +60,9 @@ struct Knobs {
 // completes with HR: a restart after a failure that fails too), unresponsive-interval=MS
 // (10 to 600000; how often a hung renderer is reported again, default 5000),
 // old-completion-first, cancel-status=N (0 to 18), title-after-completion,
-// exit-before-failure (the engine's unpromised orders and codes). Unknown names
+// exit-before-failure (the engine's unpromised orders and codes), raise-popup-document (a
+// pop-up's first document request is raised to the host's filter like any other; without
+// it the engine skips it, as it may). Unknown names
 // and malformed values give nullopt, so a typing error is never silently ignored.
 std::optional<Knobs> parseKnobs(std::wstring_view text);
 
@@ -304,6 +307,28 @@ std::vector<LiveView> closedViews();
 // violation (0xC0000005) and CRASHED for every other exit.
 int defaultExitCode(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
 COREWEBVIEW2_PROCESS_FAILED_REASON defaultReason(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+
+// --- Workers. A service or shared worker of the view's page requests `uri`: the request
+// is raised on every live view of the same environment whose filter matches the worker's
+// source kind, each with its own arguments, as the engine does; the first response a
+// host gives answers it, else the site does.
+struct WorkerRequestOutcome {
+    std::vector<std::string> raisedOn;  // the views whose handlers saw it ("view#2")
+    ResourceOutcome resource;
+    bool done = false;
+};
+std::shared_ptr<WorkerRequestOutcome> requestFromWorker(
+    ICoreWebView2Controller* controller, std::wstring uri, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS worker,
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_FETCH);
+
+// --- The host's faults: what the engine documents as wrong that would otherwise pass
+// unseen. NESTED_MESSAGE_LOOP: a message loop (a modal dialog, a message box) ran inside
+// one of the host's event handlers. RESPONSE_STREAM_UNREADABLE: a response's content
+// stream failed when the engine read it from another thread. RESPONSE_STREAM_CHANGED: its
+// bytes differed when read again later (the stream did not own them). Each is also in
+// the call record as engine "Fault".
+std::vector<std::string> faults();
+void clearFaults();
 
 // The scripts the host added with AddScriptToExecuteOnDocumentCreated and did not remove,
 // in the order they run in every new document.

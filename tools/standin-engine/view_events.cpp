@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 #include <string_view>
 
 namespace vesko::standin {
@@ -28,6 +29,13 @@ bool globMatches(std::wstring_view pattern, std::wstring_view text) {
     return p == pattern.size();
 }
 
+bool raisableScheme(std::wstring_view uri) {
+    for (const std::wstring_view scheme : {L"http:", L"https:", L"file:"}) {
+        if (uri.size() >= scheme.size() && _wcsnicmp(uri.data(), scheme.data(), scheme.size()) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void ViewEvents::clear() {
@@ -47,7 +55,11 @@ void ViewEvents::clear() {
 
 void ResourceFilters::add(std::wstring uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
                           COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds) {
-    filters_.push_back({std::move(uri), context, kinds});
+    filters_.push_back({std::move(uri), context, kinds, false});
+}
+
+void ResourceFilters::setAsideExisting() {
+    for (Filter& filter : filters_) filter.setAside = true;
 }
 
 bool ResourceFilters::remove(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
@@ -62,8 +74,9 @@ bool ResourceFilters::remove(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_
 
 bool ResourceFilters::match(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
                             COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source) const {
+    if (!raisableScheme(uri)) return false;
     return std::any_of(filters_.begin(), filters_.end(), [&](const Filter& f) {
-        return (f.context == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL || f.context == context) &&
+        return !f.setAside && (f.context == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL || f.context == context) &&
                (static_cast<std::uint32_t>(f.kinds) & static_cast<std::uint32_t>(source)) != 0 &&
                globMatches(f.uri, uri);
     });

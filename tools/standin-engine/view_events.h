@@ -35,14 +35,19 @@ public:
     // false when no such filter was added.
     bool remove(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
                 COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds);
+    // Only http, https and file addresses ever match: the engine raises nothing for
+    // data:, blob: or about: requests.
     bool match(const std::wstring& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,
                COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source) const;
+    // The view was handed to a pop-up: the filters added so far no longer apply.
+    void setAsideExisting();
 
 private:
     struct Filter {
         std::wstring uri;
         COREWEBVIEW2_WEB_RESOURCE_CONTEXT context;
         COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS kinds;
+        bool setAside = false;
     };
     std::vector<Filter> filters_;
 };

@@ -4,6 +4,7 @@
 // until the portal's start page shows. Every text the program draws is read from Wine's
 // trace of DrawTextExW, so tests see status texts and tab titles exactly as drawn.
 
+import assert from 'node:assert/strict';
 import { execFile, spawn } from 'node:child_process';
 import { cpSync, existsSync, mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import net from 'node:net';
@@ -203,6 +204,10 @@ export class Browser {
       await this.exited;
     }
     await endChromiumOfPrefix();
+    // What the program did that the engine documents as wrong (a message loop inside one
+    // of its event handlers, a response stream that does not hold) fails the session.
+    const faults = (this.channel?.calls ?? []).filter((c) => c.object === 'engine' && c.method === 'Fault');
+    assert.deepEqual(faults.map((c) => c.detail), [], 'faults the engine recorded');
   }
 }
 

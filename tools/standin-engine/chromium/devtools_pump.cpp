@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "chromium/duplex_websocket.h"
+#include "engine_faults.h"
 
 namespace vesko::standin {
 namespace {
@@ -115,7 +116,10 @@ void DevToolsPump::deliverQueued() {
             task = std::move(queue_.front());
             queue_.pop_front();
         }
-        task();
+        {
+            const DeliveryScope delivery("a DevTools event");
+            task();
+        }
         if (!*alive) return;  // a callback destroyed the pump
     }
 }
