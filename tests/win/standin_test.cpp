@@ -202,6 +202,8 @@ TEST(StandInSite, ABrowsersExitIsReportedInEitherOrderWhileTheHostHoldsItsViews)
                                          : std::vector<std::string>{"exited", "failed"}));
     }
     standin::configure({});
+}
+
 // The addresses a view's WebResourceRequested handler hears of, as "uri" lines.
 void listenForRequests(ICoreWebView2* view, std::vector<std::string>& seen) {
     std::vector<std::string>* const out = &seen;
