@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,6 +45,15 @@ nlohmann::ordered_json processFailureCommand(ICoreWebView2Controller* controller
 nlohmann::ordered_json endUnresponsiveCommand(const LiveView& view);
 // processes: the view's process ids, once they are known (null until then).
 std::function<nlohmann::ordered_json()> processesCommand(const LiveView& view);
+
+// The live frames of the view (control_channel_frames.cpp).
+nlohmann::ordered_json liveFramesJson(ICoreWebView2Controller* controller);
+// The frame a request's "frame" member names (its id, name or document address); nullopt
+// without one. Refuses NO_SUCH_FRAME.
+std::optional<LiveFrame> namedFrame(ICoreWebView2Controller* controller, const nlohmann::ordered_json& request);
+// A page message from that frame's document, or from the top document at `source`.
+void postFrom(ICoreWebView2Controller* controller, const std::optional<LiveFrame>& frame, const std::wstring& source,
+              const std::wstring& json);
 
 class ControlCommands {
 public:
