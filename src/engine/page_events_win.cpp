@@ -82,7 +82,7 @@ ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHand
             }
             if (success) {
                 // A new document holds no unsaved input.
-                tab->dirty = false;
+                tab->unsaved.topReplaced();
                 // The engine check page speaks for itself: its verdict may arrive before its
                 // load completes, and that text must stay.
                 if (!showsProbePage(*owner, sender)) {

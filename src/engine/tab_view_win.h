@@ -15,8 +15,10 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/engine_interface_win.h"
+#include "engine/frame_listeners_win.h"
 #include "engine/process_recovery.h"
 #include "engine/tab_host_win.h"
+#include "engine/unsaved_input.h"
 
 namespace vesko {
 
@@ -37,7 +39,9 @@ public:
     bool canGoForward = false;
     double zoom = 1.0;
     bool ajaxBusy = false;
-    bool dirty = false;
+    UnsavedInput unsaved;
+    // What the tab registered on its view's frames, per frame.
+    FrameListeners frameListeners;
     bool loading = true;
     std::uint64_t localAssets = 0;
     nlohmann::ordered_json blockedRequests = nlohmann::ordered_json::array();
