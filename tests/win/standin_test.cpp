@@ -256,6 +256,53 @@ TEST_F(ChromiumBackend, APageLoadsInTheEnginesOrderWithTheHostsDocumentScriptFir
     controller->Close();
 }
 
+TEST_F(ChromiumBackend, AFramesMessageReachesItsOwnObjectAndNeverTheView) {
+    HostWindow host;
+    const auto environment = createEnvironment(folder.path / L"UserData", kSwitches);
+    const auto controller = createController(environment.Get(), host.window);
+    ASSERT_TRUE(controller);
+    ComPtr<ICoreWebView2> view;
+    controller->get_CoreWebView2(&view);
+    ComPtr<ICoreWebView2_4> view4;
+    ASSERT_EQ(queryEngineInterface(view.Get(), view4), S_OK);
+    std::vector<std::string> events;
+    recordEvents(view.Get(), events);
+    EventRegistrationToken token{};
+    view4->add_FrameCreated(makeCallback<FrameCreatedCallback>([&](ICoreWebView2*, ICoreWebView2FrameCreatedEventArgs* a) {
+        ComPtr<ICoreWebView2Frame> frame;
+        a->get_Frame(&frame);
+        recordFrame(frame.Get(), "view-created", events);
+        return S_OK;
+    }).Get(), &token);
+    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+    view->add_WebResourceRequested(
+        makeCallback<WebResourceRequestedCallback>([&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
+            ComPtr<ICoreWebView2WebResourceRequest> request;
+            a->get_Request(&request);
+            LPWSTR raw = nullptr;
+            request->get_Uri(&raw);
+            const bool inner = takeText(raw).ends_with(L"/inner.html");
+            const std::string page = inner ? "<script>chrome.webview.postMessage('nga korniza')</script>"
+                                           : "<iframe name=\"korniza\" src=\"/inner.html\"></iframe>"
+                                             "<script>chrome.webview.postMessage('nga faqja')</script>";
+            ComPtr<IStream> body;
+            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page.data()), static_cast<UINT>(page.size())));
+            ComPtr<ICoreWebView2WebResourceResponse> response;
+            environment->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
+            a->put_Response(response.Get());
+            return S_OK;
+        }).Get(),
+        &token);
+    view->Navigate(L"https://page.test/index.html");
+    ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed") && seen(events, "frame-message"); }, 15000));
+    settle();
+    EXPECT_TRUE(seen(events, "view-created korniza"));
+    EXPECT_TRUE(seen(events, R"(frame-message korniza https://page.test/inner.html "nga korniza" nga korniza)"));
+    EXPECT_TRUE(seen(events, R"(message "nga faqja")"));
+    EXPECT_FALSE(seen(events, R"(message "nga korniza")"));
+    controller->Close();
+}
+
 TEST_F(ChromiumBackend, TheBrowserOfAnEnvironmentEndsWithItsLastReference) {
     auto first = createEnvironment(folder.path / L"UserData", kSwitches);
     ASSERT_TRUE(first);
