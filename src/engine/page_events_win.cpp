@@ -86,7 +86,7 @@ ComPtr<ICoreWebView2NavigationCompletedEventHandler> makeNavigationCompletedHand
             if (!success && FAILED(args->get_WebErrorStatus(&error))) error = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
             if (success) {
                 // A new document holds no unsaved input.
-                tab->dirty = false;
+                tab->unsaved.topReplaced();
                 // The engine check page speaks for itself: its verdict may arrive before its
                 // load completes, and that text must stay.
                 if (!showsProbePage(*owner, sender)) {

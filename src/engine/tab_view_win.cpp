@@ -9,6 +9,7 @@
 #include "base/wide_text_win.h"
 #include "engine/com_callback_win.h"
 #include "engine/downloads_win.h"
+#include "engine/frame_messages_win.h"
 #include "engine/hresult_text.h"
 #include "engine/hresult_win.h"
 #include "engine/navigation_guards_win.h"
@@ -181,6 +182,9 @@ void TabView::configure() {
         requireResult(listen(view4.Get(), &ICoreWebView2_4::add_DownloadStarting,
                              &ICoreWebView2_4::remove_DownloadStarting, makeDownloadGuard(host, weak).Get()),
                       "DOWNLOAD_GUARD_FAILED");
+        // Frames' messages reach only the frames' own objects.
+        listen(view4.Get(), &ICoreWebView2_4::add_FrameCreated, &ICoreWebView2_4::remove_FrameCreated,
+               makeFrameCreatedHandler(host, weak).Get());
     }
     listen(view, &ICoreWebView2::add_PermissionRequested, &ICoreWebView2::remove_PermissionRequested,
            makePermissionHandler().Get());
@@ -272,6 +276,9 @@ void TabView::removeHandlers() {
     auto registrations = std::move(registrations_);
     registrations_.clear();
     for (const auto& remove : registrations) remove();
+    // The view's frames, and whatever their documents held, go with it.
+    frameListeners.removeAll();
+    unsaved.framesGone();
 }
 
 void TabView::close() {

@@ -15,9 +15,11 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/engine_interface_win.h"
+#include "engine/frame_listeners_win.h"
 #include "engine/navigation_tracker.h"
 #include "engine/process_recovery.h"
 #include "engine/tab_host_win.h"
+#include "engine/unsaved_input.h"
 
 namespace vesko {
 
@@ -38,7 +40,9 @@ public:
     bool canGoForward = false;
     double zoom = 1.0;
     bool ajaxBusy = false;
-    bool dirty = false;
+    UnsavedInput unsaved;
+    // What the tab registered on its view's frames, per frame.
+    FrameListeners frameListeners;
     // Busy from the current navigation's start to its completion (and until the first
     // navigation of a view being made).
     bool loading = true;

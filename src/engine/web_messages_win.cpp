@@ -22,7 +22,8 @@ std::string strictUtf8(const std::wstring& wide) {
 
 }  // namespace
 
-void handleWebMessage(TabHost& host, TabView& tab, ICoreWebView2WebMessageReceivedEventArgs* args) {
+void handleWebMessage(TabHost& host, TabView& tab, ICoreWebView2WebMessageReceivedEventArgs* args,
+                      std::optional<UnsavedInput::FrameKey> frame) {
     std::wstring source;
     readEngineString([&](LPWSTR* out) { return args->get_Source(out); }, source);
     std::wstring json;
@@ -46,7 +47,11 @@ void handleWebMessage(TabHost& host, TabView& tab, ICoreWebView2WebMessageReceiv
             tab.ajaxBusy = decision.busy;
             break;
         case WebMessageAction::markDirty:
-            tab.dirty = true;
+            if (frame) {
+                tab.unsaved.markFrame(*frame);
+            } else {
+                tab.unsaved.markTop();
+            }
             break;
         case WebMessageAction::completeProbe:
             host.completeProbe(tab, decision.cors, decision.mixed);

@@ -447,7 +447,7 @@ void BrowserApp::closeTab(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= tabs_.size()) return;
     const std::shared_ptr<TabView> tab = tabs_[static_cast<std::size_t>(index)];
     if (tab->closing()) return;
-    if (tab->dirty && !confirmClose(toWide(kCloseTabQuestion))) return;
+    if (tab->unsaved.any() && !confirmClose(toWide(kCloseTabQuestion))) return;
     // The question runs a modal loop in which engine events go on arriving: the tab may
     // have moved, or been closed by its page, in the meantime.
     const auto position = std::find(tabs_.begin(), tabs_.end(), tab);
@@ -480,7 +480,8 @@ void BrowserApp::closeTabForPage(std::uint32_t tabId) {
 }
 
 void BrowserApp::closeWindow() {
-    const bool anyDirty = std::any_of(tabs_.begin(), tabs_.end(), [](const auto& tab) { return tab->dirty; });
+    const bool anyDirty =
+        std::any_of(tabs_.begin(), tabs_.end(), [](const auto& tab) { return tab->unsaved.any(); });
     if (anyDirty && !confirmClose(toWide(kCloseWindowQuestion))) return;
     if (window_.window != nullptr) DestroyWindow(window_.window);
 }
@@ -682,7 +683,7 @@ DiagnosticsState BrowserApp::diagnosticsState() const {
         DiagnosticsTab entry;
         entry.profileIndex = tab->profileIndex;
         entry.localAssets = tab->localAssets;
-        entry.dirty = tab->dirty;
+        entry.dirty = tab->unsaved.any();
         entry.loading = tab->loading;
         entry.ajaxBusy = tab->ajaxBusy;
         entry.blockedRequests = tab->blockedRequests;
@@ -733,7 +734,7 @@ FrameSnapshot BrowserApp::frameSnapshot() const {
     frame.addressFocused = window_.addressFocused;
     frame.tabs.reserve(tabs_.size());
     for (const auto& tab : tabs_) {
-        frame.tabs.push_back(PaintTab{toUtf8(tab->title), tab->loading, tab->ajaxBusy, tab->dirty, tab->canGoBack,
+        frame.tabs.push_back(PaintTab{toUtf8(tab->title), tab->loading, tab->ajaxBusy, tab->unsaved.any(), tab->canGoBack,
                                       tab->canGoForward, tab->zoom});
     }
     frame.activeTab = activeTab_;

@@ -23,7 +23,13 @@ const POINTS = {
   nameField: [152, 260],        // "Emri i ndërtesës" on the form
   homeLink: [54, 113],          // "Kreu" in the portal's header
   downloadLink: [191, 430],     // "Shkarko raportin e zonave (CSV)" on the start page
+  // The form page inside the frame of "Regjistrim i shpejtë": its own header and field,
+  // moved by the frame's place in the page.
+  framedBuildingsLink: [170, 267],  // "Ndërtesat" in the framed header
+  framedNameField: [160, 410],      // "Emri i ndërtesës" in the frame
 };
+const DIALOG = '^Vesko Browser$';
+const CLOSE_TAB_QUESTION = 'Kjo skedë përmban ndryshime. Mbyllja mund të humbasë punën e paruajtur. Të mbyllet?';
 const HEADER = { x: 450, y: 92, width: 500, height: 40 };  // inside the green header, right of its links
 const RELOAD_OR_STOP = [103, 64];  // the toolbar's third button
 
@@ -130,6 +136,7 @@ describe('the Chromium backend', () => {
       assert.deepEqual(channel.callsAfter(since, (c) => c.method === 'Reload'), []);
       await browser.waitForStatus('Ngarkimi u ndal.', { since: clicked });
     });
+
   test('a portal pop-up gets its CDN library from the pack and its foreign image refused', async () => {
     const opened = await channel.send('openWindow', { view, url: `${PORTAL}ndihme.html` });
     const popup = opened.newWindow.newWindow;
@@ -140,5 +147,46 @@ describe('the Chromium backend', () => {
     assert.deepEqual([library.answeredByHost, library.status], [true, 200]);
     const image = await request('partneri.example.org/logo.png');
     assert.deepEqual([image.answeredByHost, image.status], [true, 403]);
+  });
+
+  test('a form in a frame: a middle click on its portal link opens a background tab, and typing warns before the tab closes', async () => {
+    const framed = `${PORTAL}regjistrim.html`;
+    const painted = async () => (await views(channel)).find((v) => v.name === view).framesPainted;
+    const before = await painted();
+    await channel.send('navigate', { view, url: framed, userInitiated: true });
+    await loaded(channel, view, framed);
+    await eventually(async () => (await channel.send('frames', { view })).live
+      .some((f) => f.name === 'forma' && f.source === `${PORTAL}forma.html`), { what: 'the form\'s frame' });
+    await eventually(async () => (await painted()) > before, { what: 'a frame of the framed form' });
+    await sleep(500);
+    await desktop.screenshot(window, artifact('chromium', 'framed-form.png'));
+
+    await desktop.click(window, POINTS.framedBuildingsLink, 2);
+    const opened = await eventually(async () => (await views(channel))
+      .find((v) => v.name !== view && v.source === `${PORTAL}ndertesat.html`), { what: 'the background tab' });
+    assert.equal(opened.visible, false);
+    assert.equal((await visibleView(channel)).name, view);
+
+    await desktop.click(window, POINTS.framedNameField);
+    const typed = Date.now();
+    await desktop.type(window, 'Shkolla e re');
+    await eventually(() => browser.texts.some((t) => t.time >= typed && t.text.startsWith('• KORDIS · Regjistrim')),
+      { what: 'the dirty mark on the tab' });
+
+    let since = Date.now();
+    await desktop.key(window, 'ctrl+w');
+    let dialog = await desktop.waitForWindow(DIALOG);
+    assert.ok(browser.drawnSince(since).includes(CLOSE_TAB_QUESTION));
+    await desktop.key(dialog, 'Return');  // "Jo", the default answer
+    await desktop.waitForNoWindow(DIALOG);
+    await sleep(300);
+    assert.equal((await visibleView(channel)).name, view, '"Jo" keeps the tab');
+
+    since = Date.now();
+    await desktop.key(window, 'ctrl+w');
+    dialog = await desktop.waitForWindow(DIALOG);
+    await desktop.key(dialog, 'shift+Tab', 'Return');  // from "Jo" back to "Po"
+    await eventually(async () => !(await views(channel)).some((v) => v.name === view), { what: 'the tab closed' });
+    assert.equal((await visibleView(channel)).name, opened.name);
   });
 });

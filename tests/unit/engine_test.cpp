@@ -11,6 +11,7 @@
 #include "engine/loader_digest.h"
 #include "engine/navigation_rules.h"
 #include "engine/page_events.h"
+#include "engine/unsaved_input.h"
 #include "policy/compiled_config.h"
 #include "ui/commands.h"
 #include "ui/key_table.h"
@@ -51,6 +52,36 @@ TEST(PageEvents, KeysAreTakenOnKeyDownOnlyAndTitlesDefault) {
     EXPECT_EQ(pageKeyCommand(3, kVkLeft, kAlt), 0);
     EXPECT_EQ(tabTitle(""), "KORDIS");
     EXPECT_EQ(tabTitle("Nd\xC3\xABrtesat"), "Nd\xC3\xABrtesat");
+}
+
+TEST(UnsavedInput, ATabHoldsInputWhileAnyOfItsDocumentsDoes) {
+    // Steps: T / t mark / replace the top document, F1 / f1 mark / replace frame 1's
+    // document, g: the view and its frames gone. The tab's mark after the last step.
+    struct Case {
+        const char* steps;
+        bool unsaved;
+    };
+    static constexpr Case kCases[] = {
+        {"", false}, {"T", true}, {"Tt", false}, {"F1", true}, {"F1f1", false},
+        // A frame's input outlives a new top document until the frame itself goes.
+        {"F1t", true}, {"TF1t", true}, {"TF1f1", true},
+        {"F1F2f1", true}, {"F1F2f1f2", false}, {"F2f1", true},
+        {"TF1g", true}, {"F1F2g", false}, {"F1gF1", true},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.steps);
+        UnsavedInput unsaved;
+        for (const char* at = c.steps; *at != '\0'; ++at) {
+            switch (*at) {
+                case 'T': unsaved.markTop(); break;
+                case 't': unsaved.topReplaced(); break;
+                case 'F': unsaved.markFrame(static_cast<UnsavedInput::FrameKey>(*++at - '0')); break;
+                case 'f': unsaved.frameReplaced(static_cast<UnsavedInput::FrameKey>(*++at - '0')); break;
+                case 'g': unsaved.framesGone(); break;
+            }
+        }
+        EXPECT_EQ(unsaved.any(), c.unsaved);
+    }
 }
 
 TEST(RuntimeProbe, VerdictTexts) {

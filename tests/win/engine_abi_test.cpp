@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/engine_frame_interface_win.h"
 #include "engine/engine_process_interface_win.h"
 
 namespace {
@@ -52,6 +53,7 @@ TEST(EngineAbi, HeaderAgreesWithEveryFact) {
     const std::vector<Fact> facts = {
 #include "engine_abi_facts.inc"
 #include "engine_abi_process_facts.inc"
+#include "engine_abi_frames_facts.inc"
     };
     EXPECT_GT(facts.size(), 440u);
     for (const auto& fact : facts) EXPECT_EQ(fact.actual, fact.expected) << fact.name;

@@ -12,6 +12,8 @@
 #include "chromium/websocket_client.h"
 #include "chromium/wine_paths.h"
 #include "engine/process_failures_win.h"
+#include "engine/engine_frame_interface_win.h"
+#include "engine/hresult_text.h"
 #include "win_test_support.h"
 
 namespace vesko {
@@ -369,6 +371,105 @@ TEST(StandInSite, TheEngineRecordsWhatAHostMustNotDo) {
     DestroyWindow(parent);
     ASSERT_TRUE(pumpUntil([&] { return created != S_OK; }));
     EXPECT_EQ(created, E_ABORT);
+using FrameCreatedCallback =
+    ComCallback<ICoreWebView2FrameCreatedEventHandler, ICoreWebView2*, ICoreWebView2FrameCreatedEventArgs*>;
+using ChildFrameCallback = ComCallback<ICoreWebView2FrameChildFrameCreatedEventHandler, ICoreWebView2Frame*,
+                                       ICoreWebView2FrameCreatedEventArgs*>;
+using FrameMessageCallback = ComCallback<ICoreWebView2FrameWebMessageReceivedEventHandler, ICoreWebView2Frame*,
+                                         ICoreWebView2WebMessageReceivedEventArgs*>;
+using FrameDestroyedCallback = ComCallback<ICoreWebView2FrameDestroyedEventHandler, ICoreWebView2Frame*, IUnknown*>;
+
+// A frame's events as lines: "view-created NAME" or "child-created NAME" (who handed it
+// over), "frame-message NAME SOURCE JSON STRING-RESULT" and "destroyed NAME ISDESTROYED";
+// nested frames are followed too.
+void recordFrame(ICoreWebView2Frame* frame, const std::string& how, std::vector<std::string>& events) {
+    std::vector<std::string>* const out = &events;
+    LPWSTR raw = nullptr;
+    frame->get_Name(&raw);
+    const std::string name = toUtf8(takeText(raw));
+    out->push_back(how + " " + name);
+    EventRegistrationToken token{};
+    frame->add_Destroyed(makeCallback<FrameDestroyedCallback>([out, name](ICoreWebView2Frame* sender, IUnknown*) {
+        BOOL destroyed = FALSE;
+        sender->IsDestroyed(&destroyed);
+        out->push_back("destroyed " + name + " " + std::to_string(destroyed));
+        return S_OK;
+    }).Get(), &token);
+    ComPtr<ICoreWebView2Frame2> frame2;
+    queryEngineInterface(frame, frame2);
+    frame2->add_WebMessageReceived(makeCallback<FrameMessageCallback>(
+        [out, name](ICoreWebView2Frame*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+            LPWSTR source = nullptr;
+            LPWSTR json = nullptr;
+            LPWSTR text = nullptr;
+            args->get_Source(&source);
+            args->get_WebMessageAsJson(&json);
+            const HRESULT asString = args->TryGetWebMessageAsString(&text);
+            out->push_back("frame-message " + name + " " + toUtf8(takeText(source)) + " " + toUtf8(takeText(json)) +
+                           " " + (SUCCEEDED(asString) ? toUtf8(takeText(text)) : hresultHex(asString)));
+            return S_OK;
+        }).Get(), &token);
+    ComPtr<ICoreWebView2Frame7> frame7;
+    queryEngineInterface(frame, frame7);
+    frame7->add_FrameCreated(makeCallback<ChildFrameCallback>([out](ICoreWebView2Frame*, ICoreWebView2FrameCreatedEventArgs* a) {
+        ComPtr<ICoreWebView2Frame> child;
+        a->get_Frame(&child);
+        recordFrame(child.Get(), "child-created", *out);
+        return S_OK;
+    }).Get(), &token);
+}
+
+TEST(StandInSite, AFramesMessagesReachItsOwnObjectOnlyAndItsEndIsReported) {
+    TestFolder folder;
+    const auto portal = folder.path / L"site/portal.kordis.example";
+    writeText(portal / L"index.html", "<title>Ballina</title><iframe name=\"jashte\" src=\"/jashte.html\"></iframe>");
+    writeText(portal / L"jashte.html", "<title>Jashte</title><iframe name=\"brenda\" src=\"/brenda.html\"></iframe>");
+    writeText(portal / L"brenda.html", "<title>Brenda</title>");
+    writeText(portal / L"tjeter.html", "<title>Tjeter</title>");
+    standin::Settings settings;
+    settings.siteFolder = folder.path / L"site";
+    standin::configure(settings);
+    HostWindow host;
+    const auto controller = createController(createEnvironment(folder.path / L"UserData").Get(), host.window);
+    ASSERT_TRUE(controller);
+    ComPtr<ICoreWebView2> view;
+    controller->get_CoreWebView2(&view);
+    ComPtr<ICoreWebView2_4> view4;
+    ASSERT_EQ(queryEngineInterface(view.Get(), view4), S_OK);
+    std::vector<std::string> events;
+    recordEvents(view.Get(), events);
+    EventRegistrationToken token{};
+    view4->add_FrameCreated(makeCallback<FrameCreatedCallback>([&](ICoreWebView2*, ICoreWebView2FrameCreatedEventArgs* a) {
+        ComPtr<ICoreWebView2Frame> frame;
+        a->get_Frame(&frame);
+        recordFrame(frame.Get(), "view-created", events);
+        return S_OK;
+    }).Get(), &token);
+    view->Navigate(L"https://portal.kordis.example/");
+    ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed"); }));
+    // The nested frame comes through its parent frame only.
+    EXPECT_TRUE(seen(events, "view-created jashte"));
+    EXPECT_TRUE(seen(events, "child-created brenda"));
+    EXPECT_FALSE(seen(events, "view-created brenda"));
+
+    const auto frames = standin::liveFrames(controller.Get());
+    ASSERT_EQ(frames.size(), 2u);
+    events.clear();
+    ASSERT_TRUE(standin::postFrameMessage(controller.Get(), frames[1].id, LR"("nje")"));
+    ASSERT_TRUE(standin::postFrameMessage(controller.Get(), frames[1].id, LR"({"dy":2})"));
+    ASSERT_TRUE(pumpUntil([&] { return events.size() == 2u; }));
+    settle();
+    EXPECT_EQ(events, (std::vector<std::string>{
+                          R"(frame-message brenda https://portal.kordis.example/brenda.html "nje" nje)",
+                          R"(frame-message brenda https://portal.kordis.example/brenda.html {"dy":2} 0x80070057)"}));
+
+    // A new top document ends the old one's frames, the inner one first.
+    events.clear();
+    view->Navigate(L"https://portal.kordis.example/tjeter.html");
+    ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed"); }));
+    EXPECT_EQ(std::vector<std::string>(events.begin() + 1, events.begin() + 3),
+              (std::vector<std::string>{"destroyed brenda 1", "destroyed jashte 1"}));
+    EXPECT_TRUE(standin::liveFrames(controller.Get()).empty());
     controller->Close();
 }
 
@@ -422,6 +523,53 @@ TEST_F(ChromiumBackend, APageLoadsInTheEnginesOrderWithTheHostsDocumentScriptFir
     EXPECT_TRUE(seen(events, "title Ballina"));
     EXPECT_TRUE(seen(events, "completed 1 0"));
     EXPECT_TRUE(seen(events, "message {\"early\":true}"));
+    controller->Close();
+}
+
+TEST_F(ChromiumBackend, AFramesMessageReachesItsOwnObjectAndNeverTheView) {
+    HostWindow host;
+    const auto environment = createEnvironment(folder.path / L"UserData", kSwitches);
+    const auto controller = createController(environment.Get(), host.window);
+    ASSERT_TRUE(controller);
+    ComPtr<ICoreWebView2> view;
+    controller->get_CoreWebView2(&view);
+    ComPtr<ICoreWebView2_4> view4;
+    ASSERT_EQ(queryEngineInterface(view.Get(), view4), S_OK);
+    std::vector<std::string> events;
+    recordEvents(view.Get(), events);
+    EventRegistrationToken token{};
+    view4->add_FrameCreated(makeCallback<FrameCreatedCallback>([&](ICoreWebView2*, ICoreWebView2FrameCreatedEventArgs* a) {
+        ComPtr<ICoreWebView2Frame> frame;
+        a->get_Frame(&frame);
+        recordFrame(frame.Get(), "view-created", events);
+        return S_OK;
+    }).Get(), &token);
+    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+    view->add_WebResourceRequested(
+        makeCallback<WebResourceRequestedCallback>([&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
+            ComPtr<ICoreWebView2WebResourceRequest> request;
+            a->get_Request(&request);
+            LPWSTR raw = nullptr;
+            request->get_Uri(&raw);
+            const bool inner = takeText(raw).ends_with(L"/inner.html");
+            const std::string page = inner ? "<script>chrome.webview.postMessage('nga korniza')</script>"
+                                           : "<iframe name=\"korniza\" src=\"/inner.html\"></iframe>"
+                                             "<script>chrome.webview.postMessage('nga faqja')</script>";
+            ComPtr<IStream> body;
+            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page.data()), static_cast<UINT>(page.size())));
+            ComPtr<ICoreWebView2WebResourceResponse> response;
+            environment->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
+            a->put_Response(response.Get());
+            return S_OK;
+        }).Get(),
+        &token);
+    view->Navigate(L"https://page.test/index.html");
+    ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed") && seen(events, "frame-message"); }, 15000));
+    settle();
+    EXPECT_TRUE(seen(events, "view-created korniza"));
+    EXPECT_TRUE(seen(events, R"(frame-message korniza https://page.test/inner.html "nga korniza" nga korniza)"));
+    EXPECT_TRUE(seen(events, R"(message "nga faqja")"));
+    EXPECT_FALSE(seen(events, R"(message "nga korniza")"));
     controller->Close();
 }
 

@@ -133,7 +133,7 @@ TEST(TabPage, MessagesChangeTheirOwnTabOnly) {
     EXPECT_TRUE(back->ajaxBusy);
     EXPECT_FALSE(front->ajaxBusy);
     post(front, LR"({"type":"vesko-dirty","dirty":true})");
-    EXPECT_TRUE(front->dirty);
+    EXPECT_TRUE(front->unsaved.any());
     // An unpaired surrogate is refused, not replaced.
     post(front, std::wstring(LR"({"type":"vesk-activity","busy":true,"x":")") + L'\xD800' + LR"("})");
     EXPECT_FALSE(front->ajaxBusy);
@@ -147,7 +147,7 @@ TEST(TabPage, MessagesChangeTheirOwnTabOnly) {
     standin::postWebMessage(back->controller(), kPortal, LR"({"type":"vesko-dirty","dirty":true})");
     f.app.closeTab(1);
     f.settle();
-    EXPECT_FALSE(back->dirty);
+    EXPECT_FALSE(back->unsaved.any());
 }
 
 TEST(TabPage, PageEventsKeepTitleHistoryAndAddress) {
@@ -158,12 +158,12 @@ TEST(TabPage, PageEventsKeepTitleHistoryAndAddress) {
     f.app.selectTab(0);
     EXPECT_FALSE(front->canGoBack);
 
-    front->dirty = true;
+    front->unsaved.markTop();
     ASSERT_TRUE(f.navigateAndWait(front, kPortal + L"titull-bosh.html"));
     f.settle();
     EXPECT_EQ(front->title, L"KORDIS");
     EXPECT_TRUE(front->canGoBack);
-    EXPECT_FALSE(front->dirty);
+    EXPECT_FALSE(front->unsaved.any());
     EXPECT_EQ(f.addressField(), kPortal + L"titull-bosh.html");
 
     // A background tab's address stays out of the field.

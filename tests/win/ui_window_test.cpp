@@ -39,7 +39,7 @@ struct WindowFixture {
             const std::uint32_t id = inside.nextTabId()++;
             auto tab = std::make_shared<TabView>(id, kPortal + L"skeda/" + std::to_wstring(id), PopupRequest{});
             tab->title = L"Skeda " + std::to_wstring(id);
-            tab->dirty = dirty;
+            if (dirty) tab->unsaved.markTop();
             inside.tabs().push_back(tab);
         }
     }

@@ -241,10 +241,36 @@ void ChromiumPageDriver::documentFailed(COREWEBVIEW2_WEB_ERROR_STATUS status) {
     pipeline_.complete(navigation, false, status);
 }
 
-void ChromiumPageDriver::messagePosted(const std::wstring& source, const std::wstring& json) {
+void ChromiumPageDriver::messagePosted(const std::wstring& source, const std::wstring& json, const std::string& frameId) {
     record(pipeline_.name(), "PagePostedMessage", toUtf8(source) + " " + toUtf8(json.substr(0, 200)));
     if (page_) page_->refreshSoon();
-    if (pipeline_.settings().webMessagesEnabled()) pipeline_.raiseWebMessage(source, json);
+    if (!pipeline_.settings().webMessagesEnabled()) return;
+    if (frameId.empty()) {
+        pipeline_.raiseWebMessage(source, json);
+    } else if (const auto* frame = pipeline_.frameTree().findByKey(frameId)) {
+        pipeline_.frameTree().post(frame->id, json);
+    }
+}
+
+void ChromiumPageDriver::frameNavigated(const std::string& frameId, const std::string& parentId,
+                                        const std::wstring& name, const std::wstring& uri) {
+    if (pipeline_.closed()) return;
+    FrameTree& frames = pipeline_.frameTree();
+    if (const auto* known = frames.findByKey(frameId)) {
+        frames.navigated(known->id, uri, true, pipeline_.nextNavigationId());
+        return;
+    }
+    std::uint32_t parent = 0;
+    if (!parentId.empty()) {
+        const auto* parentFrame = frames.findByKey(parentId);
+        if (parentFrame == nullptr) return;
+        parent = parentFrame->id;
+    }
+    frames.create(parent, name, uri, frameId);
+}
+
+void ChromiumPageDriver::frameDetached(const std::string& frameId) {
+    if (const auto* frame = pipeline_.frameTree().findByKey(frameId)) pipeline_.frameTree().destroy(frame->id);
 }
 
 void ChromiumPageDriver::closeRequested() { pipeline_.raiseWindowClose(); }

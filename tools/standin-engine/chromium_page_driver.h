@@ -37,7 +37,10 @@ public:
     void titleChanged(const std::wstring& title) override;
     void documentLoaded(int httpStatus) override;
     void documentFailed(COREWEBVIEW2_WEB_ERROR_STATUS status) override;
-    void messagePosted(const std::wstring& source, const std::wstring& json) override;
+    void messagePosted(const std::wstring& source, const std::wstring& json, const std::string& frameId) override;
+    void frameNavigated(const std::string& frameId, const std::string& parentId, const std::wstring& name,
+                        const std::wstring& uri) override;
+    void frameDetached(const std::string& frameId) override;
     void closeRequested() override;
     void newWindowRequested(const std::wstring& uri) override;
     void downloadRequested(const std::wstring& uri, const std::wstring& suggestedName) override;

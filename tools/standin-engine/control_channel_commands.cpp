@@ -382,7 +382,7 @@ Answer framesOfView(const Json& request) {
         list.push_back({{"uri", toUtf8(frame.uri)}, {"depth", frame.depth}, {"cancelled", frame.cancelled}});
     }
     Answer answer;
-    answer.now = Json{{"frames", list}};
+    answer.now = Json{{"frames", list}, {"live", liveFramesJson(found.controller)}};
     return answer;
 }
 
@@ -406,6 +406,10 @@ Answer resources(const Json& request) {
 Answer navigate(const Json& request) {
     const LiveView found = findView(request);
     const std::string url = text(request, "url");
+    if (const auto frame = namedFrame(found.controller, request)) {
+        if (!navigateFrame(found.controller, frame->id, toWide(url))) refuse("BAD_REQUEST", "the frame cannot go there");
+        return {};
+    }
     if (!navigateFromPage(found.controller, toWide(url), flag(request, "userInitiated"))) {
         refuse("BAD_REQUEST", "the page cannot go to \"" + url + "\"");
     }
@@ -414,10 +418,13 @@ Answer navigate(const Json& request) {
 
 Answer click(const Json& request) {
     const LiveView found = findView(request);
-    const ViewState state = stateOf(found);
+    ViewState state = stateOf(found);
+    const auto frame = namedFrame(found.controller, request);
+    if (frame) state.source = frame->source;  // a link of the frame's document
     const LinkModel link = findLink(request, state);
     const std::string button = text(request, "button", "left");
     if (button != "left" && button != "middle") refuse("BAD_REQUEST", "a button is \"left\" or \"middle\"");
+    if (frame && button != "middle") refuse("BAD_REQUEST", "a click in a frame is a middle click");
     Json now{{"link", linkJson(link)}};
 
     if (button == "middle") {
@@ -428,7 +435,7 @@ Answer click(const Json& request) {
                                                                                    : std::nullopt;
         if (address) {
             const Json message{{"type", "vesk-open-background"}, {"url", *address}};
-            postWebMessage(found.controller, state.source, toWide(message.dump()));
+            postFrom(found.controller, frame, state.source, toWide(message.dump()));
             now["action"] = "message";
             now["message"] = message;
             Answer answer;
@@ -455,11 +462,13 @@ Answer click(const Json& request) {
 
 Answer input(const Json& request) {
     const LiveView found = findView(request);
-    const ViewState state = stateOf(found);
+    ViewState state = stateOf(found);
+    const auto frame = namedFrame(found.controller, request);
+    if (frame) state.source = frame->source;  // document scripts run in frames too
     // The document script's dirty marker reports the first real edit of a portal document.
     const std::string host = guardedHost(documentScripts(found.controller), L"vesko-dirty");
     const bool posted = !host.empty() && hostOf(toUtf8(state.source)) == host;
-    if (posted) postWebMessage(found.controller, state.source, LR"({"type":"vesko-dirty","dirty":true})");
+    if (posted) postFrom(found.controller, frame, state.source, LR"({"type":"vesko-dirty","dirty":true})");
     Answer answer;
     answer.now = Json{{"posted", posted}};
     return answer;
@@ -484,7 +493,9 @@ Answer postMessage(const Json& request) {
     }
     const std::string json = request.contains("json") ? text(request, "json") : request.at("message").dump();
     const std::wstring source = request.contains("source") ? toWide(text(request, "source")) : state.source;
-    postWebMessage(found.controller, source, toWide(json));
+    const auto frame = namedFrame(found.controller, request);
+    if (frame && request.contains("source")) refuse("BAD_REQUEST", "a frame's message comes from its own document");
+    postFrom(found.controller, frame, source, toWide(json));
     return {};
 }
 
@@ -620,15 +631,19 @@ const std::vector<Command>& commands() {
         {"links", {{"view", Type::View, true}}, &links},
         {"frames", {{"view", Type::View, true}}, &framesOfView},
         {"resources", {{"view", Type::View, true}, {"after", Type::Integer}}, &resources},
-        {"navigate", {{"view", Type::View, true}, {"url", Type::String, true}, {"userInitiated", Type::Boolean}}, &navigate},
+        {"navigate",
+         {{"view", Type::View, true}, {"url", Type::String, true}, {"userInitiated", Type::Boolean}, {"frame", Type::Any}},
+         &navigate},
         {"click",
-         {{"view", Type::View, true}, {"text", Type::String}, {"href", Type::String}, {"button", Type::String}},
+         {{"view", Type::View, true}, {"text", Type::String}, {"href", Type::String}, {"button", Type::String},
+          {"frame", Type::Any}},
          &click},
-        {"input", {{"view", Type::View, true}}, &input},
+        {"input", {{"view", Type::View, true}, {"frame", Type::Any}}, &input},
         {"openWindow", {{"view", Type::View, true}, {"url", Type::String}}, &openWindow},
         {"closeWindow", {{"view", Type::View, true}}, &closeWindow},
         {"postMessage",
-         {{"view", Type::View, true}, {"message", Type::Any}, {"json", Type::String}, {"source", Type::String}},
+         {{"view", Type::View, true}, {"message", Type::Any}, {"json", Type::String}, {"source", Type::String},
+          {"frame", Type::Any}},
          &postMessage},
         {"request",
          {{"view", Type::View, true}, {"url", Type::String, true}, {"method", Type::String}, {"kind", Type::String}},

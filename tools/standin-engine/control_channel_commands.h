@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -51,6 +52,14 @@ std::function<nlohmann::ordered_json()> processesCommand(const LiveView& view);
 std::function<nlohmann::ordered_json()> workerRequestCommand(const LiveView& view, const nlohmann::ordered_json& request);
 // faults: the host's faults the engine recorded so far.
 nlohmann::ordered_json faultsCommand();
+// The live frames of the view (control_channel_frames.cpp).
+nlohmann::ordered_json liveFramesJson(ICoreWebView2Controller* controller);
+// The frame a request's "frame" member names (its id, name or document address); nullopt
+// without one. Refuses NO_SUCH_FRAME.
+std::optional<LiveFrame> namedFrame(ICoreWebView2Controller* controller, const nlohmann::ordered_json& request);
+// A page message from that frame's document, or from the top document at `source`.
+void postFrom(ICoreWebView2Controller* controller, const std::optional<LiveFrame>& frame, const std::wstring& source,
+              const std::wstring& json);
 
 class ControlCommands {
 public:

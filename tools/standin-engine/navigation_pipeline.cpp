@@ -22,6 +22,7 @@ void NavigationPipeline::close() {
     window_ = nullptr;
     controller_ = nullptr;
     events_.clear();
+    frameTree_.drop();
     if (driver_) driver_->close();
 }
 
@@ -98,6 +99,8 @@ bool NavigationPipeline::stillCurrent(const std::shared_ptr<Navigation>& navigat
 void NavigationPipeline::enterDocument(const Navigation& navigation) {
     page_.source = navigation.uri;
     failure_.rendererGone = false;
+    // The old document's frames go with it, before the new one makes its own.
+    frameTree_.destroyAll();
     recordHistory(navigation);
     repaint();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "event_args.h"
+#include "frame_tree.h"
 #include "objects.h"
 #include "page_driver.h"
 #include "view_events.h"
@@ -58,6 +59,7 @@ public:
     EngineContext& context() const { return *context_; }
     const ViewSettings& settings() const { return settings_; }
     ViewEvents& events() { return events_; }
+    FrameTree& frameTree() { return frameTree_; }
     ResourceFilters& filters() { return filters_; }
     ViewPage& page() { return page_; }
     FailureState& failure() { return failure_; }
@@ -155,6 +157,7 @@ private:
     bool closed_ = false;
 
     ViewEvents events_;
+    FrameTree frameTree_{name_, view_, events_.frameCreated};
     ResourceFilters filters_;
     ViewPage page_;
     FailureState failure_;

@@ -105,6 +105,41 @@ bool postWebMessage(ICoreWebView2Controller* controller, std::wstring source, st
     return true;
 }
 
+std::vector<LiveFrame> liveFrames(ICoreWebView2Controller* controller) {
+    Controller* const live = liveController(controller);
+    std::vector<LiveFrame> list;
+    if (live == nullptr) return list;
+    for (const auto& frame : live->view()->pipeline().frameTree().frames()) {
+        list.push_back({frame.id, frame.parent, frame.name, frame.source});
+    }
+    return list;
+}
+
+bool postFrameMessage(ICoreWebView2Controller* controller, std::uint32_t frame, std::wstring json) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr || live->view()->pipeline().frameTree().find(frame) == nullptr) return false;
+    ComPtr<WebView> view(live->view());
+    view->pipeline().later([view, frame, json]() {
+        if (view->pipeline().settings().webMessagesEnabled()) view->pipeline().frameTree().post(frame, json);
+    });
+    return true;
+}
+
+bool navigateFrame(ICoreWebView2Controller* controller, std::uint32_t frame, std::wstring uri) {
+    Controller* const live = liveController(controller);
+    // Only the site's frames are simulated; a Chromium page's frames navigate themselves.
+    if (live == nullptr || live->view()->pipeline().frameTree().find(frame) == nullptr ||
+        live->view()->pipeline().context().backendKind != BackendKind::siteFolder) {
+        return false;
+    }
+    ComPtr<WebView> view(live->view());
+    view->pipeline().later([view, frame, uri]() {
+        NavigationPipeline& pipeline = view->pipeline();
+        pipeline.frameTree().navigated(frame, uri, true, pipeline.nextNavigationId());
+    });
+    return true;
+}
+
 std::shared_ptr<NewWindowOutcome> requestNewWindow(ICoreWebView2Controller* controller, std::wstring uri) {
     Controller* const live = liveController(controller);
     if (live == nullptr) return nullptr;

@@ -109,6 +109,7 @@ void failView(NavigationPipeline& pipeline, COREWEBVIEW2_PROCESS_FAILED_KIND kin
     if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED && !pipeline.closed()) {
         // The engine's error page: the document and its frames are gone, Source stays.
         pipeline.failure().rendererGone = true;
+        pipeline.frameTree().destroyAll();
         pipeline.page().model = PageModel{};
         pipeline.page().frames.clear();
         pipeline.repaint();

@@ -336,7 +336,12 @@ PageModel scanHtml(std::string_view url, std::string_view html) {
             addResource("href", rel && lower(*rel).find("stylesheet") != std::string::npos
                                     ? COREWEBVIEW2_WEB_RESOURCE_CONTEXT_STYLESHEET
                                     : COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER);
-        } else if (name == "iframe" || name == "frame") add(page.frames, "src");
+        } else if (name == "iframe" || name == "frame") {
+            const std::size_t before = page.frames.size();
+            add(page.frames, "src");
+            const auto frameName = attribute(tag, "name");
+            if (page.frames.size() > before) page.frameNames.push_back(frameName ? decodeEntities(*frameName) : "");
+        }
         at = close + 1;
     }
     return page;

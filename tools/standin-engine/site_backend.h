@@ -35,6 +35,7 @@ struct PageModel {
     // The engine's resource context of each sub-resource, in the same order.
     std::vector<COREWEBVIEW2_WEB_RESOURCE_CONTEXT> subresourceContexts;
     std::vector<std::string> frames;
+    std::vector<std::string> frameNames;  // each frame's name attribute, in the same order
 };
 
 class Backend {

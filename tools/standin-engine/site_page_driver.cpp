@@ -133,13 +133,18 @@ void SitePageDriver::loadPageResources(const FetchResult& result) {
         pipeline_.runResource(outcome, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT, nullptr);
         if (pipeline_.closed()) return;
     }
-    loadFrames(page.frames, document_, 1);
+    loadFrames(page, document_, 0, 1);
 }
 
-void SitePageDriver::loadFrames(const std::vector<std::string>& urls, Document& parent, int depth) {
-    for (const std::string& url : urls) {
+void SitePageDriver::loadFrames(const PageModel& page, Document& parent, std::uint32_t parentFrame, int depth) {
+    for (std::size_t i = 0; i < page.frames.size(); ++i) {
         if (pipeline_.closed()) return;
+        const std::string& url = page.frames[i];
         const std::wstring uri = toWide(url);
+        // The frame exists before its document does: the host hears of it first.
+        const std::wstring name = i < page.frameNames.size() ? toWide(page.frameNames[i]) : std::wstring();
+        const std::uint32_t frame = pipeline_.frameTree().create(parentFrame, name, uri);
+        if (pipeline_.closed()) return;
         const bool cancelled = pipeline_.raiseFrameNavigationStarting(uri);
         Document child{url, false, {}};
         if (cancelled) {
@@ -157,7 +162,7 @@ void SitePageDriver::loadFrames(const std::vector<std::string>& urls, Document& 
             child.loaded = outcome->done && !outcome->networkError && outcome->status < 400;
             // Frames inside frames, a few levels down, as pages nest them.
             if (child.loaded && depth < 3) {
-                loadFrames(pipeline_.context().backend->describePage(url, outcome->body).frames, child, depth + 1);
+                loadFrames(pipeline_.context().backend->describePage(url, outcome->body), child, frame, depth + 1);
             }
         }
         parent.frames.push_back(std::move(child));

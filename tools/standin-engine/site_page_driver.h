@@ -32,7 +32,8 @@ private:
                         ICoreWebView2WebResourceResponse* hostResponse);
     void commit(const std::shared_ptr<Navigation>& navigation, const FetchResult& result);
     void loadPageResources(const FetchResult& result);
-    void loadFrames(const std::vector<std::string>& urls, Document& parent, int depth);
+    // parentFrame: the frame whose document holds them (0: the top document).
+    void loadFrames(const PageModel& page, Document& parent, std::uint32_t parentFrame, int depth);
     std::wstring scriptValue(const std::wstring& script) const;
     static void visitDocument(const Document& document, const std::string& topOrigin, int depth, int index,
                               nlohmann::ordered_json& out);

@@ -198,6 +198,22 @@ std::vector<FrameState> frames(ICoreWebView2Controller* controller);
 // chrome.webview.postMessage from a document at `source`; `json` is the posted value.
 bool postWebMessage(ICoreWebView2Controller* controller, std::wstring source, std::wstring json);
 
+// The live frames of the view's page as the engine handed them out, in creation order:
+// parent 0 is the top document.
+struct LiveFrame {
+    std::uint32_t id = 0;
+    std::uint32_t parent = 0;
+    std::wstring name;
+    std::wstring source;
+};
+std::vector<LiveFrame> liveFrames(ICoreWebView2Controller* controller);
+// chrome.webview.postMessage from the document of a frame, with its address as the
+// source: raised on that frame's object only, never on the view.
+bool postFrameMessage(ICoreWebView2Controller* controller, std::uint32_t frame, std::wstring json);
+// The frame's own document is replaced by one at `uri` (its frames go, then the frame's
+// NavigationCompleted); the new document's own frames are not loaded.
+bool navigateFrame(ICoreWebView2Controller* controller, std::uint32_t frame, std::wstring uri);
+
 // window.open or a target link. Without a host that handles it, the engine would open
 // a window of its own (`engineWindow`); a view the host gives is navigated to the address.
 struct NewWindowOutcome {

@@ -51,6 +51,7 @@ void ViewEvents::clear() {
     newWindowRequested.clear();
     windowCloseRequested.clear();
     downloadStarting.clear();
+    frameCreated.clear();
 }
 
 void ResourceFilters::add(std::wstring uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,

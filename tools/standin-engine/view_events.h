@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "com_support.h"
+#include "engine/engine_frame_interface_win.h"
 #include "engine/engine_process_interface_win.h"
 
 namespace vesko::standin {
@@ -24,6 +25,7 @@ struct ViewEvents {
     EventList<ICoreWebView2WindowCloseRequestedEventHandler> windowCloseRequested;
     EventList<ICoreWebView2DownloadStartingEventHandler> downloadStarting;
     EventList<ICoreWebView2ProcessFailedEventHandler> processFailed;
+    EventList<ICoreWebView2FrameCreatedEventHandler> frameCreated;
 
     // Handlers hold the host's objects; a closed view lets go of them at once.
     void clear();

@@ -76,6 +76,8 @@ public:
     HRESULT STDMETHODCALLTYPE remove_DownloadStarting(EventRegistrationToken t) override { return removeFrom(pipeline_.events().downloadStarting, t, "remove_DownloadStarting"); }
     HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* h, EventRegistrationToken* t) override { return addTo(pipeline_.events().processFailed, h, t, "add_ProcessFailed"); }
     HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken t) override { return removeFrom(pipeline_.events().processFailed, t, "remove_ProcessFailed"); }
+    HRESULT STDMETHODCALLTYPE add_FrameCreated(ICoreWebView2FrameCreatedEventHandler* h, EventRegistrationToken* t) override { return addTo(pipeline_.events().frameCreated, h, t, "add_FrameCreated"); }
+    HRESULT STDMETHODCALLTYPE remove_FrameCreated(EventRegistrationToken t) override { return removeFrom(pipeline_.events().frameCreated, t, "remove_FrameCreated"); }
 
     // Everything the program never calls.
     HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return unsupported("NavigateToString"); }
@@ -108,8 +110,6 @@ public:
     HRESULT STDMETHODCALLTYPE get_IsSuspended(BOOL *) override { return unsupported("get_IsSuspended"); }
     HRESULT STDMETHODCALLTYPE SetVirtualHostNameToFolderMapping(LPCWSTR, LPCWSTR, COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND) override { return unsupported("SetVirtualHostNameToFolderMapping"); }
     HRESULT STDMETHODCALLTYPE ClearVirtualHostNameToFolderMapping(LPCWSTR) override { return unsupported("ClearVirtualHostNameToFolderMapping"); }
-    HRESULT STDMETHODCALLTYPE add_FrameCreated(ICoreWebView2FrameCreatedEventHandler *, EventRegistrationToken *) override { return unsupported("add_FrameCreated"); }
-    HRESULT STDMETHODCALLTYPE remove_FrameCreated(EventRegistrationToken) override { return unsupported("remove_FrameCreated"); }
     HRESULT STDMETHODCALLTYPE add_ClientCertificateRequested(ICoreWebView2ClientCertificateRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ClientCertificateRequested"); }
     HRESULT STDMETHODCALLTYPE remove_ClientCertificateRequested(EventRegistrationToken) override { return unsupported("remove_ClientCertificateRequested"); }
     HRESULT STDMETHODCALLTYPE OpenTaskManagerWindow() override { return unsupported("OpenTaskManagerWindow"); }

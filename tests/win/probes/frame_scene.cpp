@@ -7,6 +7,7 @@
 // loop's exit code.
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -41,14 +42,17 @@ int wmain(int argc, wchar_t** argv) {
         tab->loading = false;
         inside.tabs().push_back(std::move(tab));
     }
-    const auto flag = [&](const wchar_t* name, bool vesko::TabView::*member) {
+    const auto each = [&](const wchar_t* name, const std::function<void(vesko::TabView&)>& set) {
         std::wstringstream list(options[name]);
         for (std::wstring item; std::getline(list, item, L',');) {
             const int index = item.empty() ? -1 : std::stoi(item);
-            if (index >= 0 && index < count) (*app.tabs()[static_cast<std::size_t>(index)]).*member = true;
+            if (index >= 0 && index < count) set(*app.tabs()[static_cast<std::size_t>(index)]);
         }
     };
-    flag(L"dirty", &vesko::TabView::dirty);
+    const auto flag = [&](const wchar_t* name, bool vesko::TabView::*member) {
+        each(name, [member](vesko::TabView& tab) { tab.*member = true; });
+    };
+    each(L"dirty", [](vesko::TabView& tab) { tab.unsaved.markTop(); });
     flag(L"loading", &vesko::TabView::loading);
     flag(L"ajax", &vesko::TabView::ajaxBusy);
     flag(L"back", &vesko::TabView::canGoBack);

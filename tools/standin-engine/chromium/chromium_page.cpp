@@ -92,6 +92,20 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
         }
         documentStatus_ = params.contains("response") ? params["response"].value("status", 0) : 0;
     });
+    // The frames below the top one, for the engine's frame objects.
+    subscribe("Page.frameNavigated", true, [this](const Json& params) {
+        const Json frame = params.value("frame", Json::object());
+        if (!frame.contains("parentId")) return;
+        const std::string parent = frame.value("parentId", std::string());
+        sink_.frameNavigated(frame.value("id", std::string()), parent == target_->mainFrameId() ? std::string() : parent,
+                             toWide(frame.value("name", std::string())),
+                             toWide(frame.value("url", std::string()) + frame.value("urlFragment", std::string())));
+    });
+    subscribe("Page.frameDetached", true, [this](const Json& params) {
+        // A frame moved to another process stays the same frame.
+        if (params.value("reason", std::string()) == "swap") return;
+        sink_.frameDetached(params.value("frameId", std::string()));
+    });
     subscribe("Page.windowOpen", true, [this](const Json& params) {
         const std::string url = params.value("url", std::string());
         openedUrls_.push_back(url);
@@ -137,7 +151,9 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
         if (--*left == 0) done(!*failed);
     };
     target_->addBinding(kPostBinding, [this](const std::string& payload, const std::string& callerUrl) {
-        sink_.messagePosted(toWide(callerUrl), toWide(payload));
+        // The view hears the top document's messages only; a frame's go to its own object.
+        const std::string& frame = target_->bindingFrameId();
+        sink_.messagePosted(toWide(callerUrl), toWide(payload), frame == target_->mainFrameId() ? std::string() : frame);
     }, part);
     target_->addBinding(kCloseBinding, [this](const std::string&, const std::string&) { sink_.closeRequested(); },
                         part);

@@ -53,7 +53,14 @@ public:
     // The top document and its sub-resources have loaded; httpStatus 0 when none was seen.
     virtual void documentLoaded(int httpStatus) = 0;
     virtual void documentFailed(COREWEBVIEW2_WEB_ERROR_STATUS status) = 0;
-    virtual void messagePosted(const std::wstring& source, const std::wstring& json) = 0;
+    // frameId: the posting document's frame; empty for the top document.
+    virtual void messagePosted(const std::wstring& source, const std::wstring& json, const std::string& frameId) = 0;
+    // A frame below the top one has a new document (its first one too); parentId is empty
+    // for a frame of the top document.
+    virtual void frameNavigated(const std::string& /*frameId*/, const std::string& /*parentId*/,
+                                const std::wstring& /*name*/, const std::wstring& /*uri*/) {}
+    // A frame below the top one was removed, or its parent document went.
+    virtual void frameDetached(const std::string& /*frameId*/) {}
     virtual void closeRequested() = 0;
     virtual void newWindowRequested(const std::wstring& uri) = 0;
     virtual void downloadRequested(const std::wstring& uri, const std::wstring& suggestedName) = 0;

@@ -387,14 +387,18 @@ void PageTarget::onBindingCalled(const Json& params) {
     const auto binding = bindings_.find(params.value("name", std::string()));
     if (binding == bindings_.end() || !binding->second) return;
     std::string callerUrl;
+    std::string callerFrame;
     if (const auto context = contextFrames_.find(params.value("executionContextId", 0LL));
         context != contextFrames_.end()) {
+        callerFrame = context->second;
         if (const auto frame = frameUrls_.find(context->second); frame != frameUrls_.end()) callerUrl = frame->second;
     }
     const BindingHandler handler = binding->second;  // it may replace itself
     bindingContextId_ = params.value("executionContextId", 0LL);
+    bindingFrameId_ = callerFrame;
     handler(params.value("payload", std::string()), callerUrl);
     bindingContextId_ = 0;
+    bindingFrameId_.clear();
 }
 
 void PageTarget::onScreencastFrame(const Json& params) {

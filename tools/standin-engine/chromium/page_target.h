@@ -116,6 +116,8 @@ public:
     void removeScriptOnNewDocument(const std::string& identifier, DevToolsCallback done);
     // While a binding handler runs: the execution context of the document that called it.
     long long bindingContextId() const { return bindingContextId_; }
+    // ... and the frame that document is in.
+    const std::string& bindingFrameId() const { return bindingFrameId_; }
     // Any other command of the page's session (input, reload, stop, ...).
     void send(const char* method, const nlohmann::json& params, DevToolsCallback done) {
         sendToPage(method, params, std::move(done));
@@ -171,6 +173,7 @@ private:
     std::map<std::string, std::string> documentLoads_;   // request id -> URL, main-frame documents in flight
     std::optional<std::string> title_;
     long long bindingContextId_ = 0;
+    std::string bindingFrameId_;
 };
 
 }  // namespace vesko::standin
