@@ -371,6 +371,8 @@ TEST(StandInSite, TheEngineRecordsWhatAHostMustNotDo) {
     DestroyWindow(parent);
     ASSERT_TRUE(pumpUntil([&] { return created != S_OK; }));
     EXPECT_EQ(created, E_ABORT);
+}
+
 using FrameCreatedCallback =
     ComCallback<ICoreWebView2FrameCreatedEventHandler, ICoreWebView2*, ICoreWebView2FrameCreatedEventArgs*>;
 using ChildFrameCallback = ComCallback<ICoreWebView2FrameChildFrameCreatedEventHandler, ICoreWebView2Frame*,

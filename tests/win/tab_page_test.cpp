@@ -69,7 +69,7 @@ TEST(TabPage, GuardsKeepTabsAndFramesOnThePortalAndDenyPermissions) {
 
     // A page closing its window closes its tab; the warning for its unsaved input comes
     // once the engine's event is over.
-    second->dirty = true;
+    second->unsaved.markTop();
     const DialogAnswerer answer(1001, false);  // "Po"
     standin::requestWindowClose(second->controller());
     ASSERT_TRUE(f.pump([&] { return f.app.tabs().size() == 1u; }, 10000));
