@@ -565,21 +565,8 @@ Answer key(const Json& request) {
     else if (kindName == "systemKeyUp") kind = COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP;
     else if (kindName != "keyDown") refuse("BAD_REQUEST", "unknown key event kind " + kindName);
 
-    // The host reads the modifiers from the thread's key state while the event runs, as
-    // it would for a key the user pressed; the state is put back right after.
-    const bool ctrl = flag(request, "ctrl"), shift = flag(request, "shift"), alt = flag(request, "alt");
-    const auto dispatcher = Dispatcher::forCurrentThread();
-    auto saved = std::make_shared<std::array<BYTE, 256>>();
-    dispatcher->post([saved, ctrl, shift, alt]() {
-        GetKeyboardState(saved->data());
-        std::array<BYTE, 256> state = *saved;
-        const auto set = [&](int vk, bool down) { state[vk] = down ? 0x80 : 0; };
-        set(VK_CONTROL, ctrl), set(VK_LCONTROL, ctrl), set(VK_SHIFT, shift), set(VK_LSHIFT, shift);
-        set(VK_MENU, alt), set(VK_LMENU, alt);
-        SetKeyboardState(state.data());
-    });
-    const auto outcome = pressKey(found.controller, kind, virtualKeyCode, flag(request, "repeat"));
-    dispatcher->post([saved]() { SetKeyboardState(saved->data()); });
+    const HeldModifiers held{flag(request, "ctrl"), flag(request, "shift"), flag(request, "alt")};
+    const auto outcome = pressKey(found.controller, kind, virtualKeyCode, flag(request, "repeat"), held);
     if (!outcome) refuse("NO_SUCH_VIEW", "the view has gone");
     Answer answer;
     answer.later = [outcome]() { return outcome->done ? Json{{"handled", outcome->handled}} : Json(); };
@@ -651,13 +638,8 @@ const std::vector<Command>& commands() {
         {"download", {{"view", Type::View, true}, {"url", Type::String, true}, {"path", Type::String}}, &download},
         {"permission", {{"view", Type::View, true}, {"kind", Type::Any, true}, {"url", Type::String}}, &permission},
         {"key",
-         {{"view", Type::View, true},
-          {"key", Type::Any, true},
-          {"kind", Type::String},
-          {"ctrl", Type::Boolean},
-          {"shift", Type::Boolean},
-          {"alt", Type::Boolean},
-          {"repeat", Type::Boolean}},
+         {{"view", Type::View, true}, {"key", Type::Any, true}, {"kind", Type::String}, {"ctrl", Type::Boolean},
+          {"shift", Type::Boolean}, {"alt", Type::Boolean}, {"repeat", Type::Boolean}},
          &key},
         {"record", {{"after", Type::Integer}, {"limit", Type::Integer}}, &record},
         {"releaseEnvironment", {}, &releaseEnvironment},

@@ -1,6 +1,7 @@
 // What the stand-in's public functions do with its controllers: creating one for a host,
 // and a page's doings on command (requests, messages, pop-ups, permissions, downloads,
 // keys, navigations), each delivered later from the message loop.
+#include <array>
 #include <algorithm>
 
 #include "chromium_page_driver.h"
@@ -180,7 +181,7 @@ std::shared_ptr<DownloadOutcome> startDownload(ICoreWebView2Controller* controll
 }
 
 std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWEBVIEW2_KEY_EVENT_KIND kind,
-                                     UINT virtualKey, bool repeat) {
+                                     UINT virtualKey, bool repeat, std::optional<HeldModifiers> held) {
     Controller* const live = liveController(controller);
     if (live == nullptr) return nullptr;
     auto outcome = std::make_shared<KeyOutcome>();
@@ -189,8 +190,19 @@ std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWE
     // A repeat count of 1; the previous state set for a repeat and for key-up, the
     // transition bit for key-up.
     const auto lParam = static_cast<INT>(1u | (repeat || up ? 1u << 30 : 0u) | (up ? 1u << 31 : 0u));
-    live->view()->pipeline().later(
-        [keep, kind, virtualKey, lParam, outcome]() { keep->raiseKey(kind, virtualKey, lParam, outcome); });
+    live->view()->pipeline().later([keep, kind, virtualKey, lParam, outcome, held]() {
+        std::array<BYTE, 256> saved{};
+        if (held) {
+            GetKeyboardState(saved.data());
+            std::array<BYTE, 256> state = saved;
+            const auto set = [&](int vk, bool down) { state[vk] = down ? 0x80 : 0; };
+            set(VK_CONTROL, held->ctrl), set(VK_LCONTROL, held->ctrl), set(VK_SHIFT, held->shift);
+            set(VK_LSHIFT, held->shift), set(VK_MENU, held->alt), set(VK_LMENU, held->alt);
+            SetKeyboardState(state.data());
+        }
+        keep->raiseKey(kind, virtualKey, lParam, outcome);
+        if (held) SetKeyboardState(saved.data());
+    });
     return outcome;
 }
 

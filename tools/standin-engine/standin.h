@@ -254,10 +254,18 @@ struct KeyOutcome {
     bool handled = false;
     bool done = false;
 };
+// Modifier keys the thread's key state shows while a key's event runs.
+struct HeldModifiers {
+    bool ctrl = false;
+    bool shift = false;
+    bool alt = false;
+};
 // `repeat`: an auto-repeat of a key held down (its previous state set), as the engine
-// reports those too.
+// reports those too. With `held`, the host reads those modifiers from the thread's key
+// state while the event runs, as for a key the user pressed; the state is put back after.
 std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWEBVIEW2_KEY_EVENT_KIND kind,
-                                     UINT virtualKey, bool repeat = false);
+                                     UINT virtualKey, bool repeat = false,
+                                     std::optional<HeldModifiers> held = std::nullopt);
 
 // The live stand-in controllers of this process in creation order, with the names the
 // record gives them and their views (identities only, not references).
