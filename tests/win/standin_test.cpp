@@ -73,6 +73,21 @@ void recordEvents(ICoreWebView2* view, std::vector<std::string>& events) {
         }).Get(), &token);
 }
 
+// A stand-in view on `folder`'s site/ with `knobs`, in a hidden host window of its own.
+struct SiteView {
+    SiteView(const std::filesystem::path& folder, const wchar_t* knobs = L"") {
+        standin::Settings settings;
+        settings.siteFolder = folder / L"site";
+        settings.knobs = *standin::parseKnobs(knobs);
+        standin::configure(settings);
+        controller = createController(createEnvironment(folder / L"UserData").Get(), host.window);
+        if (controller) controller->get_CoreWebView2(&view);
+    }
+    HostWindow host;
+    ComPtr<ICoreWebView2Controller> controller;
+    ComPtr<ICoreWebView2> view;
+};
+
 bool seen(const std::vector<std::string>& events, const std::string& prefix) {
     return std::any_of(events.begin(), events.end(), [&](const std::string& e) { return e.starts_with(prefix); });
 }
@@ -80,14 +95,10 @@ bool seen(const std::vector<std::string>& events, const std::string& prefix) {
 TEST(StandInSite, NavigationEventsComeLaterFromTheLoopInTheEnginesOrder) {
     TestFolder folder;
     writeText(folder.path / L"site/portal.kordis.example/index.html", "<title> Ballina &amp; zonat </title>");
-    standin::Settings settings;
-    settings.siteFolder = folder.path / L"site";
-    standin::configure(settings);
-    HostWindow host;
-    const auto controller = createController(createEnvironment(folder.path / L"UserData").Get(), host.window);
+    SiteView site(folder.path);
+    auto& controller = site.controller;
+    auto& view = site.view;
     ASSERT_TRUE(controller);
-    ComPtr<ICoreWebView2> view;
-    controller->get_CoreWebView2(&view);
     std::vector<std::string> events;
     recordEvents(view.Get(), events);
 
@@ -121,15 +132,10 @@ TEST(StandInSite, OverlappingNavigationsInEitherOfTheEnginesOrders) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(toUtf8(c.knobs));
-        standin::Settings settings;
-        settings.siteFolder = folder.path / L"site";
-        settings.knobs = *standin::parseKnobs(c.knobs);
-        standin::configure(settings);
-        HostWindow host;
-        const auto controller = createController(createEnvironment(folder.path / L"UserData").Get(), host.window);
+        SiteView site(folder.path, c.knobs);
+        auto& controller = site.controller;
+        auto& view = site.view;
         ASSERT_TRUE(controller);
-        ComPtr<ICoreWebView2> view;
-        controller->get_CoreWebView2(&view);
         std::vector<std::string> events;
         recordEvents(view.Get(), events);
         view->Navigate(L"https://portal.kordis.example/a.html");
@@ -145,8 +151,8 @@ TEST(StandInSite, OverlappingNavigationsInEitherOfTheEnginesOrders) {
 // A supported zoom takes effect silently; only a normalised one, or the user's, is reported.
 TEST(StandInSite, ZoomIsReportedOnlyWhenTheEngineChangedIt) {
     TestFolder folder;
-    HostWindow host;
-    const auto controller = createController(createEnvironment(folder.path / L"UserData").Get(), host.window);
+    SiteView site(folder.path);
+    auto& controller = site.controller;
     ASSERT_TRUE(controller);
     int reports = 0;
     EventRegistrationToken token{};
@@ -428,14 +434,10 @@ TEST(StandInSite, AFramesMessagesReachItsOwnObjectOnlyAndItsEndIsReported) {
     writeText(portal / L"jashte.html", "<title>Jashte</title><iframe name=\"brenda\" src=\"/brenda.html\"></iframe>");
     writeText(portal / L"brenda.html", "<title>Brenda</title>");
     writeText(portal / L"tjeter.html", "<title>Tjeter</title>");
-    standin::Settings settings;
-    settings.siteFolder = folder.path / L"site";
-    standin::configure(settings);
-    HostWindow host;
-    const auto controller = createController(createEnvironment(folder.path / L"UserData").Get(), host.window);
+    SiteView site(folder.path);
+    auto& controller = site.controller;
+    auto& view = site.view;
     ASSERT_TRUE(controller);
-    ComPtr<ICoreWebView2> view;
-    controller->get_CoreWebView2(&view);
     ComPtr<ICoreWebView2_4> view4;
     ASSERT_EQ(queryEngineInterface(view.Get(), view4), S_OK);
     std::vector<std::string> events;
