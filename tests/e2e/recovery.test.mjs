@@ -117,9 +117,10 @@ describe('the kiosk recovers from its engine\'s failures', () => {
         .find((v) => v.name !== first && v.source === address && !v.loading && v.visible),
       { what: `a new view at ${address}` });
       assert.equal((await state(first)), undefined, 'the hung view is gone');
-      // Live: a real click on one of its links is followed.
-      const framesBefore = await painted(replacement.name);
-      await eventually(async () => (await painted(replacement.name)) > framesBefore, { what: 'a frame of the new view' });
+      // Live: a real click on one of its links is followed, once the new view has been drawn
+      // (its count starts at zero; a page already drawn may send no further frame).
+      await eventually(async () => (await painted(replacement.name)) > 0, { what: 'a frame of the new view' });
+      await sleep(300);
       await desktop.click(window, [54, 113]);  // "Kreu" in the portal's header
       await loaded(channel, replacement.name, `${PORTAL}index.html`);
       first = replacement.name;
