@@ -16,9 +16,9 @@ SyntheticAnswer notFound() {
 
 }  // namespace
 
-SyntheticAnswer probeAnswer(std::string_view url, std::string_view nonce) {
+SyntheticAnswer probeAnswer(std::string_view url, std::string_view nonce, std::uint16_t socketPort) {
     const ProbeAddresses addresses = probeAddresses(nonce);
-    if (url == addresses.index) return {200, "text/html; charset=utf-8", probePage(nonce), false};
+    if (url == addresses.index) return {200, "text/html; charset=utf-8", probePage(nonce, socketPort), false};
     // No CORS permission on purpose: only a page without web security can read it.
     if (url == addresses.cors) return {200, "text/plain; charset=utf-8", std::string(nonce), false};
     if (url == addresses.mixed) return {200, "text/javascript; charset=utf-8", std::string(kProbeMixedScript), false};
@@ -34,7 +34,7 @@ ResourceDecision decideResourceRequest(const AssetPack& pack, const PolicyUrl& u
         // address is simply not there.
         decision.action = ResourceAction::answer;
         decision.answer = probe.running && method == "GET" && isProbeNonce(probe.nonce)
-                                  ? probeAnswer(url.text, probe.nonce)
+                                  ? probeAnswer(url.text, probe.nonce, probe.socketPort)
                                   : notFound();
         return decision;
     }

@@ -44,6 +44,7 @@ struct ResourceDecision {
 struct ProbeServing {
     bool running = false;
     std::string_view nonce;
+    std::uint16_t socketPort = 0;  // the program's listener the page's WebSocket tries
 };
 
 // The whole decision for a request of resource kind `kind`, on its address read once; the
@@ -55,6 +56,6 @@ ResourceDecision decideResourceRequest(const AssetPack& pack, std::string_view u
 
 // The answer to a probe address while the probe with `nonce` runs, for a GET; 404 for
 // everything else. Throws BAD_PROBE_NONCE for a nonce that is no probe nonce.
-SyntheticAnswer probeAnswer(std::string_view url, std::string_view nonce);
+SyntheticAnswer probeAnswer(std::string_view url, std::string_view nonce, std::uint16_t socketPort);
 
 }  // namespace vesko

@@ -16,13 +16,23 @@ inline constexpr std::size_t kProbeNonceBytes = 16;
 
 inline constexpr StatusMessage kProbeRunningStatus{"Po verifikohen parametrat e motorit\xE2\x80\xA6", 0};
 
+// What the probe found in force. The page reports the first three; the program itself
+// sees whether the page's WebSocket to a loopback name reached it.
+struct ProbeFindings {
+    bool cors = false;    // a cross-origin answer read without CORS permission
+    bool mixed = false;   // a plain-http script ran on the https page
+    bool webrtc = false;  // WebRTC gathered no candidate
+    bool dns = false;     // the loopback name did not resolve
+    bool passed() const { return cors && mixed && webrtc && dns; }
+};
+
 // The status after a verdict: a 10-second success text, or the failure text with
-// "CORS=" and "HTTP=" as 1 or 0, kept until replaced.
+// "CORS=", "HTTP=", "DNS=" and "WebRTC=" as 1 or 0, kept until replaced.
 struct ProbeVerdictStatus {
     std::string text;
     std::uint32_t seconds;
 };
-ProbeVerdictStatus probeVerdictStatus(bool cors, bool mixed);
+ProbeVerdictStatus probeVerdictStatus(const ProbeFindings& findings);
 
 // The address a verdict must come from: the index address of the probe with `nonce`;
 // empty when `nonce` is no probe nonce.

@@ -56,9 +56,14 @@ ProbeAddresses probeAddresses(std::string_view nonce) {
     };
 }
 
+std::string probeSocketAddress(std::string_view nonce, std::uint16_t port) {
+    return join({"ws://", nonce, ".localhost:", std::to_string(port), probePath(nonce), "/socket"});
+}
+
 // The two non-ASCII characters (U+00B7, U+2026) are written as UTF-8 bytes so the page
-// is the same whatever the compiler's execution character set.
-std::string probePage(std::string_view nonce) {
+// is the same whatever the compiler's execution character set. Each check settles on its
+// own; the verdict goes out when all have, or after 8 s.
+std::string probePage(std::string_view nonce, std::uint16_t socketPort) {
     const std::string path = probePath(nonce);
     return join({
             "<!doctype html><meta charset=utf-8><title>Vesko \xc2\xb7 kontrolli i motorit</title>"
@@ -66,7 +71,7 @@ std::string probePage(std::string_view nonce) {
             "<p>Po kontrollohen parametrat e motorit\xe2\x80\xa6</p><script>",
             "const n='",
             nonce,
-            "';let cors=false,mixed=false;window.__veskoMixed=()=>{mixed=true};"
+            "';let cors=false,mixed=false,webrtc=false;window.__veskoMixed=()=>{mixed=true};"
             "const s=document.createElement('script');s.src='http://",
             config::kProbeCdnHost,
             path,
@@ -75,9 +80,18 @@ std::string probePage(std::string_view nonce) {
             config::kProbeCdnHost,
             path,
             "/cors',{cache:'no-store'}).then(r=>r.text()).then(t=>{cors=t===n}).catch(()=>{});",
-            "Promise.race([Promise.all([c,new Promise(r=>{s.onload=r;s.onerror=r})]),"
+            // No answer comes from the listener: a socket that reached it stays open.
+            "const w=new Promise(r=>{try{const k=new WebSocket('",
+            probeSocketAddress(nonce, socketPort),
+            "');k.onopen=k.onerror=k.onclose=()=>r();setTimeout(r,3000)}catch(e){r()}});",
+            "const p=(async()=>{const P=window.RTCPeerConnection;if(!P){webrtc=true;return}let f=0;"
+            "const q=new P();q.createDataChannel('p');q.onicecandidate=e=>{if(e.candidate&&e.candidate.candidate)f++};"
+            "await q.setLocalDescription(await q.createOffer());await new Promise(r=>{setTimeout(r,3000);"
+            "q.onicegatheringstatechange=()=>{if(q.iceGatheringState==='complete')r()}});q.close();webrtc=f===0})()"
+            ".catch(()=>{});",
+            "Promise.race([Promise.all([c,new Promise(r=>{s.onload=r;s.onerror=r}),w,p]),"
             "new Promise(r=>setTimeout(r,8000))]).then(()=>chrome.webview.postMessage("
-            "{type:'vesko-probe',nonce:n,cors,mixed}));</script>",
+            "{type:'vesko-probe',nonce:n,cors,mixed,webrtc}));</script>",
     });
 }
 

@@ -1,10 +1,13 @@
 #pragma once
-// The runtime probe's page and its three addresses. The browser serves the page under
-// the portal's origin; it reads a cross-origin answer without CORS permission and runs
-// a plain-http script, which succeed only with the engine's two switches in force,
-// and posts what it found back to the host.
+// The runtime probe's page and its addresses. The browser serves the page under the
+// portal's origin; it reads a cross-origin answer without CORS permission and runs a
+// plain-http script, which succeed only without web security and with insecure content
+// allowed; it opens a WebSocket to a loopback name, which reaches the program's own
+// listener only when the name resolves; it lets WebRTC gather candidates, which finds
+// none only when WebRTC is confined. It posts what it found back to the host.
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,7 +39,11 @@ std::string probePath(std::string_view nonce);
 
 ProbeAddresses probeAddresses(std::string_view nonce);
 
-// The page's exact UTF-8 bytes.
-std::string probePage(std::string_view nonce);
+// ws://NONCE.localhost:PORT + probePath + "/socket": a name only the engine's own
+// resolver knows (it means this machine), so the engine's resolver rules decide alone.
+std::string probeSocketAddress(std::string_view nonce, std::uint16_t port);
+
+// The page's exact UTF-8 bytes; `socketPort` is the port of the program's listener.
+std::string probePage(std::string_view nonce, std::uint16_t socketPort);
 
 }  // namespace vesko

@@ -14,10 +14,7 @@ inline constexpr std::uint64_t kLoaderReadLimit = 4194304;
 // The engine's private data, inside the program's data folder.
 inline constexpr std::string_view kUserDataFolderName = "UserData";
 
-// Options the engine environment is created with. The two switches let portal pages read
-// cross-origin answers and load plain-http scripts; the runtime probe checks both.
-inline constexpr std::string_view kAdditionalBrowserArguments =
-    "--disable-web-security --allow-running-insecure-content";
+// Options the engine environment is created with (its switches: engine/engine_switches.h).
 inline constexpr std::string_view kEngineLanguage = "sq-AL";
 inline constexpr std::string_view kTargetCompatibleBrowserVersion = "120.0.0.0";
 

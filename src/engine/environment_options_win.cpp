@@ -6,6 +6,7 @@
 #include "base/com_object_win.h"
 #include "base/wide_text_win.h"
 #include "engine/engine_settings.h"
+#include "engine/engine_switches.h"
 
 namespace vesko {
 namespace {
@@ -16,7 +17,7 @@ class EnvironmentOptions final
     : public ComObject<ICoreWebView2EnvironmentOptions, IID_ICoreWebView2EnvironmentOptions> {
 public:
     EnvironmentOptions()
-        : additionalBrowserArguments_(toWide(kAdditionalBrowserArguments)),
+        : additionalBrowserArguments_(toWide(engineSwitches())),
           language_(toWide(kEngineLanguage)),
           targetCompatibleBrowserVersion_(toWide(kTargetCompatibleBrowserVersion)) {}
 

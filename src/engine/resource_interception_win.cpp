@@ -46,7 +46,7 @@ void handleResourceRequest(const TabHost& host, TabView& tab, ICoreWebView2WebRe
 
     const ResourceDecision decision =
         decideResourceRequest(host.assetPack(), url, method, kind,
-                              ProbeServing{host.probe().running(), host.probe().nonce()});
+                              ProbeServing{host.probe().running(), host.probe().nonce(), host.probe().socketPort()});
     switch (decision.action) {
         case ResourceAction::network:
             return;

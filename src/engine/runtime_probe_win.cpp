@@ -21,16 +21,22 @@ std::string randomHex(std::size_t count) {
 }
 
 std::wstring RuntimeProbe::start() {
-    nonce_ = randomHex(kProbeNonceBytes);
+    std::string nonce = randomHex(kProbeNonceBytes);
+    nonce_ = std::move(nonce);
+    socket_ = std::make_unique<ProbeSocket>();
+    socket_->open();
     running_ = true;
     return toWide(probeAddresses(nonce_).index);
 }
 
-std::optional<ProbeVerdictStatus> RuntimeProbe::finish(bool cors, bool mixed) {
+std::optional<ProbeVerdictStatus> RuntimeProbe::finish(ProbeFindings findings) {
     if (!running_) return std::nullopt;
     running_ = false;
-    passed_ = cors && mixed;
-    return probeVerdictStatus(cors, mixed);
+    // A listener that could not be opened proves nothing.
+    findings.dns = socket_ && socket_->isOpen() && !socket_->reached();
+    socket_.reset();
+    passed_ = findings.passed();
+    return probeVerdictStatus(findings);
 }
 
 }  // namespace vesko

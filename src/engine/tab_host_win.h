@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "assets/runtime_probe.h"
 #include "base/user_text.h"
 #include "engine/engine_interface_win.h"
 
@@ -73,8 +74,9 @@ public:
     virtual void viewReady(TabView& tab) = 0;
     // An engine process behind `tab`'s view failed.
     virtual void processFailed(TabView& tab, const ProcessFailureReport& report) = 0;
-    // The probe page's verdict, carried by a web message of `tab`.
-    virtual void completeProbe(TabView& tab, bool cors, bool mixed) = 0;
+    // The probe page's findings, carried by a web message of `tab` (its `dns` is the
+    // program's own observation, added by the probe).
+    virtual void completeProbe(TabView& tab, ProbeFindings findings) = 0;
 
     virtual const RuntimeProbe& probe() const = 0;
     virtual const AssetPack& assetPack() const = 0;

@@ -54,7 +54,7 @@ void handleWebMessage(TabHost& host, TabView& tab, ICoreWebView2WebMessageReceiv
             }
             break;
         case WebMessageAction::completeProbe:
-            host.completeProbe(tab, decision.cors, decision.mixed);
+            host.completeProbe(tab, ProbeFindings{decision.cors, decision.mixed, decision.webrtc});
             return;
     }
     host.repaint();

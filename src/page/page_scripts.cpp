@@ -7,6 +7,7 @@
 #include "page/activity_tracker_js.h"
 #include "page/background_open_js.h"
 #include "page/dirty_marker_js.h"
+#include "page/webrtc_removal_js.h"
 #include "page/zone_result_js.h"
 
 namespace vesko {
@@ -35,11 +36,13 @@ static_assert(isBlock(embedded::kActivityTrackerJs));
 static_assert(isBlock(embedded::kBackgroundOpenJs));
 static_assert(isBlock(embedded::kZoneResultJs));
 static_assert(isBlock(embedded::kDirtyMarkerJs));
+static_assert(isBlock(embedded::kWebrtcRemovalJs));
 
 constexpr auto kPageActivity = concat(embedded::kActivityTrackerJs, kLineBreak,
                                       embedded::kBackgroundOpenJs, kLineBreak,
                                       embedded::kZoneResultJs, kLineBreak);
 constexpr auto kDirtyMarker = concat(kLineBreak, embedded::kDirtyMarkerJs);
+constexpr auto kWebrtcRemoval = concat(embedded::kWebrtcRemovalJs, kLineBreak);
 
 }  // namespace
 
@@ -53,7 +56,8 @@ std::string_view dirtyMarkerText() {
 
 std::string documentScript(std::string_view zoneDiagnosticScript) {
     std::string script;
-    script.reserve(zoneDiagnosticScript.size() + kPageActivity.size() + kDirtyMarker.size());
+    script.reserve(kWebrtcRemoval.size() + zoneDiagnosticScript.size() + kPageActivity.size() + kDirtyMarker.size());
+    script.append(kWebrtcRemoval.data(), kWebrtcRemoval.size());
     script.append(zoneDiagnosticScript);
     script.append(pageActivityText());
     script.append(dirtyMarkerText());

@@ -1,8 +1,9 @@
 #pragma once
 // The document script that every view runs at the creation of each document: the
-// asset pack's zone diagnostic hook, then the page-activity text, then the dirty
-// marker. The texts are JavaScript sources of this folder, embedded at build time with
-// the portal host filled in; every block is inert on any other host.
+// removal of WebRTC, the asset pack's zone diagnostic hook, then the page-activity text,
+// then the dirty marker. The texts are JavaScript sources of this folder, embedded at
+// build time with the portal host filled in; every block but the first is inert on any
+// other host.
 
 #include <string>
 #include <string_view>
@@ -17,7 +18,8 @@ std::string_view pageActivityText();
 // The dirty marker: begins with a line break and ";", ends with a line break.
 std::string_view dirtyMarkerText();
 
-// zoneDiagnosticScript + pageActivityText() + dirtyMarkerText(), nothing between them.
+// The WebRTC removal and an empty line, then zoneDiagnosticScript + pageActivityText() +
+// dirtyMarkerText(), nothing between them.
 std::string documentScript(std::string_view zoneDiagnosticScript);
 
 }  // namespace vesko

@@ -127,6 +127,7 @@ WebMessageDecision decodeWebMessage(std::string_view source, std::string_view js
         if (source != probeIndexAddress(context.probeNonce)) return decision;
         decision.mixed = boolMemberOr(message, "mixed", false);
         decision.cors = boolMemberOr(message, "cors", false);
+        decision.webrtc = boolMemberOr(message, "webrtc", false);
         decision.action = WebMessageAction::completeProbe;
     }
     return decision;

@@ -33,7 +33,7 @@ enum class WebMessageAction {
     showStatus,      // statusText for statusSeconds
     setBusy,         // busy: the tab's ajaxBusy
     markDirty,       // the tab holds unsaved input
-    completeProbe,   // cors, mixed: the probe's verdict
+    completeProbe,   // cors, mixed, webrtc: the probe page's findings
 };
 
 struct WebMessageDecision {
@@ -44,13 +44,14 @@ struct WebMessageDecision {
     bool busy = false;
     bool cors = false;
     bool mixed = false;
+    bool webrtc = false;
 };
 
 // Decides about one message; `source` and `json` are UTF-8. Messages from anywhere but
 // the portal, oversized or malformed ones, unknown types and members of the wrong type
-// are ignored. Valid JSON that is not an object, and a "type", "dirty", "nonce", "mixed"
-// or "cors" member of the wrong JSON type, throw BAD_WEB_MESSAGE: such a message is not
-// one the page scripts ever send.
+// are ignored. Valid JSON that is not an object, and a "type", "dirty", "nonce", "mixed",
+// "cors" or "webrtc" member of the wrong JSON type, throw BAD_WEB_MESSAGE: such a message
+// is not one the page scripts ever send.
 WebMessageDecision decodeWebMessage(std::string_view source, std::string_view json, const WebMessageContext& context);
 
 // The status text about the portal's zone query: an empty list, N zones, or a query that

@@ -16,6 +16,7 @@
 #include "engine/download_rules.h"
 #include "engine/engine_process_interface_win.h"
 #include "engine/engine_settings.h"
+#include "engine/engine_switches.h"
 #include "engine/navigation_rules.h"
 #include "page/page_scripts.h"
 #include "policy/portal_policy.h"
@@ -212,9 +213,9 @@ void BrowserApp::viewReady(TabView& tab) {
     tab.navigate(probePage);
 }
 
-void BrowserApp::completeProbe(TabView& tab, bool cors, bool mixed) {
+void BrowserApp::completeProbe(TabView& tab, ProbeFindings findings) {
     const bool wasRunning = probe_.running();
-    finishProbe(cors, mixed);
+    finishProbe(findings);
     if (!wasRunning || !probe_.passed()) return;
     const std::wstring address =
         afterProbeAddress_.empty() ? toWide(PortalPolicy::portalStartUrl()) : std::exchange(afterProbeAddress_, {});
@@ -228,12 +229,12 @@ void BrowserApp::completeProbe(TabView& tab, bool cors, bool mixed) {
 void BrowserApp::onProbeTimeout() {
     if (!probe_.running()) return;
     const auto tab = activeTab();
-    if (tab) return completeProbe(*tab, false, false);
-    finishProbe(false, false);
+    if (tab) return completeProbe(*tab, {});
+    finishProbe({});
 }
 
-void BrowserApp::finishProbe(bool cors, bool mixed) {
-    const auto verdict = probe_.finish(cors, mixed);
+void BrowserApp::finishProbe(ProbeFindings findings) {
+    const auto verdict = probe_.finish(findings);
     if (!verdict) return;
     if (window_.window != nullptr) KillTimer(window_.window, kProbeTimer);
     showNotice(StatusMessage{verdict->text, verdict->seconds});
@@ -674,7 +675,7 @@ DiagnosticsState BrowserApp::diagnosticsState() const {
     DiagnosticsState state;
     state.capturedAt = unixTimeMs();
     state.runtime = toUtf8(engine_.runtimeVersion());
-    state.arguments = std::string(kAdditionalBrowserArguments);
+    state.arguments = engineSwitches();
     state.runtimeProbePassed = probe_.passed();
     state.processFailures.assign(failures_.entries().begin(), failures_.entries().end());
     state.assetCount = assetPack_.fileCount;

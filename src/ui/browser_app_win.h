@@ -119,7 +119,7 @@ public:
     bool takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers, bool repeat) override;
     void layoutViews() override { layoutChildren(); }
     void viewReady(TabView& tab) override;
-    void completeProbe(TabView& tab, bool cors, bool mixed) override;
+    void completeProbe(TabView& tab, ProbeFindings findings) override;
     void processFailed(TabView& tab, const ProcessFailureReport& report) override;
     const RuntimeProbe& probe() const override { return probe_; }
     const AssetPack& assetPack() const override { return assetPack_; }
@@ -142,7 +142,7 @@ private:
     void stopExitWait() override;
     void engineBack() override;
     void engineGone() override { layoutChildren(); }
-    void finishProbe(bool cors, bool mixed);
+    void finishProbe(ProbeFindings findings);
     void recordFailure(const TabView* tab, const ProcessFailureReport& report);
     void showStatus(const StatusMessage& message);
     void showNotice(const StatusMessage& message);

@@ -217,3 +217,13 @@ test('nothing is posted from any other host, about:blank or a blank frame of a p
   await page.type('x');
   assert.deepEqual(await hookPosts(page), []);
 });
+
+test('no document has WebRTC, a blank frame the page makes included, on any host', async () => {
+  for (const url of [`${PORTAL}/`, 'https://www.example.org/']) {
+    const page = await openPage(url, '<iframe id=f></iframe>');
+    assert.deepEqual(await page.evaluate(`[typeof RTCPeerConnection, typeof webkitRTCPeerConnection,
+      typeof document.getElementById('f').contentWindow.RTCPeerConnection,
+      typeof document.body.appendChild(document.createElement('iframe')).contentWindow.RTCPeerConnection]`),
+    ['undefined', 'undefined', 'undefined', 'undefined'], url);
+  }
+});

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "assets/runtime_probe.h"
+#include "engine/engine_switches.h"
 #include "engine/hresult_text.h"
 #include "engine/loader_digest.h"
 #include "engine/navigation_rules.h"
@@ -84,16 +85,28 @@ TEST(UnsavedInput, ATabHoldsInputWhileAnyOfItsDocumentsDoes) {
     }
 }
 
+TEST(EngineSwitches, OnlyThePortalAndTheCdnHostsResolve) {
+    EXPECT_EQ(engineSwitches(),
+              "--disable-web-security --allow-running-insecure-content \"--host-resolver-rules=MAP * ~NOTFOUND, "
+              "EXCLUDE portal.kordis.example, EXCLUDE cdnjs.cloudflare.com, EXCLUDE cdn.jsdelivr.net, EXCLUDE unpkg.com, "
+              "EXCLUDE code.jquery.com, EXCLUDE ajax.googleapis.com, EXCLUDE fonts.googleapis.com, "
+              "EXCLUDE fonts.gstatic.com, EXCLUDE stackpath.bootstrapcdn.com\" "
+              "--force-webrtc-ip-handling-policy=disable_non_proxied_udp --disable-blink-features=FileSystemAccessLocal");
+}
+
 TEST(RuntimeProbe, VerdictTexts) {
-    const auto passed = probeVerdictStatus(true, true);
+    const auto passed = probeVerdictStatus({true, true, true, true});
     EXPECT_EQ(passed.text, "Parametrat u verifikuan. Local Assets \xC3\xABsht\xC3\xAB aktiv.");
     EXPECT_EQ(passed.seconds, 10u);
     const std::string failed =
         "Motori nuk kaloi kontrollin e parametrave. P\xC3\xABrdit\xC3\xABso WebView2 dhe ruaj diagnostik\xC3\xABn nga "
         "menuja. ";
-    EXPECT_EQ(probeVerdictStatus(true, false).text, failed + "CORS=1, HTTP=0");
-    EXPECT_EQ(probeVerdictStatus(false, true).text, failed + "CORS=0, HTTP=1");
-    EXPECT_EQ(probeVerdictStatus(false, false).seconds, 0u);
+    // Fields: cors, mixed, webrtc, dns; each missing alone fails the proof.
+    EXPECT_EQ(probeVerdictStatus({true, false, true, true}).text, failed + "CORS=1, HTTP=0, DNS=1, WebRTC=1");
+    EXPECT_EQ(probeVerdictStatus({false, true, true, true}).text, failed + "CORS=0, HTTP=1, DNS=1, WebRTC=1");
+    EXPECT_EQ(probeVerdictStatus({true, true, true, false}).text, failed + "CORS=1, HTTP=1, DNS=0, WebRTC=1");
+    EXPECT_EQ(probeVerdictStatus({true, true, false, true}).text, failed + "CORS=1, HTTP=1, DNS=1, WebRTC=0");
+    EXPECT_EQ(probeVerdictStatus({}).seconds, 0u);
     EXPECT_EQ(probeIndexAddress("not-a-nonce"), "");
 }
 

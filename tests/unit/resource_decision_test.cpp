@@ -82,12 +82,12 @@ TEST(ResourceDecision, PolicyAndPackDecideOutsideTheProbe) {
 TEST(ResourceDecision, ProbeAddressesAreServedOnlyByTheirRunningProbe) {
     const AssetPack pack = parseAssetPack(testing::minimalPack());
     const ProbeAddresses a = probeAddresses(kNonce);
-    const ProbeServing running{true, kNonce};
+    const ProbeServing running{true, kNonce, 54321};
     const struct {
         std::string url; const char* method; ProbeServing probe;
         int status = 404; std::string type = "text/plain", body;
     } cases[] = {
-        {a.index, "GET", running, 200, "text/html; charset=utf-8", probePage(kNonce)},
+        {a.index, "GET", running, 200, "text/html; charset=utf-8", probePage(kNonce, 54321)},
         {a.cors, "GET", running, 200, "text/plain; charset=utf-8", std::string(kNonce)},
         {a.mixed, "GET", running, 200, "text/javascript; charset=utf-8", "window.__veskoMixed();"},
         // Another method, a stale nonce, the probe over, or any other probe path: 404.
@@ -115,6 +115,7 @@ TEST(RuntimeProbePage, NoncesAndAddresses) {
     EXPECT_EQ(a.index, kPortal + path + "/index");
     EXPECT_EQ(a.cors, "https://" + std::string(config::kProbeCdnHost) + path + "/cors");
     EXPECT_EQ(a.mixed, "http://" + std::string(config::kProbeCdnHost) + path + "/mixed.js");
+    EXPECT_EQ(probeSocketAddress(kNonce, 54321), "ws://" + std::string(kNonce) + ".localhost:54321" + path + "/socket");
     static constexpr struct { std::string_view nonce; bool valid; } kCases[] = {
         {"0123456789abcdef0123456789abcdef", true}, {"0123456789abcdef0123456789abcde", false},
         {"0123456789abcdef0123456789abcdef0", false}, {"0123456789ABCDEF0123456789abcdef", false},

@@ -103,17 +103,20 @@ TEST(WebMessage, ZoneResultsSpeakOnlyForTheTabInFrontWithTheirTexts) {
 
 TEST(WebMessage, ProbeVerdictNeedsTheRunningProbeItsNonceAndItsPage) {
     const std::string index = probeAddresses(kNonce).index;
-    const auto probe = [](std::string_view nonce, const std::string& extra = R"(,"cors":true,"mixed":false)") {
+    const auto probe = [](std::string_view nonce,
+                          const std::string& extra = R"(,"cors":true,"mixed":false,"webrtc":true)") {
         return R"({"type":"vesko-probe","nonce":")" + std::string(nonce) + "\"" + extra + "}";
     };
     const WebMessageDecision d = decode(probe(kNonce), {true, kNonce, false}, index);
     EXPECT_EQ(d.action, WebMessageAction::completeProbe);
     EXPECT_TRUE(d.cors);
     EXPECT_FALSE(d.mixed);
+    EXPECT_TRUE(d.webrtc);
     const WebMessageDecision bare = decode(probe(kNonce, ""), {true, kNonce, true}, index);
     EXPECT_EQ(bare.action, WebMessageAction::completeProbe);
-    EXPECT_FALSE(bare.cors || bare.mixed);
+    EXPECT_FALSE(bare.cors || bare.mixed || bare.webrtc);
     EXPECT_THROW(decode(probe(kNonce, R"(,"cors":1)"), {true, kNonce, true}, index), std::runtime_error);
+    EXPECT_THROW(decode(probe(kNonce, R"(,"webrtc":"1")"), {true, kNonce, true}, index), std::runtime_error);
 
     const struct { const char* name; std::string json; WebMessageContext context; std::string source; } ignored[] = {
         {"no probe running", probe(kNonce), {false, kNonce, true}, index},

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/files.h"
+#include "engine/engine_switches.h"
 #include "engine/held_file_win.h"
 #include "engine/loader_digest.h"
 #include "engine/sha256_win.h"
@@ -99,7 +100,7 @@ TEST(EngineStart, ClearsTheEngineVariablesAndBecomesReadyFromTheLoop) {
     const auto seen = f.seenByTheEngine();
     EXPECT_TRUE(std::filesystem::equivalent(toWide(seen["userDataFolder"].get<std::string>()),
                                             f.folder.path / L"data/UserData"));
-    EXPECT_EQ(seen["additionalBrowserArguments"], "--disable-web-security --allow-running-insecure-content");
+    EXPECT_EQ(seen["additionalBrowserArguments"], engineSwitches());
     EXPECT_EQ(seen["language"], "sq-AL");
     EXPECT_EQ(seen["targetCompatibleBrowserVersion"], "120.0.0.0");
     EXPECT_EQ(seen["allowSingleSignOnUsingOSPrimaryAccount"], false);

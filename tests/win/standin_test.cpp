@@ -11,6 +11,8 @@
 #include "chromium/linux_processes.h"
 #include "chromium/websocket_client.h"
 #include "chromium/wine_paths.h"
+#include "chromium/shared_chromium.h"
+#include "resolver_rules.h"
 #include "engine/process_failures_win.h"
 #include "engine/engine_frame_interface_win.h"
 #include "engine/hresult_text.h"
@@ -602,6 +604,34 @@ std::vector<long> profileProcesses(const std::filesystem::path& profile) {
 }
 bool profileProcessesEnd(const std::filesystem::path& profile) {
     return pumpUntil([&] { return profileProcesses(profile).empty(); }, 5000);
+}
+
+// The host's resolver rules decide first; the test servers' names and loopback resolve
+// only where those rules leave a name alone, as a name service would answer.
+TEST(StandInResolver, TheHostsRulesComeBeforeTheTestServersNames) {
+    const std::string environment = "MAP portal.kordis.example 127.0.0.1:8443, MAP evil.example 127.0.0.1:9000";
+    const struct {
+        const char* hostRules;
+        const char* composed;
+    } cases[] = {
+            {"MAP * ~NOTFOUND, EXCLUDE portal.kordis.example",
+             "MAP portal.kordis.example 127.0.0.1:8443, MAP evil.example ~NOTFOUND, MAP * ~NOTFOUND, MAP * ~NOTFOUND"},
+            {"", "MAP portal.kordis.example 127.0.0.1:8443, MAP evil.example 127.0.0.1:9000, MAP * ~NOTFOUND, "
+                 "EXCLUDE 127.0.0.1, EXCLUDE localhost, EXCLUDE *.localhost"},
+            {"MAP *.example ~NOTFOUND, EXCLUDE portal.kordis.example",
+             "MAP portal.kordis.example 127.0.0.1:8443, MAP evil.example ~NOTFOUND, MAP *.example ~NOTFOUND, "
+             "MAP * ~NOTFOUND, EXCLUDE 127.0.0.1, EXCLUDE localhost, EXCLUDE *.localhost"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hostRules);
+        EXPECT_EQ(standin::composeResolverRules(c.hostRules, environment), c.composed);
+    }
+    // The host's switches as one text: the quoted rules are one argument, and dropping
+    // another switch keeps them quoted.
+    const std::wstring arguments = L"--a \"--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE x.example\" --b=1";
+    EXPECT_EQ(standin::switchValue(arguments, standin::kResolverRulesSwitch), L"MAP * ~NOTFOUND, EXCLUDE x.example");
+    EXPECT_EQ(standin::withoutSwitch(arguments, L"--b"), L"--a \"--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE x.example\"");
+    EXPECT_EQ(standin::withoutSwitch(arguments, standin::kResolverRulesSwitch), L"--a --b=1");
 }
 
 TEST(ChromiumProcess, CloseEndsTheBrowserAndLeavesTheProfileFree) {

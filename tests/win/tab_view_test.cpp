@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "assets/runtime_probe_page.h"
+#include "engine/engine_switches.h"
 #include "engine/runtime_probe_win.h"
 #include "win_test_support.h"
 
@@ -60,12 +61,14 @@ TEST(TabView, FirstTabProvesTheSwitchesThenOpensThePortal) {
 }
 
 TEST(TabView, FailedProbeKeepsTheProbePageAndAdmitsNoSecondTab) {
+    // No web security switch, no resolver rules (the probe's loopback name resolves and
+    // reaches the program's listener), no WebRTC switch.
     TabFixture f(L"", L"--allow-running-insecure-content");
     f.app.openTab(kPortal, {}, false);
     ASSERT_TRUE(f.pump([&] { return !recorded("Navigate").empty() && !f.app.probe().running(); }));
     EXPECT_FALSE(f.app.probePassed());
     EXPECT_EQ(f.app.statusText(), L"Motori nuk kaloi kontrollin e parametrave. P\u00EBrdit\u00EBso WebView2 dhe ruaj "
-                                L"diagnostik\u00EBn nga menuja. CORS=0, HTTP=1");
+                                L"diagnostik\u00EBn nga menuja. CORS=0, HTTP=1, DNS=0, WebRTC=0");
     f.settle();
     EXPECT_EQ(recorded("Navigate").size(), 1u);
     f.app.openTab(kPortal, {}, false);
@@ -277,7 +280,7 @@ TEST(TabView, DiagnosticsAreWrittenAtOnceThenWithThePortalsSnapshots) {
     // The first write is there before the page answers.
     auto first = nlohmann::ordered_json::parse(readText(path));
     EXPECT_EQ(first["runtime"], "120.0.2210.91");
-    EXPECT_EQ(first["arguments"], "--disable-web-security --allow-running-insecure-content");
+    EXPECT_EQ(first["arguments"], engineSwitches());
     EXPECT_EQ(first["runtimeProbePassed"], true);
     EXPECT_EQ(first["tabs"][0]["dirty"], true);
     EXPECT_EQ(first["tabs"][0]["localAssets"], 1);

@@ -18,7 +18,8 @@ constexpr std::string_view kUsage =
     "  --download-name  read suggested download names instead and print, per line, the\n"
     "                   sanitized file name as a JSON string\n"
     "  --config         print the compiled-in host configuration as JSON and exit\n"
-    "  --probe-page NONCE       print the runtime probe page for NONCE, byte for byte\n"
+    "  --probe-page NONCE [PORT]  print the runtime probe page for NONCE whose WebSocket\n"
+    "                           tries the listener at PORT (default 0), byte for byte\n"
     "  --probe-addresses NONCE  print its index, cors and mixed addresses, one per line\n"
     "  --help           print this text and exit\n"
     "\n"
@@ -44,8 +45,9 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     std::cin.tie(nullptr);
 
-    if (argc == 3) {
-        if (auto status = vesko::tool::runProbeOption(argv[1], argv[2], std::cout, std::cerr)) {
+    if (argc == 3 || argc == 4) {
+        const std::string_view port = argc == 4 ? argv[3] : "";
+        if (auto status = vesko::tool::runProbeOption(argv[1], argv[2], port, std::cout, std::cerr)) {
             return *status;
         }
     }

@@ -7,10 +7,10 @@
 
 namespace vesko::tool {
 
-// Handles "--probe-page NONCE" (the page's exact bytes, nothing added) and
-// "--probe-addresses NONCE" (the index, cors and mixed addresses, one per line).
-// Returns the exit status, or nothing when `option` is neither of the two.
-std::optional<int> runProbeOption(std::string_view option, std::string_view nonce,
+// Handles "--probe-page NONCE [PORT]" (the page's exact bytes, nothing added; PORT is the
+// listener's, empty for 0) and "--probe-addresses NONCE" (the index, cors and mixed
+// addresses, one per line). Returns the exit status, or nothing when `option` is neither.
+std::optional<int> runProbeOption(std::string_view option, std::string_view nonce, std::string_view port,
                                   std::ostream& out, std::ostream& err);
 
 }  // namespace vesko::tool

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "chromium/shared_chromium.h"
+#include "resolver_rules.h"
 #include "objects.h"
 #include "process_failure.h"
 
@@ -69,8 +70,10 @@ std::wstring readOption(ICoreWebView2EnvironmentOptions* options,
 HRESULT startChromium(EngineContext& context) {
     try {
         const std::wstring arguments = withoutSwitch(context.browserArguments, context.knobs.droppedSwitch);
-        ChromiumLaunch launch = chromiumLaunchFor(context.userDataFolder, context.language, arguments);
-        launch.standInArguments = standInChromiumArguments(currentSettings().hostResolverRules);
+        ChromiumLaunch launch = chromiumLaunchFor(context.userDataFolder, context.language,
+                                                  withoutSwitch(arguments, kResolverRulesSwitch));
+        launch.standInArguments = standInChromiumArguments(currentSettings().hostResolverRules,
+                                                           switchValue(arguments, kResolverRulesSwitch).value_or(L""));
         context.chromium = sharedChromium(launch);
         context.pump = std::make_shared<DevToolsPump>(context.chromium->port(), context.chromium->browserPath());
         if (const long id = context.chromium->browserProcessId(); id > 0) context.browserProcessId = static_cast<UINT32>(id);

@@ -1,9 +1,16 @@
 #include "site_page_driver.h"
 
+#include <winsock2.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
+
+#include "chromium/loopback_socket.h"
+#include "resolver_rules.h"
 
 namespace vesko::standin {
 namespace {
@@ -194,10 +201,38 @@ void SitePageDriver::visitDocument(const Document& document, const std::string& 
     }
 }
 
+// The page's WebSocket to a loopback name: the name resolves (and a real connection
+// reaches the listener) unless the host's resolver rules rewrite it. Nothing but loopback
+// names resolves here, as the stand-in has no name service.
+static void tryLoopbackSocket(const std::string& url, const std::wstring& arguments) {
+    constexpr std::string_view scheme = "ws://";
+    if (!url.starts_with(scheme)) return;
+    const std::size_t colon = url.find(':', scheme.size());
+    const std::size_t slash = url.find('/', scheme.size());
+    if (colon == std::string::npos || slash == std::string::npos || colon > slash) return;
+    const std::string host = url.substr(scheme.size(), colon - scheme.size());
+    const bool loopbackName = host == "localhost" || host.ends_with(".localhost") || host == "127.0.0.1";
+    const auto rules = parseResolverRules(toUtf8(switchValue(arguments, kResolverRulesSwitch).value_or(L"")));
+    if (!loopbackName || rewriteHost(rules, host)) return;
+    const int port = std::atoi(url.substr(colon + 1, slash - colon - 1).c_str());
+    if (port <= 0 || port > 65535) return;
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
+    const SOCKET s = connectLoopback(static_cast<std::uint16_t>(port), std::chrono::milliseconds(2000));
+    if (s != INVALID_SOCKET) {
+        const std::string request = "GET " + url.substr(slash) + " HTTP/1.1\r\nHost: " + host + ":" +
+                                    std::to_string(port) + "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n\r\n";
+        send(s, request.data(), static_cast<int>(request.size()), 0);
+        closesocket(s);
+    }
+    WSACleanup();
+}
+
 // The probe page, performed as a browser performs it under the environment's
 // switches: a plain-http script runs on an https page only with insecure content
 // allowed; a cross-origin answer without CORS permission is readable only without
-// web security. Then the verdict is posted from the page's address.
+// web security; the WebSocket goes as the resolver rules let it; WebRTC gathers nothing
+// only with UDP kept to a proxy. Then the verdict is posted from the page's address.
 void SitePageDriver::runProbePage(const std::string& html, const std::wstring& pageUri) {
     if (pipeline_.closed() || pipeline_.page().source != pageUri) return;
     const auto quoted = [&](std::string_view opening) {
@@ -211,6 +246,9 @@ void SitePageDriver::runProbePage(const std::string& html, const std::wstring& p
     const std::string mixedUrl = quoted("s.src='");
     const std::string corsUrl = quoted("fetch('");
     const std::wstring& arguments = pipeline_.context().browserArguments;
+    tryLoopbackSocket(quoted("new WebSocket('"), arguments);
+    const bool webrtc =
+        arguments.find(L"--force-webrtc-ip-handling-policy=disable_non_proxied_udp") != std::wstring::npos;
     const bool webSecurityOff = arguments.find(L"--disable-web-security") != std::wstring::npos;
     const bool insecureAllowed = arguments.find(L"--allow-running-insecure-content") != std::wstring::npos;
     const std::string page = toUtf8(pageUri);
@@ -223,11 +261,12 @@ void SitePageDriver::runProbePage(const std::string& html, const std::wstring& p
     };
     auto verdict = std::make_shared<Verdict>();
     NavigationPipeline& pipeline = pipeline_;
-    const auto settle = [&pipeline, verdict, nonce, pageUri]() {
+    const auto settle = [&pipeline, verdict, nonce, pageUri, webrtc]() {
         if (--verdict->pending > 0) return;
         if (pipeline.closed() || pipeline.page().source != pageUri) return;
         nlohmann::ordered_json message = {
-            {"type", "vesko-probe"}, {"nonce", nonce}, {"cors", verdict->cors}, {"mixed", verdict->mixed}};
+            {"type", "vesko-probe"}, {"nonce", nonce}, {"cors", verdict->cors}, {"mixed", verdict->mixed},
+            {"webrtc", webrtc}};
         pipeline.raiseWebMessage(pageUri, toWide(message.dump()));
     };
 

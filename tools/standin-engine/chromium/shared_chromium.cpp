@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/wide_text_win.h"
+#include "resolver_rules.h"
 
 namespace vesko::standin {
 namespace {
@@ -33,26 +34,15 @@ ChromiumLaunch chromiumLaunchFor(const std::filesystem::path& userDataFolder, co
 
 std::wstring withoutSwitch(const std::wstring& arguments, const std::wstring& droppedSwitch) {
     if (droppedSwitch.empty()) return arguments;
-    std::wstring kept;
-    std::size_t start = 0;
-    while (start < arguments.size()) {
-        const std::size_t space = arguments.find(L' ', start);
-        const std::size_t end = space == std::wstring::npos ? arguments.size() : space;
-        const std::wstring word = arguments.substr(start, end - start);
-        const bool dropped = word == droppedSwitch || word.starts_with(droppedSwitch + L"=");
-        if (!word.empty() && !dropped) {
-            if (!kept.empty()) kept += L' ';
-            kept += word;
-        }
-        start = end + 1;
-    }
-    return kept;
+    std::vector<std::wstring> kept = splitArguments(arguments);
+    std::erase_if(kept, [&](const std::wstring& word) {
+        return word == droppedSwitch || word.starts_with(droppedSwitch + L"=");
+    });
+    return joinArguments(kept);
 }
 
-std::string standInChromiumArguments(const std::wstring& hostResolverRules) {
-    std::string rules = toUtf8(hostResolverRules);
-    if (!rules.empty()) rules += ", ";
-    rules += "MAP * ~NOTFOUND, EXCLUDE 127.0.0.1";
+std::string standInChromiumArguments(const std::wstring& environmentRules, const std::wstring& hostRules) {
+    const std::string rules = composeResolverRules(toUtf8(hostRules), toUtf8(environmentRules));
     return "--ignore-certificate-errors --disable-site-isolation-trials"
            " --disable-features=BackForwardCache,IsolateOrigins,site-per-process,HttpsUpgrades"
            " \"--host-resolver-rules=" + rules + "\"";
