@@ -17,7 +17,7 @@ constexpr std::string_view kUsage =
     "\n"
     "  --download-name  read suggested download names instead and print, per line, the\n"
     "                   sanitized file name as a JSON string\n"
-    "  --config         print the compiled-in host configuration as JSON and exit\n"
+    "  --config         print the compiled-in configuration as JSON and exit\n"
     "  --probe-page NONCE       print the runtime probe page for NONCE, byte for byte\n"
     "  --probe-addresses NONCE  print its index, cors and mixed addresses, one per line\n"
     "  --help           print this text and exit\n"
