@@ -130,25 +130,14 @@ bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-std::size_t sequenceLength(unsigned char lead) {
-    if (lead >= 0xC0 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF7) return 4;
-    return 1;
-}
-
-// The longest prefix of at most `limit` bytes that does not end inside a multi-byte
-// character. Looks back at most three bytes, so bytes that are not UTF-8 at all can
-// never shorten the name by more than that.
+// The longest prefix of at most `limit` bytes that does not end inside a character. The
+// text is well-formed UTF-8 by then, so a continuation byte at the cut belongs to a
+// character that began before it.
 std::size_t utf8CutPoint(std::string_view text, std::size_t limit) {
     if (text.size() <= limit) return text.size();
-    if (!isContinuationByte(static_cast<unsigned char>(text[limit]))) return limit;
-    for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {
-        const auto c = static_cast<unsigned char>(text[limit - back]);
-        if (isContinuationByte(c)) continue;
-        return sequenceLength(c) > back ? limit - back : limit;
-    }
-    return limit;
+    std::size_t cut = limit;
+    while (cut > 0 && isContinuationByte(static_cast<unsigned char>(text[cut]))) --cut;
+    return cut;
 }
 
 }  // namespace
