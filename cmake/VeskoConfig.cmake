@@ -1,4 +1,5 @@
-# The compiled-in configuration: host names and the pinned engine loader digest.
+# The compiled-in configuration: host names, the pinned engine loader digest and the
+# download types refused.
 # Validated here so a bad value fails the configure step, not a user's session.
 set(VESKO_PORTAL_HOST "portal.kordis.example" CACHE STRING "The portal's host name")
 set(VESKO_PROBE_CDN_HOST "probe.vesko.example" CACHE STRING "Host of the runtime probe's test resources")
@@ -9,6 +10,12 @@ set(VESKO_CDN_HOSTS
 set(VESKO_LOADER_SHA256 "0000000000000000000000000000000000000000000000000000000000000000"
   CACHE STRING "SHA-256 of the engine loader shipped beside the executable (64 lower-case hex), or 'standin' for the stand-in engine's loader built here")
 
+# Downloads whose file would run when opened are refused. Programs, installers, scripts,
+# shortcuts and the like; a portal serves documents, tables and pictures.
+set(VESKO_BLOCKED_DOWNLOAD_EXTENSIONS
+  "exe;com;scr;pif;bat;cmd;ps1;psm1;psd1;ps1xml;vbs;vbe;vb;js;jse;ws;wsf;wsh;wsc;hta;msi;msp;mst;lnk;url;reg;cpl;jar;appx;appxbundle;msix;msixbundle;appinstaller;application;gadget;msc;inf;scf;chm"
+  CACHE STRING "File extensions a download may not have (semicolon-separated, lower-case letters and digits, no dots)")
+
 include("${CMAKE_CURRENT_LIST_DIR}/ConfigValidation.cmake")
 vesko_validate_config()
 
@@ -16,6 +23,11 @@ set(VESKO_CDN_HOSTS_CXX "")
 foreach(h IN LISTS VESKO_CDN_HOSTS)
   string(APPEND VESKO_CDN_HOSTS_CXX "    \"${h}\",\n")
 endforeach()
+set(VESKO_BLOCKED_DOWNLOAD_EXTENSIONS_CXX "")
+foreach(e IN LISTS VESKO_BLOCKED_DOWNLOAD_EXTENSIONS)
+  string(APPEND VESKO_BLOCKED_DOWNLOAD_EXTENSIONS_CXX "    \"${e}\",\n")
+endforeach()
+list(LENGTH VESKO_BLOCKED_DOWNLOAD_EXTENSIONS VESKO_BLOCKED_DOWNLOAD_EXTENSION_COUNT)
 set(VESKO_GENERATED_INCLUDE "${CMAKE_BINARY_DIR}/generated")
 if(VESKO_LOADER_SHA256 STREQUAL "standin")
   # The stand-in's loader exists only once the build has made it; its digest reaches the

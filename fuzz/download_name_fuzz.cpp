@@ -71,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (char c : safe) require(!isForbidden(static_cast<unsigned char>(c)));
     require(safe != "." && safe != "..");
     require(!isDeviceName(safe));
-    if (isValidUtf8(name)) require(isValidUtf8(safe));
+    require(isValidUtf8(safe));
+    // No bidirectional override or zero-width space, however the bytes around it were mangled.
+    require(safe.find("\xE2\x80\xAE") == std::string::npos && safe.find("\xE2\x80\x8B") == std::string::npos);
 
     // A trailing dot or space survives only where the 180-byte cut made it the end. The
     // cut drops at most an incomplete three-byte tail, and the device prefix may be what

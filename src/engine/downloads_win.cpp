@@ -8,6 +8,7 @@
 #include "engine/hresult_text.h"
 #include "engine/page_events.h"
 #include "policy/download_name.h"
+#include "policy/download_type.h"
 #include "policy/portal_policy.h"
 
 namespace vesko {
@@ -31,23 +32,38 @@ void DownloadQueue::admit(ICoreWebView2DownloadStartingEventArgs* args, HWND win
     pending_.emplace(number, std::move(record));
 }
 
-void DownloadQueue::finish(std::uint64_t number, const std::function<std::wstring(const std::wstring&)>& choosePath) {
+DownloadQueue::End DownloadQueue::finish(std::uint64_t number,
+                                         const std::function<std::wstring(const std::wstring&)>& choosePath) {
     const auto found = pending_.find(number);
-    if (found == pending_.end()) return;
+    if (found == pending_.end()) return End::unknown;
     Record record = std::move(found->second);
     pending_.erase(found);
     try {
         std::wstring suggested;
         readEngineString([&](LPWSTR* out) { return record.args->get_ResultFilePath(out); }, suggested);
-        const std::wstring path = choosePath(toWide(sanitizeDownloadName(toUtf8(suggested))));
+        const std::string name = sanitizeDownloadName(toUtf8(suggested));
+        // The engine's download list offers to open what it saved: a program or script is
+        // not saved at all, whether the page named it so or the user typed the name.
+        if (isBlockedDownloadType(name)) {
+            cancel(record);
+            return End::blockedType;
+        }
+        const std::wstring path = choosePath(toWide(name));
+        if (!path.empty() && isBlockedDownloadType(toUtf8(path))) {
+            cancel(record);
+            return End::blockedType;
+        }
+        End end = End::cancelled;
         if (path.empty()) {
             record.args->put_Cancel(TRUE);
         } else {
             ThrowIfFailed(record.args->put_ResultFilePath(path.c_str()), "DOWNLOAD_PATH_FAILED");
             // From here on the engine's own download display shows the transfer.
             record.args->put_Handled(FALSE);
+            end = End::saved;
         }
         record.deferral->Complete();
+        return end;
     } catch (...) {
         cancel(record);
         throw;

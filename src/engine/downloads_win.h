@@ -36,10 +36,12 @@ public:
     // Keeps the event and its deferral and posts the second step to `window`; without a
     // deferral or a posted message the download is cancelled at once.
     void admit(ICoreWebView2DownloadStartingEventArgs* args, HWND window);
+    enum class End { unknown, saved, cancelled, blockedType };
     // The second step of download `number`: `choosePath` gets the proposed file name and
-    // answers the chosen path, empty to cancel. Throws DOWNLOAD_PATH_FAILED (the download
-    // is then cancelled).
-    void finish(std::uint64_t number, const std::function<std::wstring(const std::wstring&)>& choosePath);
+    // answers the chosen path, empty to cancel. A program or script, by the proposed name
+    // or by the path the user chose, is cancelled (blockedType). Throws
+    // DOWNLOAD_PATH_FAILED (the download is then cancelled).
+    End finish(std::uint64_t number, const std::function<std::wstring(const std::wstring&)>& choosePath);
     void cancelAll();
     std::size_t size() const { return pending_.size(); }
 

@@ -20,6 +20,7 @@
 #include "engine/process_recovery.h"
 #include "engine/tab_host_win.h"
 #include "engine/unsaved_input.h"
+#include "page/web_message.h"
 
 namespace vesko {
 
@@ -51,6 +52,8 @@ public:
     nlohmann::ordered_json blockedRequests = nlohmann::ordered_json::array();
     // How the tab recovers from failed engine processes.
     RateLimit automaticReloads{kAutomaticReloads, kAutomaticReloadWindowMs};
+    // The background tabs its pages asked for.
+    RateLimit backgroundOpens{kBackgroundOpensPerWindow, kBackgroundOpenWindowMs};
     HangWatch hang;
     // Kept while the engine restarts: the zoom its next view gets.
     std::optional<double> zoomToRestore;

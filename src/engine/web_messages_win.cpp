@@ -38,6 +38,12 @@ void handleWebMessage(TabHost& host, TabView& tab, ICoreWebView2WebMessageReceiv
         case WebMessageAction::ignore:
             return;
         case WebMessageAction::openBackground:
+            // Counted per tab, on top of the tab limit; a monotonic clock, so that a change
+            // of the system time neither opens nor closes the window.
+            if (!tab.backgroundOpens.allow(static_cast<std::int64_t>(GetTickCount64()))) {
+                host.setStatus(toWide(kBackgroundOpenDroppedStatus.text), kBackgroundOpenDroppedStatus.seconds);
+                return;
+            }
             host.openTab(toWide(decision.url), {}, true);
             return;
         case WebMessageAction::showStatus:

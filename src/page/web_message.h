@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/user_text.h"
+
 namespace vesko {
 
 // Larger messages are dropped before they are parsed.
@@ -14,6 +16,14 @@ inline constexpr std::size_t kMaxWebMessageBytes = 16384;
 inline constexpr std::size_t kMaxBackgroundUrlBytes = 8192;
 
 inline constexpr std::string_view kMessageOpenBackground = "vesk-open-background";
+// Background opens a tab's pages may ask for: at most five in any ten seconds. The page
+// script sends one per middle click, so a clerk opening a handful of records from a list
+// in a row stays within it, while a page posting the message in a loop gets a few hidden
+// tabs at a time instead of the whole tab limit at once.
+inline constexpr std::size_t kBackgroundOpensPerWindow = 5;
+inline constexpr std::int64_t kBackgroundOpenWindowMs = 10000;
+inline constexpr StatusMessage kBackgroundOpenDroppedStatus{
+    "Shum\xC3\xAB skeda t\xC3\xAB hapura nj\xC3\xABher\xC3\xABsh. Prit pak dhe provo p\xC3\xABrs\xC3\xABri.", 7};
 inline constexpr std::string_view kMessageZoneResult = "vesk-zone-result";
 inline constexpr std::string_view kMessageActivity = "vesk-activity";
 inline constexpr std::string_view kMessageDirty = "vesko-dirty";

@@ -1,9 +1,91 @@
 #include "policy/download_name.h"
 
 #include <array>
+#include <cstdint>
+#include <optional>
 
 namespace vesko {
 namespace {
+
+struct CodePointRange {
+    char32_t first;
+    char32_t last;
+};
+
+// Characters a name must not carry because they cannot be seen: every format character
+// (general category Cf: the bidirectional controls that make "fdp.exe" read as "exe.pdf",
+// zero-width spaces and joiners, the soft hyphen, the tag characters), every default-
+// ignorable code point (fillers and variation selectors that render as nothing), and the
+// line and paragraph separators. The whole categories rather than a list of known tricks:
+// none of them belongs in a document's file name, and a shorter list would age with
+// every Unicode version. Unicode 15.1.
+constexpr std::array<CodePointRange, 25> kInvisibleRanges{{
+    {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x0600, 0x0605}, {0x061C, 0x061C}, {0x06DD, 0x06DD},
+    {0x070F, 0x070F}, {0x0890, 0x0891}, {0x08E2, 0x08E2}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+    {0x180B, 0x180F}, {0x200B, 0x200F}, {0x2028, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+    {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFFB}, {0x110BD, 0x110BD},
+    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+}};
+
+bool isInvisible(char32_t c) {
+    for (const CodePointRange& range : kInvisibleRanges) {
+        if (c < range.first) return false;
+        if (c <= range.last) return true;
+    }
+    return false;
+}
+
+struct Decoded {
+    char32_t codePoint;
+    std::size_t length;
+};
+
+// One well-formed UTF-8 character at the start of `text`: no overlong forms, no
+// surrogates, nothing above U+10FFFF.
+std::optional<Decoded> decodeUtf8(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80) return Decoded{lead, 1};
+    struct Form {
+        std::size_t length;
+        unsigned char leadBits;
+        char32_t minimum;
+    };
+    const std::optional<Form> form = lead >= 0xC2 && lead <= 0xDF   ? Form{2, 0x1F, 0x80}
+                                     : lead >= 0xE0 && lead <= 0xEF ? Form{3, 0x0F, 0x800}
+                                     : lead >= 0xF0 && lead <= 0xF4 ? Form{4, 0x07, 0x10000}
+                                                                    : std::optional<Form>();
+    if (!form) return std::nullopt;
+    const std::size_t length = form->length;
+    char32_t value = lead & form->leadBits;
+    if (text.size() < length) return std::nullopt;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) != 0x80) return std::nullopt;
+        value = (value << 6) | (c & 0x3F);
+    }
+    if (value < form->minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return std::nullopt;
+    return Decoded{value, length};
+}
+
+// Drops the invisible characters and turns every byte that is not part of well-formed
+// UTF-8 into '_'. Replacing rather than keeping those bytes matters: with the character
+// between them gone, the stray bytes on either side could join into the very character
+// just removed ("\xE2" + U+202E + "\x80\xAE").
+std::string withoutInvisibleCharacters(std::string_view name) {
+    std::string result;
+    result.reserve(name.size());
+    while (!name.empty()) {
+        const std::optional<Decoded> decoded = decodeUtf8(name);
+        if (!decoded) {
+            result.push_back('_');
+            name.remove_prefix(1);
+            continue;
+        }
+        if (!isInvisible(decoded->codePoint)) result.append(name.substr(0, decoded->length));
+        name.remove_prefix(decoded->length);
+    }
+    return result;
+}
 
 bool isForbiddenByte(unsigned char c) {
     if (c < 0x20) return true;
@@ -48,30 +130,23 @@ bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-std::size_t sequenceLength(unsigned char lead) {
-    if (lead >= 0xC0 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF7) return 4;
-    return 1;
-}
-
-// The longest prefix of at most `limit` bytes that does not end inside a multi-byte
-// character. Looks back at most three bytes, so bytes that are not UTF-8 at all can
-// never shorten the name by more than that.
+// The longest prefix of at most `limit` bytes that does not end inside a character. The
+// text is well-formed UTF-8 by then, so a continuation byte at the cut belongs to a
+// character that began before it.
 std::size_t utf8CutPoint(std::string_view text, std::size_t limit) {
     if (text.size() <= limit) return text.size();
-    if (!isContinuationByte(static_cast<unsigned char>(text[limit]))) return limit;
-    for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {
-        const auto c = static_cast<unsigned char>(text[limit - back]);
-        if (isContinuationByte(c)) continue;
-        return sequenceLength(c) > back ? limit - back : limit;
-    }
-    return limit;
+    std::size_t cut = limit;
+    while (cut > 0 && isContinuationByte(static_cast<unsigned char>(text[cut]))) --cut;
+    return cut;
 }
 
 }  // namespace
 
-std::string sanitizeDownloadName(std::string_view name) {
+std::string sanitizeDownloadName(std::string_view suggested) {
+    // First, so that no later rule is fooled by a character nobody sees: "con\u200B" is a
+    // device name, "a.pdf\u200B" ends in "pdf".
+    const std::string visible = withoutInvisibleCharacters(suggested);
+    std::string_view name = visible;
     if (const std::size_t slash = name.find_last_of("/\\"); slash != std::string_view::npos) {
         name.remove_prefix(slash + 1);
     }

@@ -666,9 +666,12 @@ std::wstring BrowserApp::chooseSavePath(const std::wstring& proposedName, std::s
 }
 
 void BrowserApp::onDownloadMessage(LPARAM number) {
-    downloads_.finish(static_cast<std::uint64_t>(number), [this](const std::wstring& proposed) {
+    const auto end = downloads_.finish(static_cast<std::uint64_t>(number), [this](const std::wstring& proposed) {
         return chooseSavePath(proposed, kDownloadFilterName, kDownloadFilterPattern);
     });
+    if (end == DownloadQueue::End::blockedType) {
+        setStatus(toWide(kDownloadTypeBlockedStatus.text), kDownloadTypeBlockedStatus.seconds);
+    }
 }
 
 DiagnosticsState BrowserApp::diagnosticsState() const {

@@ -6,11 +6,17 @@ set(digest "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef")
 set(seven "a.example,b.example,c.example,d.example,e.example,f.example,g.example")
 
 set(failures 0)
+# An optional seventh argument is the blocked download extensions (default "exe,bat").
 function(check name portal probe cdnList sha expected)
   string(REPLACE "," ";" cdnList "${cdnList}")
+  set(extensions "exe;bat")
+  if(ARGC GREATER 6)
+    string(REPLACE "," ";" extensions "${ARGV6}")
+  endif()
   execute_process(
     COMMAND "${CMAKE_COMMAND}" "-DVESKO_PORTAL_HOST=${portal}" "-DVESKO_PROBE_CDN_HOST=${probe}"
-      "-DVESKO_CDN_HOSTS=${cdnList}" "-DVESKO_LOADER_SHA256=${sha}" -P "${VALIDATION_SCRIPT}"
+      "-DVESKO_CDN_HOSTS=${cdnList}" "-DVESKO_LOADER_SHA256=${sha}"
+      "-DVESKO_BLOCKED_DOWNLOAD_EXTENSIONS=${extensions}" -P "${VALIDATION_SCRIPT}"
     RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
   if(expected STREQUAL "")
     if(NOT rc EQUAL 0)
@@ -39,3 +45,10 @@ check("upper-case digest" portal.example probe.example "${cdn}"
 check("short digest" portal.example probe.example "${cdn}" "0123" VESKO_LOADER_SHA256)
 check("long digest" portal.example probe.example "${cdn}" "${digest}0" VESKO_LOADER_SHA256)
 check("stand-in in capitals" portal.example probe.example "${cdn}" STANDIN VESKO_LOADER_SHA256)
+check("one blocked extension with digits" portal.example probe.example "${cdn}" "${digest}" "" "ps1")
+check("no blocked extensions" portal.example probe.example "${cdn}" "${digest}" "the list is empty" "")
+check("empty blocked extension" portal.example probe.example "${cdn}" "${digest}" "'' is not an extension" "exe,,bat")
+check("blocked extension with a dot" portal.example probe.example "${cdn}" "${digest}" "'.exe' is not an extension" ".exe")
+check("upper-case blocked extension" portal.example probe.example "${cdn}" "${digest}" "'EXE' is not" "exe,EXE")
+check("blocked extension with a hyphen" portal.example probe.example "${cdn}" "${digest}" "not an extension" "settingcontent-ms")
+check("duplicate blocked extension" portal.example probe.example "${cdn}" "${digest}" "'exe' is listed twice" "exe,bat,exe")

@@ -6,6 +6,7 @@
 
 #include "policy/compiled_config.h"
 #include "policy/download_name.h"
+#include "policy/download_type.h"
 #include "policy/portal_policy.h"
 #include "policy/resource_kind.h"
 #include "policy/url_parser.h"
@@ -139,6 +140,52 @@ TEST(SanitizeDownloadName, Table) {
     for (const auto& c : kNameCases) EXPECT_EQ(sanitizeDownloadName(c.input), c.expected) << c.input;
 }
 
+TEST(SanitizeDownloadName, InvisibleCharactersGoBeforeAnyOtherRule) {
+    static constexpr NameCase kCases[] = {
+        // The right-to-left override that makes "fdp.exe" read as "exe.pdf", at either end too.
+        {"invoice\xE2\x80\xAE" "fdp.exe", "invoicefdp.exe"}, {"\xE2\x80\xAE" "a.pdf", "a.pdf"},
+        {"a.pdf\xE2\x80\xAE", "a.pdf"},
+        // Each kind: bidirectional marks, embeddings and isolates, zero-width characters,
+        // the soft hyphen, the Arabic letter mark, the Mongolian vowel separator, the byte
+        // order mark, a tag character, a variation selector, a Hangul filler, the line separator.
+        {"a\xE2\x80\x8B" "b\xE2\x80\x8F" "c\xE2\x80\xAA" "d\xE2\x81\xA0" "e\xE2\x81\xA4" "f", "abcdef"},
+        {"a\xE2\x81\xA6" "b\xE2\x81\xA9" "c\xC2\xAD" "d\xD8\x9C" "e\xE1\xA0\x8E" "f\xEF\xBB\xBF" "g", "abcdefg"},
+        {"a\xF3\xA0\x80\x81" "b\xEF\xB8\x8F" "c\xE3\x85\xA4" "d\xE2\x80\xA8" "e", "abcde"},
+        // Their neighbours stay: a visible hyphen, a no-break space, an Arabic letter, an emoji.
+        {"a\xE2\x80\x90" "b\xC2\xA0" "c\xD8\xA8" "d\xF0\x9F\x98\x80", "a\xE2\x80\x90" "b\xC2\xA0" "c\xD8\xA8" "d\xF0\x9F\x98\x80"},
+        // The other rules see the name without them: a device name, trailing dots, a
+        // name of nothing else, a directory part.
+        {"con\xE2\x80\x8B.txt", "_con.txt"}, {"a.pdf.\xE2\x80\x8B", "a.pdf"},
+        {"\xE2\x80\x8B\xE2\x80\x8B", "KORDIS_document.pdf"}, {"a\\\xE2\x80\xAE" "b.pdf", "b.pdf"},
+        // Bytes that are not well-formed UTF-8 become '_': stray, truncated, overlong,
+        // surrogate. Stray bytes around a removed character cannot join into a new one.
+        {"a\x80" "b\xE2\x80", "a_b__"}, {"\xC0\xAF" "\xE0\x80\xAE" "\xED\xA0\x80", "________"},
+        {"\xE2" "\xE2\x80\xAE" "\x80\xAE.exe", "___.exe"}, {"\xF4\x90\x80\x80", "____"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.input);
+        EXPECT_EQ(sanitizeDownloadName(c.input), c.expected);
+    }
+}
+
+TEST(IsBlockedDownloadType, ProgramsAndScriptsWhateverTheSpelling) {
+    static constexpr struct { std::string_view path; bool blocked; } kCases[] = {
+        {"a.exe", true}, {"a.EXE", true}, {"a.Js", true}, {"report.tar.exe", true}, {"x.msixbundle", true},
+        {".lnk", true}, {"C:\\Users\\u\\Downloads\\x.exe", true}, {"C:/dir/x.cmd", true}, {"D:x.bat", true},
+        // Windows drops trailing dots and spaces; a ':' names a stream of the file before it.
+        {"a.exe.", true}, {"a.exe . ", true}, {"a.exe::$DATA", true}, {"a.txt:b.vbs", true}, {"a.exe:", true},
+        // Documents stay, also when a blocked extension is not the last one.
+        {"a.pdf", false}, {"a.docx", false}, {"a.xlsx", false}, {"a.png", false}, {"a.exe.pdf", false},
+        {"exe", false}, {"a.exe_", false}, {"a.exe__$DATA", false}, {"C:\\x.exe\\a.csv", false}, {"", false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(isBlockedDownloadType(c.path), c.blocked);
+    }
+    // What the name rules make of an alternate stream's name is no program either.
+    EXPECT_EQ(sanitizeDownloadName("a.exe::$DATA"), "a.exe__$DATA");
+}
+
 TEST(SanitizeDownloadName, LongNamesAreCutAt180BytesOnACharacterBoundary) {
     const std::string a177(177, 'a');
     const std::string a178(178, 'a');
@@ -147,8 +194,6 @@ TEST(SanitizeDownloadName, LongNamesAreCutAt180BytesOnACharacterBoundary) {
         // A character across the cut is dropped whole; one ending at the cut stays.
         {a178 + "a\xC3\xA9tail", a178 + "a"}, {a177 + "\xF0\x9F\x98\x80tail", a177},
         {a178 + "\xC3\xA9\x80tail", a178 + "\xC3\xA9"},
-        // Bytes that are not UTF-8 are cut like any other byte.
-        {std::string(200, '\x80'), std::string(180, '\x80')},
         // Trailing dots go before the cut, so a cut may end in one; the device mark counts.
         {a178 + "a.pdf", a178 + "a."}, {"con." + std::string(200, 'x'), "_con." + std::string(175, 'x')},
     };

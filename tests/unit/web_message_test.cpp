@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "assets/runtime_probe_page.h"
+#include "engine/process_recovery.h"
 #include "page/web_message.h"
 #include "policy/compiled_config.h"
 
@@ -127,6 +128,22 @@ TEST(WebMessage, ProbeVerdictNeedsTheRunningProbeItsNonceAndItsPage) {
     for (const auto& c : ignored) {
         EXPECT_EQ(decodeWebMessage(c.source, c.json, c.context).action, WebMessageAction::ignore) << c.name;
     }
+}
+
+TEST(BackgroundOpens, AtMostFiveInAnyTenSeconds) {
+    RateLimit opens(kBackgroundOpensPerWindow, kBackgroundOpenWindowMs);
+    static constexpr struct {
+        std::int64_t atMs;
+        bool allowed;
+    } kSteps[] = {
+        // A burst: five at once, the sixth and seventh dropped, dropped ones not counted.
+        {1000, true}, {1000, true}, {1000, true}, {1000, true}, {1000, true}, {1000, false}, {10999, false},
+        // Ten seconds after the burst it has all left the window at once.
+        {11000, true}, {11000, true}, {11000, true}, {11000, true}, {11000, true}, {11001, false},
+        // Spread out, one every two seconds never meets the limit.
+        {21000, true}, {23000, true}, {25000, true}, {27000, true}, {29000, true}, {31000, true}, {33000, true},
+    };
+    for (const auto& step : kSteps) EXPECT_EQ(opens.allow(step.atMs), step.allowed) << step.atMs;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "engine/process_failures_win.h"
 #include "engine/engine_frame_interface_win.h"
 #include "engine/hresult_text.h"
+#include "site_backend.h"
 #include "win_test_support.h"
 
 namespace vesko {
@@ -427,6 +428,19 @@ void recordFrame(ICoreWebView2Frame* frame, const std::string& how, std::vector<
         recordFrame(child.Get(), "child-created", *out);
         return S_OK;
     }).Get(), &token);
+}
+
+// A page may name a download with invisible characters; the engine hands the name over.
+TEST(StandInSite, ALinksDownloadNameIsTheAttributeAsThePageWroteIt) {
+    const auto links = standin::scanLinks("https://portal.kordis.example/",
+        R"(<a href="a.csv" download="fatura&#x202E;fdp.exe">1</a><a href="b.csv" download='x&#8238;&amp;'>2</a>)"
+        R"(<a href="c.csv" download>3</a><a href="d.csv" download="&#xD800;&#x110000;">4</a>)");
+    ASSERT_EQ(links.size(), 4u);
+    EXPECT_EQ(links[0].downloadName, "fatura\xE2\x80\xAE" "fdp.exe");
+    EXPECT_EQ(links[1].downloadName, "x\xE2\x80\xAE&");
+    EXPECT_TRUE(links[2].download);
+    EXPECT_EQ(links[2].downloadName, "");
+    EXPECT_EQ(links[3].downloadName, "&#xD800;&#x110000;");
 }
 
 TEST(StandInSite, AFramesMessagesReachItsOwnObjectOnlyAndItsEndIsReported) {

@@ -150,6 +150,25 @@ TEST(TabPage, MessagesChangeTheirOwnTabOnly) {
     EXPECT_FALSE(back->unsaved.any());
 }
 
+TEST(TabPage, BackgroundOpensBeyondAHandfulAreDroppedForTheTabThatAsks) {
+    TabFixture f;
+    const auto front = f.openPortal();
+    const auto back = f.openPortal(kPortal + L"faqe.html");
+    ASSERT_TRUE(front && back);
+    const std::wstring open = LR"({"type":"vesk-open-background","url":")" + kPortal + LR"(ndihme"})";
+    for (int i = 0; i < 5; ++i) standin::postWebMessage(front->controller(), kPortal, open);
+    f.settle();
+    ASSERT_EQ(f.app.tabs().size(), 7u);
+    standin::postWebMessage(front->controller(), kPortal, open);
+    f.settle();
+    EXPECT_EQ(f.app.tabs().size(), 7u);
+    EXPECT_EQ(f.app.statusText(), L"Shum\u00EB skeda t\u00EB hapura nj\u00EBher\u00EBsh. Prit pak dhe provo p\u00EBrs\u00EBri.");
+    // Another tab counts its own.
+    standin::postWebMessage(back->controller(), kPortal + L"faqe.html", open);
+    f.settle();
+    EXPECT_EQ(f.app.tabs().size(), 8u);
+}
+
 TEST(TabPage, PageEventsKeepTitleHistoryAndAddress) {
     TabFixture f;
     const auto front = f.openPortal();
@@ -260,6 +279,32 @@ TEST(TabPage, DownloadsAreAdmittedDeferredAndSavedWhereTheUserSays) {
     f.settle();
     EXPECT_EQ(f.prompts.size(), 2u);
     EXPECT_EQ(f.app.downloads().size(), 0u);
+}
+
+TEST(TabPage, ProgramsAndScriptsAreNotSavedByTheirNameOrTheOneTheUserTypes) {
+    TabFixture f;
+    const auto tab = f.openPortal();
+    ASSERT_TRUE(tab);
+    const std::filesystem::path typed = f.folder.path / L"raporti.EXE ";
+    f.chosenPath = typed.wstring();
+    // Shown through the override as "invoiceexe.pdf": refused before any dialog.
+    auto download = standin::startDownload(tab->controller(), kPortal + L"raporti.csv",
+                                           L"C:\\Users\\u\\Downloads\\invoice\u202Efdp.exe");
+    ASSERT_TRUE(f.pump([&] { return download->done; }));
+    EXPECT_TRUE(download->cancelled);
+    EXPECT_TRUE(f.prompts.empty());
+    EXPECT_EQ(f.app.statusText(), L"Shkarkimi u bllokua: ky lloj skedari nuk lejohet.");
+
+    // A document the user saves under a program's name.
+    f.app.setStatus(L"", 0);
+    download = standin::startDownload(tab->controller(), kPortal + L"raporti.csv", L"raporti.csv");
+    ASSERT_TRUE(f.pump([&] { return download->done; }));
+    ASSERT_EQ(f.prompts.size(), 1u);
+    EXPECT_EQ(f.prompts[0].name, L"raporti.csv");
+    EXPECT_TRUE(download->cancelled);
+    EXPECT_FALSE(download->written);
+    EXPECT_EQ(f.app.statusText(), L"Shkarkimi u bllokua: ky lloj skedari nuk lejohet.");
+    EXPECT_TRUE(f.guardErrors.empty());
 }
 
 TEST(TabPage, ADownloadStillWaitingForItsDialogIsCancelledWhenTheProgramEnds) {

@@ -57,6 +57,10 @@ ordered_json describeConfig() {
     out["allowedHosts"] = ordered_json::array();
     for (const std::string& host : PortalPolicy::allowedHosts()) out["allowedHosts"].push_back(host);
     out["portalStartUrl"] = PortalPolicy::portalStartUrl();
+    out["blockedDownloadExtensions"] = ordered_json::array();
+    for (std::string_view extension : config::kBlockedDownloadExtensions) {
+        out["blockedDownloadExtensions"].push_back(extension);
+    }
     out["pinnedLoaderSha256"] = config::kPinnedLoaderSha256;
     out["version"] = config::kVersionText;
     return out;

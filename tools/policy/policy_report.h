@@ -14,7 +14,7 @@ nlohmann::ordered_json describeUrl(std::string_view url);
 // The sanitized download name of one suggested name, as a JSON string.
 nlohmann::ordered_json describeDownloadName(std::string_view name);
 
-// The compiled-in host configuration.
+// The compiled-in configuration.
 nlohmann::ordered_json describeConfig();
 
 // One JSON value on one line, ending in a line feed.

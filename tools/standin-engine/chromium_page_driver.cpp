@@ -288,10 +288,17 @@ void ChromiumPageDriver::downloadRequested(const std::wstring& uri, const std::w
     // The engine proposes the user's download folder.
     wchar_t profile[MAX_PATH] = {};
     const DWORD length = GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
-    std::wstring proposed = length > 0 && length < MAX_PATH ? std::wstring(profile, length) + L"\\Downloads\\"
-                                                            : std::wstring(L"C:\\");
-    proposed += suggestedName.empty() ? L"download" : suggestedName;
-    pipeline_.raiseDownload(uri, proposed, std::make_shared<DownloadOutcome>());
+    const std::wstring folder = length > 0 && length < MAX_PATH ? std::wstring(profile, length) + L"\\Downloads\\"
+                                                                : std::wstring(L"C:\\");
+    const std::wstring fallback = suggestedName.empty() ? L"download" : suggestedName;
+    if (!page_) return pipeline_.raiseDownload(uri, folder + fallback, std::make_shared<DownloadOutcome>());
+    // Chromium replaces format characters (a right-to-left override) in the name it
+    // suggests; the engine promises no such cleaning, so a link's download attribute names
+    // the file as the page wrote it.
+    page_->linkDownloadName(uri, [this, uri, folder, fallback](const std::wstring& linkName) {
+        if (pipeline_.closed()) return;
+        pipeline_.raiseDownload(uri, folder + (linkName.empty() ? fallback : linkName), std::make_shared<DownloadOutcome>());
+    });
 }
 
 void ChromiumPageDriver::permissionRequested(COREWEBVIEW2_PERMISSION_KIND kind, const std::wstring& uri,

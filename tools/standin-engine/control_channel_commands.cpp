@@ -271,14 +271,16 @@ Json downloadJson(const DownloadOutcome& outcome) {
 }
 
 // The full path a browser proposes for a download: the user's download folder and the
-// address's last path segment.
-std::wstring proposedDownloadPath(const std::string& url) {
+// name the link's download attribute gives, else the address's last path segment. The
+// name is passed on as the page wrote it: the engine promises no cleaning of it.
+std::wstring proposedDownloadPath(const std::string& url, const std::string& linkName = std::string()) {
     std::wstring folder = L"C:\\Downloads";
     PWSTR known = nullptr;
     if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, 0, nullptr, &known)) && known != nullptr) folder = known;
     CoTaskMemFree(known);
     const auto parts = splitHttpUrl(url);
     std::string name = parts ? parts->path.substr(parts->path.rfind('/') + 1) : std::string();
+    if (!linkName.empty()) name = linkName;
     if (name.empty()) name = "download";
     return folder + L"\\" + toWide(name);
 }
@@ -447,7 +449,7 @@ Answer click(const Json& request) {
     }
     if (link.download) {
         now["action"] = "download";
-        return awaitDownload(startDownload(found.controller, toWide(link.href), proposedDownloadPath(link.href)), now);
+        return awaitDownload(startDownload(found.controller, toWide(link.href), proposedDownloadPath(link.href, link.downloadName)), now);
     }
     if (!link.target.empty() && link.target != "_self" && link.target != "_top" && link.target != "_parent") {
         now["action"] = "newWindow";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -120,11 +121,51 @@ bool hasAttribute(std::string_view tag, std::string_view name) {
     return false;
 }
 
+// A character reference ("&#x202E;", "&#8238;") at the start of `text`: the character in
+// UTF-8 and the reference's length; nullopt for anything else, a surrogate or a number
+// beyond Unicode.
+std::optional<std::pair<std::string, std::size_t>> numericReference(std::string_view text) {
+    if (!text.starts_with("&#")) return std::nullopt;
+    const bool hex = text.size() > 2 && (text[2] == 'x' || text[2] == 'X');
+    const std::size_t first = hex ? 3 : 2;
+    const std::size_t semicolon = text.find(';', first);
+    if (semicolon == std::string_view::npos || semicolon == first || semicolon - first > 6) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char c : text.substr(first, semicolon - first)) {
+        const int digit = hex ? hexValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        if (digit < 0) return std::nullopt;
+        value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+    }
+    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return std::nullopt;
+    std::string utf8;
+    if (value < 0x80) {
+        utf8 += static_cast<char>(value);
+    } else if (value < 0x800) {
+        utf8 += static_cast<char>(0xC0 | (value >> 6));
+        utf8 += static_cast<char>(0x80 | (value & 0x3F));
+    } else if (value < 0x10000) {
+        utf8 += static_cast<char>(0xE0 | (value >> 12));
+        utf8 += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (value & 0x3F));
+    } else {
+        utf8 += static_cast<char>(0xF0 | (value >> 18));
+        utf8 += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+        utf8 += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+        utf8 += static_cast<char>(0x80 | (value & 0x3F));
+    }
+    return std::pair{utf8, semicolon + 1};
+}
+
 std::string decodeEntities(std::string_view text) {
     static const std::pair<std::string_view, std::string_view> kEntities[] = {
         {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&nbsp;", " "}};
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
+        if (const auto reference = numericReference(text.substr(i))) {
+            out += reference->first;
+            i += reference->second;
+            continue;
+        }
         bool replaced = false;
         for (const auto& [entity, value] : kEntities) {
             if (text.substr(i, entity.size()) == entity) {
@@ -363,6 +404,7 @@ std::vector<LinkModel> scanLinks(std::string_view url, std::string_view html) {
         link.href = resolveUrl(url, decodeEntities(*href));
         link.target = decodeEntities(attribute(tag, "target").value_or(""));
         link.download = hasAttribute(tag, "download");
+        link.downloadName = decodeEntities(attribute(tag, "download").value_or(""));
         const std::size_t end = lowered.find("</a", at);
         std::string text;
         bool inTag = false;

@@ -75,6 +75,7 @@ struct LinkModel {
     std::string text;
     std::string target;  // empty when absent
     bool download = false;
+    std::string downloadName;  // the download attribute's value, as the page wrote it
 };
 std::vector<LinkModel> scanLinks(std::string_view url, std::string_view html);
 

@@ -327,6 +327,16 @@ void ChromiumPage::download(const std::wstring& uri, const std::wstring& path, s
     });
 }
 
+void ChromiumPage::linkDownloadName(const std::wstring& uri, std::function<void(const std::wstring&)> done) {
+    const std::string script = "(() => { for (const a of document.querySelectorAll('a[download]'))"
+                               " if (a.href === " + Json(toUtf8(uri)).dump() + ") return a.getAttribute('download');"
+                               " return ''; })()";
+    target_->evaluate(script, [alive = std::weak_ptr<int>(lifetime_), done](const DevToolsReply& reply) {
+        if (!alive.lock()) return;
+        done(reply.ok() && reply.result.is_string() ? toWide(reply.result.get<std::string>()) : std::wstring());
+    });
+}
+
 void ChromiumPage::setSize(int width, int height) {
     if (width <= 0 || height <= 0) return;
     if (width == viewport_.width && height == viewport_.height) return;

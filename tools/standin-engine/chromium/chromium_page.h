@@ -101,6 +101,9 @@ public:
     void removeDocumentScript(const std::wstring& id);
     // Reads the address with the page's own cookies and writes the bytes to path.
     void download(const std::wstring& uri, const std::wstring& path, std::function<void(bool written)> done);
+    // The download attribute's value of the top document's link to `uri`, empty when no
+    // link names one; `done` is not called once the page is gone.
+    void linkDownloadName(const std::wstring& uri, std::function<void(const std::wstring& name)> done);
 
     void setSize(int width, int height);
     void setZoom(double zoom);
