@@ -17,12 +17,9 @@ constexpr std::string_view kUsage =
     "\n"
     "  --download-name  read suggested download names instead and print, per line, the\n"
     "                   sanitized file name as a JSON string\n"
-    "  --config         print the compiled-in configuration as JSON and exit
-"
-    "  --probe-page NONCE [PORT]  print the runtime probe page for NONCE whose WebSocket
-"
-    "                           tries the listener at PORT (default 0), byte for byte
-"
+    "  --config         print the compiled-in configuration as JSON and exit\n"
+    "  --probe-page NONCE [PORT]  print the runtime probe page for NONCE whose WebSocket\n"
+    "                           tries the listener at PORT (default 0), byte for byte\n"
     "  --probe-addresses NONCE  print its index, cors and mixed addresses, one per line\n"
     "  --help           print this text and exit\n"
     "\n"
