@@ -22,18 +22,18 @@ bool menuItemAllowed(std::string_view name) {
     return false;
 }
 
-std::vector<KeptMenuItem> keptMenuItems(const std::vector<MenuItem>& items) {
-    std::vector<KeptMenuItem> kept;
+std::vector<KeptContextMenuItem> keptMenuItems(const std::vector<ContextMenuItem>& items) {
+    std::vector<KeptContextMenuItem> kept;
     bool separatorDue = false;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        const MenuItem& item = items[i];
-        if (item.kind == MenuItemKind::separator) {
+        const ContextMenuItem& item = items[i];
+        if (item.kind == ContextMenuItemKind::separator) {
             // Written only once another item follows, and never before the first.
             separatorDue = !kept.empty();
             continue;
         }
-        KeptMenuItem entry{i, {}};
-        if (item.kind == MenuItemKind::submenu) {
+        KeptContextMenuItem entry{i, {}};
+        if (item.kind == ContextMenuItemKind::submenu) {
             entry.children = keptMenuItems(item.children);
             if (entry.children.empty()) continue;
         } else if (!menuItemAllowed(item.name)) {
@@ -42,8 +42,8 @@ std::vector<KeptMenuItem> keptMenuItems(const std::vector<MenuItem>& items) {
         if (separatorDue) {
             // The last separator before this item stands for the run of them.
             std::size_t separator = i;
-            while (items[separator].kind != MenuItemKind::separator) --separator;
-            kept.push_back(KeptMenuItem{separator, {}});
+            while (items[separator].kind != ContextMenuItemKind::separator) --separator;
+            kept.push_back(KeptContextMenuItem{separator, {}});
             separatorDue = false;
         }
         kept.push_back(std::move(entry));

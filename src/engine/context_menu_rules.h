@@ -12,20 +12,20 @@
 
 namespace vesko {
 
-enum class MenuItemKind { command, separator, submenu };
+enum class ContextMenuItemKind { command, separator, submenu };
 
 // One item of the engine's menu as the engine names it, with a submenu's own items.
-struct MenuItem {
+struct ContextMenuItem {
     std::string name;
-    MenuItemKind kind = MenuItemKind::command;
-    std::vector<MenuItem> children;
+    ContextMenuItemKind kind = ContextMenuItemKind::command;
+    std::vector<ContextMenuItem> children;
 };
 
 // An item that stays: its position in the menu it came from, and for a submenu the
 // positions of its own items that stay.
-struct KeptMenuItem {
+struct KeptContextMenuItem {
     std::size_t index = 0;
-    std::vector<KeptMenuItem> children;
+    std::vector<KeptContextMenuItem> children;
 };
 
 bool menuItemAllowed(std::string_view name);
@@ -33,6 +33,6 @@ bool menuItemAllowed(std::string_view name);
 // The items that stay, in order: allowed commands, submenus that still hold one, and
 // separators only between two items that stay (never first, last or doubled). Empty: no
 // menu is shown at all.
-std::vector<KeptMenuItem> keptMenuItems(const std::vector<MenuItem>& items);
+std::vector<KeptContextMenuItem> keptMenuItems(const std::vector<ContextMenuItem>& items);
 
 }  // namespace vesko

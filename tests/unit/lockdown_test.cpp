@@ -14,20 +14,20 @@ namespace {
 
 // A menu written as the engine would hand it over: names, "|" for a separator,
 // "name[...]" for a submenu.
-std::vector<MenuItem> parseMenu(std::string_view& text) {
-    std::vector<MenuItem> items;
+std::vector<ContextMenuItem> parseMenu(std::string_view& text) {
+    std::vector<ContextMenuItem> items;
     while (!text.empty() && text.front() != ']') {
         if (text.front() == ' ') {
             text.remove_prefix(1);
             continue;
         }
         const std::size_t end = text.find_first_of(" []");
-        MenuItem item{std::string(text.substr(0, end)), MenuItemKind::command, {}};
+        ContextMenuItem item{std::string(text.substr(0, end)), ContextMenuItemKind::command, {}};
         text.remove_prefix(end == std::string_view::npos ? text.size() : end);
-        if (item.name == "|") item.kind = MenuItemKind::separator;
+        if (item.name == "|") item.kind = ContextMenuItemKind::separator;
         if (!text.empty() && text.front() == '[') {
             text.remove_prefix(1);
-            item.kind = MenuItemKind::submenu;
+            item.kind = ContextMenuItemKind::submenu;
             item.children = parseMenu(text);
             text.remove_prefix(1);
         }
@@ -36,13 +36,13 @@ std::vector<MenuItem> parseMenu(std::string_view& text) {
     return items;
 }
 
-std::string render(const std::vector<MenuItem>& items, const std::vector<KeptMenuItem>& kept) {
+std::string render(const std::vector<ContextMenuItem>& items, const std::vector<KeptContextMenuItem>& kept) {
     std::string text;
-    for (const KeptMenuItem& entry : kept) {
-        const MenuItem& item = items[entry.index];
+    for (const KeptContextMenuItem& entry : kept) {
+        const ContextMenuItem& item = items[entry.index];
         if (!text.empty()) text += ' ';
         text += item.name;
-        if (item.kind == MenuItemKind::submenu) text += '[' + render(item.children, entry.children) + ']';
+        if (item.kind == ContextMenuItemKind::submenu) text += '[' + render(item.children, entry.children) + ']';
     }
     return text;
 }
@@ -69,7 +69,7 @@ TEST(ContextMenuRules, OnlyEditingSpellingAndHistoryItemsStay) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.menu);
         std::string_view text = c.menu;
-        const std::vector<MenuItem> items = parseMenu(text);
+        const std::vector<ContextMenuItem> items = parseMenu(text);
         EXPECT_EQ(render(items, keptMenuItems(items)), c.kept);
     }
 }
