@@ -16,6 +16,7 @@
 #include "engine/page_events_win.h"
 #include "engine/process_failures_win.h"
 #include "engine/resource_interception_win.h"
+#include "engine/route_guards_win.h"
 #include "engine/web_messages_win.h"
 #include "engine/worker_requests_win.h"
 #include "page/page_scripts.h"
@@ -188,6 +189,7 @@ void TabView::configure() {
     }
     listen(view, &ICoreWebView2::add_PermissionRequested, &ICoreWebView2::remove_PermissionRequested,
            makePermissionHandler().Get());
+    closeRoutesOut(*this, host, settings.Get());
     // An engine without the report still runs pages; the tab then simply cannot recover.
     listen(view, &ICoreWebView2::add_ProcessFailed, &ICoreWebView2::remove_ProcessFailed,
            makeProcessFailedHandler(host, weak).Get());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/engine_frame_interface_win.h"
+#include "engine/engine_lockdown_interface_win.h"
 #include "engine/engine_process_interface_win.h"
 
 namespace {
@@ -54,8 +55,9 @@ TEST(EngineAbi, HeaderAgreesWithEveryFact) {
 #include "engine_abi_facts.inc"
 #include "engine_abi_process_facts.inc"
 #include "engine_abi_frames_facts.inc"
+#include "engine_abi_lockdown_facts.inc"
     };
-    EXPECT_GT(facts.size(), 440u);
+    EXPECT_GT(facts.size(), 600u);
     for (const auto& fact : facts) EXPECT_EQ(fact.actual, fact.expected) << fact.name;
 
     EXPECT_EQ(sizeof(COREWEBVIEW2_WEB_RESOURCE_CONTEXT), 4u);

@@ -119,6 +119,53 @@ TEST(StandInSite, NavigationEventsComeLaterFromTheLoopInTheEnginesOrder) {
     controller->Close();
 }
 
+// A server whose certificate is in doubt: nothing of it is used before the host answers
+// (after its deferral), and a host that does not answer gets the engine's warning page.
+TEST(StandInSite, CertificateErrorsWaitForTheHostsAnswer) {
+    using CertificateCallback = ComCallback<ICoreWebView2ServerCertificateErrorDetectedEventHandler, ICoreWebView2*,
+                                            ICoreWebView2ServerCertificateErrorDetectedEventArgs*>;
+    TestFolder folder;
+    writeText(folder.path / L"site/portal.kordis.example/index.html", "<title>Ballina</title>");
+    writeText(folder.path / L"site/portal.kordis.example/.certificate-error", "");
+    static constexpr struct Case {
+        COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION action;
+        const char* completion;
+        bool warningPage;
+    } cases[] = {
+        {COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_CANCEL, "completed 0 1", false},
+        {COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_ALWAYS_ALLOW, "completed 1 0", false},
+        {COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_DEFAULT, "completed 0 1", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.action));
+        SiteView site(folder.path);
+        ComPtr<ICoreWebView2_14> view14;
+        ASSERT_TRUE(SUCCEEDED(queryEngineInterface(site.view.Get(), view14)) && view14);
+        std::vector<std::string> events;
+        recordEvents(site.view.Get(), events);
+        ComPtr<ICoreWebView2Deferral> deferral;
+        EventRegistrationToken token{};
+        view14->add_ServerCertificateErrorDetected(
+            makeCallback<CertificateCallback>([&](ICoreWebView2*, ICoreWebView2ServerCertificateErrorDetectedEventArgs* args) {
+                if (c.action != COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_DEFAULT) args->put_Action(c.action);
+                return args->GetDeferral(&deferral);
+            }).Get(),
+            &token);
+        standin::clearCallRecord();
+        site.view->Navigate(L"https://portal.kordis.example/");
+        ASSERT_TRUE(pumpUntil([&] { return deferral != nullptr; }));
+        settle();
+        EXPECT_FALSE(seen(events, "completed"));
+        deferral->Complete();
+        ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed"); }));
+        EXPECT_TRUE(seen(events, c.completion));
+        const auto calls = standin::callRecord();
+        EXPECT_EQ(std::any_of(calls.begin(), calls.end(), [](const auto& call) { return call.method == "CertificateWarningPage"; }),
+                  c.warningPage);
+        site.controller->Close();
+    }
+}
+
 // Where the engine promises no order or code, the stand-in takes either: a superseded
 // navigation completes after or before its successor starts, with any status; the title
 // comes before or after the completion.

@@ -95,22 +95,39 @@ async function portalCertificate() {
   return read();
 }
 
-function answer(request, reply) {
-  const result = demoPortalAnswer(request.method, request.url);
+// A file of `folder` for a path under `prefix`, for pages a test serves beside the site.
+function extraAnswer(folder, prefix, method, pathWithQuery) {
+  if (method !== 'GET' && method !== 'HEAD') return notFound();
+  const file = normalize(join(folder, decodeURIComponent(pathWithQuery.split('?')[0].slice(prefix.length))));
+  if (!file.startsWith(folder + sep)) return notFound();
+  try {
+    return { status: 200, headers: { 'Content-Type': TYPES[extname(file)] ?? 'application/octet-stream' }, body: readFileSync(file) };
+  } catch {
+    return notFound();
+  }
+}
+
+function answer(request, reply, extra = {}) {
+  const prefix = Object.keys(extra).find((start) => request.url.startsWith(start));
+  const result = prefix ? extraAnswer(extra[prefix], prefix, request.method, request.url)
+    : demoPortalAnswer(request.method, request.url);
   reply.writeHead(result.status, result.headers);
   reply.end(request.method === 'HEAD' ? undefined : result.body);
 }
 
 // Serves the demo portal until close(); port 0 takes any free port. onRequest, when given,
 // hears of each request (method, path with query) before it is answered; delays holds
-// answers back by path with query.
-export async function startDemoPortal({ tls = false, port = 0, host = '127.0.0.1', onRequest, delays = {} } = {}) {
+// answers back by path with query; extra serves folders of the caller's under path
+// prefixes (e.g. { '/__hostile__/': folder }), which the portal itself never has.
+export async function startDemoPortal({
+  tls = false, port = 0, host = '127.0.0.1', onRequest, delays = {}, extra = {},
+} = {}) {
   const handle = (request, reply) => {
     onRequest?.(request.method, request.url);
     // A slow answer, for tests that must see a page wait (path with query -> milliseconds).
     const delay = delays[request.url] ?? 0;
-    if (delay > 0) setTimeout(() => answer(request, reply), delay);
-    else answer(request, reply);
+    if (delay > 0) setTimeout(() => answer(request, reply, extra), delay);
+    else answer(request, reply, extra);
   };
   const server = tls ? createTlsServer(await portalCertificate(), handle) : createServer(handle);
   await new Promise((resolve, reject) => {

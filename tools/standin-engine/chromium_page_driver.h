@@ -55,6 +55,9 @@ public:
     bool failProcess(int kind) override;
     void endHang() override;
     void rendererExited(const std::string& status, int exitCode) override;
+    // Right-clicks and external links (chromium_page_routes.cpp).
+    void routeOut(const std::string& payload, const std::wstring& documentUri) override;
+    bool rightClick(MenuTargetKind target, const std::shared_ptr<ContextMenuOutcome>& outcome) override;
     // The browser's processes and the page's renderer (0 when not found).
     void findProcesses(std::function<void(const BrowserProcesses&, long renderer)> done);
 
@@ -69,6 +72,8 @@ private:
     NavigationPipeline& pipeline_;
     std::unique_ptr<ChromiumPage> page_;
     ULONGLONG lastInputTick_ = 0;  // a page's navigation soon after the user's input is theirs
+    // Right-clicks asked for on command, each answered by the next menu the page reports.
+    std::vector<std::shared_ptr<ContextMenuOutcome>> pendingMenus_;
 
     void startLivenessCheck();
     void stopLivenessCheck();

@@ -611,6 +611,10 @@ Answer endHang(const Json& request) { return {endUnresponsiveCommand(findView(re
 Answer processes(const Json& request) { return {Json::object(), processesCommand(findView(request))}; }
 Answer workerRequest(const Json& request) { return {Json::object(), workerRequestCommand(findView(request), request)}; }
 Answer engineFaults(const Json&) { return {faultsCommand(), {}}; }
+Answer contextMenu(const Json& r) { return {Json::object(), contextMenuCommand(findView(r), r)}; }
+Answer externalScheme(const Json& r) { return {Json::object(), externalSchemeCommand(findView(r), r)}; }
+Answer drop(const Json& r) { return {dropCommand(findView(r), r), {}}; }
+Answer certificates(const Json& r) { return {certificateErrorsCommand(findView(r)), {}}; }
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -654,6 +658,10 @@ const std::vector<Command>& commands() {
          {{"view", Type::View, true}, {"url", Type::String, true}, {"worker", Type::String}, {"kind", Type::String}},
          &workerRequest},
         {"faults", {}, &engineFaults},
+        {"contextMenu", {{"view", Type::View, true}, {"target", Type::String}}, &contextMenu},
+        {"externalScheme", {{"view", Type::View, true}, {"url", Type::String, true}}, &externalScheme},
+        {"drop", {{"view", Type::View, true}, {"url", Type::String, true}}, &drop},
+        {"certificateErrors", {{"view", Type::View, true}}, &certificates},
         // Answered by ControlCommands itself: it keeps the subscribers.
         {"subscribe", {{"after", Type::Integer}}, nullptr},
     };

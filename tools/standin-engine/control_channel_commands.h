@@ -52,6 +52,12 @@ std::function<nlohmann::ordered_json()> processesCommand(const LiveView& view);
 std::function<nlohmann::ordered_json()> workerRequestCommand(const LiveView& view, const nlohmann::ordered_json& request);
 // faults: the host's faults the engine recorded so far.
 nlohmann::ordered_json faultsCommand();
+// contextMenu, externalScheme, drop and certificateErrors: the routes out of a view
+// (control_channel_lockdown.cpp).
+std::function<nlohmann::ordered_json()> contextMenuCommand(const LiveView& view, const nlohmann::ordered_json& request);
+std::function<nlohmann::ordered_json()> externalSchemeCommand(const LiveView& view, const nlohmann::ordered_json& request);
+nlohmann::ordered_json dropCommand(const LiveView& view, const nlohmann::ordered_json& request);
+nlohmann::ordered_json certificateErrorsCommand(const LiveView& view);
 // The live frames of the view (control_channel_frames.cpp).
 nlohmann::ordered_json liveFramesJson(ICoreWebView2Controller* controller);
 // The frame a request's "frame" member names (its id, name or document address); nullopt

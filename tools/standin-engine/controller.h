@@ -1,10 +1,11 @@
 #pragma once
 // The controller the host holds: the view's child window in the host's window, its
-// bounds, visibility, zoom and focus, the accelerator keys, and closing.
+// bounds, visibility, zoom and focus, the accelerator keys, external drops, and closing.
 
 #include <algorithm>
 #include <set>
 
+#include "engine/engine_lockdown_interface_win.h"
 #include "web_view.h"
 
 namespace vesko::standin {
@@ -19,7 +20,9 @@ HWND createViewWindow(HWND parent, WebView* view);
 // Every live controller of this module, for telling ours from anyone else's.
 std::set<const void*>& liveControllers();
 
-class Controller final : public ComObject<ICoreWebView2Controller, IID_ICoreWebView2Controller> {
+class Controller final
+    : public ComObject<ICoreWebView2Controller4, IID_ICoreWebView2Controller, IID_ICoreWebView2Controller2,
+                       IID_ICoreWebView2Controller3, IID_ICoreWebView2Controller4> {
 public:
     Controller(std::shared_ptr<EngineContext> context, ComPtr<WebView> view, HWND parent, std::string name)
         : context_(std::move(context)), view_(std::move(view)), name_(std::move(name)) {
@@ -170,6 +173,31 @@ public:
     HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_LostFocus"); }
     HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return unsupported("remove_LostFocus"); }
 
+    HRESULT STDMETHODCALLTYPE get_AllowExternalDrop(BOOL* value) override {
+        record(name_, "get_AllowExternalDrop");
+        if (closed_) return kClosed;
+        if (value == nullptr) return E_POINTER;
+        *value = allowExternalDrop_ ? TRUE : FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_AllowExternalDrop(BOOL value) override {
+        record(name_, "put_AllowExternalDrop", boolText(value));
+        if (closed_) return kClosed;
+        allowExternalDrop_ = value != FALSE;
+        return S_OK;
+    }
+    bool allowsExternalDrop() const { return allowExternalDrop_; }
+    HRESULT STDMETHODCALLTYPE get_DefaultBackgroundColor(COREWEBVIEW2_COLOR *) override { return unsupported("get_DefaultBackgroundColor"); }
+    HRESULT STDMETHODCALLTYPE put_DefaultBackgroundColor(COREWEBVIEW2_COLOR) override { return unsupported("put_DefaultBackgroundColor"); }
+    HRESULT STDMETHODCALLTYPE get_RasterizationScale(double *) override { return unsupported("get_RasterizationScale"); }
+    HRESULT STDMETHODCALLTYPE put_RasterizationScale(double) override { return unsupported("put_RasterizationScale"); }
+    HRESULT STDMETHODCALLTYPE get_ShouldDetectMonitorScaleChanges(BOOL *) override { return unsupported("get_ShouldDetectMonitorScaleChanges"); }
+    HRESULT STDMETHODCALLTYPE put_ShouldDetectMonitorScaleChanges(BOOL) override { return unsupported("put_ShouldDetectMonitorScaleChanges"); }
+    HRESULT STDMETHODCALLTYPE add_RasterizationScaleChanged(ICoreWebView2RasterizationScaleChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_RasterizationScaleChanged"); }
+    HRESULT STDMETHODCALLTYPE remove_RasterizationScaleChanged(EventRegistrationToken) override { return unsupported("remove_RasterizationScaleChanged"); }
+    HRESULT STDMETHODCALLTYPE get_BoundsMode(COREWEBVIEW2_BOUNDS_MODE *) override { return unsupported("get_BoundsMode"); }
+    HRESULT STDMETHODCALLTYPE put_BoundsMode(COREWEBVIEW2_BOUNDS_MODE) override { return unsupported("put_BoundsMode"); }
+
     ViewState state() const {
         ViewState view = view_->pipeline().state();
         view.zoom = zoom_;
@@ -177,6 +205,8 @@ public:
         view.bounds = bounds_;
         view.window = window_;
         view.closed = closed_;
+        view.allowExternalDrop = allowExternalDrop_;
+        view.hiddenPdfToolbarItems = view_->pipeline().settings().hiddenPdfToolbarItems();
         return view;
     }
 
@@ -216,6 +246,8 @@ private:
     bool visible_ = true;
     RECT bounds_{};
     double zoom_ = 1.0;
+    // The engine takes files and links dragged in from other programs unless told not to.
+    bool allowExternalDrop_ = true;
     EventList<ICoreWebView2ZoomFactorChangedEventHandler> zoomChanged_;
     EventList<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorKeyPressed_;
 };

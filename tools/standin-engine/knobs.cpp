@@ -95,7 +95,7 @@ std::optional<Knobs> parseKnobs(std::wstring_view text) {
             const auto n = parseNumber(value, 1, 22);
             ok = n && (knobs.webviewVersion = *n, true);
         } else if (name == L"settings-version") {
-            const auto n = parseNumber(value, 1, 3);
+            const auto n = parseNumber(value, 1, 7);
             ok = n && (knobs.settingsVersion = *n, true);
         }
         if (!ok) return std::nullopt;

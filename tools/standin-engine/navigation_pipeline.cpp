@@ -1,5 +1,7 @@
 #include "navigation_pipeline.h"
 
+#include "lockdown_events.h"
+
 #include <utility>
 
 #include "process_failure.h"
@@ -222,11 +224,18 @@ void NavigationPipeline::finishResource(const std::shared_ptr<ResourceOutcome>& 
         outcome->headers = answer->headers;
         outcome->body = answer->body;
     } else {
-        const FetchResult fetched = context_->backend->fetch(toUtf8(outcome->uri));
-        outcome->networkError = fetched.networkError;
-        outcome->status = fetched.statusCode;
-        for (const auto& [name, value] : fetched.headers) outcome->headers.emplace_back(toWide(name), toWide(value));
-        outcome->body = fetched.body;
+        checkCertificate(*this, outcome->uri, false, context_->backend->fetch(toUtf8(outcome->uri)),
+                         [outcome, then](const FetchResult& fetched) {
+                             outcome->networkError = fetched.networkError;
+                             outcome->status = fetched.statusCode;
+                             for (const auto& [name, value] : fetched.headers) {
+                                 outcome->headers.emplace_back(toWide(name), toWide(value));
+                             }
+                             outcome->body = fetched.body;
+                             outcome->done = true;
+                             if (then) then();
+                         });
+        return;
     }
     outcome->done = true;
     if (then) then();

@@ -38,6 +38,7 @@ struct ViewPage {
     std::vector<std::shared_ptr<ResourceOutcome>> log;
     std::vector<FrameState> frames;
     std::vector<std::pair<std::wstring, std::wstring>> documentScripts;  // id, text
+    std::vector<CertificateErrorSeen> certificateErrors;  // every one the view met, oldest first
 };
 
 // What the view's failed processes left: the engine's error page after its renderer

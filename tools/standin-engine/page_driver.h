@@ -14,6 +14,8 @@
 namespace vesko::standin {
 
 struct Navigation;
+struct ContextMenuOutcome;
+enum class MenuTargetKind;
 
 class PageDriver {
 public:
@@ -39,6 +41,9 @@ public:
     virtual bool failProcess(int /*kind*/) { return false; }
     // Ends the page's hang (its endless script).
     virtual void endHang() {}
+    // A real right-click on the target in the page, its menu's outcome filled in once the
+    // host has answered; false leaves the menu to be simulated.
+    virtual bool rightClick(MenuTargetKind, const std::shared_ptr<ContextMenuOutcome>&) { return false; }
 
     // The view's window: whether the page takes its input and paints it.
     virtual bool takesInput() const { return false; }

@@ -222,6 +222,10 @@ public:
             result.errorStatus = COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT;
             return result;
         }
+        // A host folder holding ".certificate-error" stands for an https server whose
+        // certificate the engine doubts: the caller asks the host before using the answer.
+        result.certificateError =
+            parts->scheme == "https" && std::filesystem::exists(hostFolder / ".certificate-error", error);
         const auto relative = sitePath(parts->path);
         std::filesystem::path file = relative ? hostFolder / *relative : std::filesystem::path();
         if (relative && std::filesystem::is_directory(file, error)) file /= "index.html";

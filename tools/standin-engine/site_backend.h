@@ -24,6 +24,9 @@ struct FetchResult {
     std::string reasonPhrase;
     HeaderList headers;
     std::string body;
+    // The server's certificate is in doubt: nothing of this answer may be used before the
+    // host's ServerCertificateErrorDetected handler has decided.
+    bool certificateError = false;
 };
 
 // What a loaded document holds, with every address made absolute.

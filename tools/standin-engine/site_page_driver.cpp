@@ -2,6 +2,8 @@
 
 #include <winsock2.h>
 
+#include "lockdown_events.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -78,10 +80,13 @@ void SitePageDriver::fetchAndCommit(const std::shared_ptr<Navigation>& navigatio
         result.reasonPhrase = toUtf8(answer->reasonPhrase);
         for (const auto& [name, value] : answer->headers) result.headers.emplace_back(toUtf8(name), toUtf8(value));
         result.body = answer->body;
-    } else {
-        result = pipeline_.context().backend->fetch(toUtf8(uri));
+        pipeline_.later([this, navigation, result]() { commit(navigation, result); });
+        return;
     }
-    pipeline_.later([this, navigation, result]() { commit(navigation, result); });
+    checkCertificate(pipeline_, uri, true, pipeline_.context().backend->fetch(toUtf8(uri)),
+                     [this, navigation](const FetchResult& fetched) {
+                         pipeline_.later([this, navigation, fetched]() { commit(navigation, fetched); });
+                     });
 }
 
 void SitePageDriver::commit(const std::shared_ptr<Navigation>& navigation, const FetchResult& result) {

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/engine_lockdown_interface_win.h"
 #include "engine/engine_process_interface_win.h"
 
 namespace vesko::standin {
@@ -32,7 +33,7 @@ struct Knobs {
     bool completionWithoutEnvironment = false;  // the completion reports S_OK and no environment
     int environmentVersion = 10;         // newest ICoreWebView2EnvironmentN offered (1 to 10)
     int webviewVersion = 22;             // newest ICoreWebView2_N offered (1 to 22)
-    int settingsVersion = 3;             // newest ICoreWebView2SettingsN offered (1 to 3)
+    int settingsVersion = 7;             // newest ICoreWebView2SettingsN offered (1 to 7)
     HRESULT controllerRefused = S_OK;    // controller creation answers this at once
     HRESULT controllerFailed = S_OK;     // the controller completion reports this
     HRESULT zoomRefused = S_OK;          // put_ZoomFactor answers this and keeps the zoom
@@ -151,6 +152,8 @@ struct ViewState {
     bool rendererGone = false;  // the engine's error page after the renderer exited; Source stays
     bool unresponsive = false;  // the renderer hangs and is reported again every few seconds
     int processFailures = 0;    // ProcessFailed events raised on the view so far
+    std::int32_t hiddenPdfToolbarItems = 0;  // the settings' COREWEBVIEW2_PDF_TOOLBAR_ITEMS
+    bool allowExternalDrop = true;
 };
 std::optional<ViewState> readView(ICoreWebView2Controller* controller);
 
@@ -248,6 +251,43 @@ struct DownloadOutcome {
 };
 std::shared_ptr<DownloadOutcome> startDownload(ICoreWebView2Controller* controller, std::wstring uri,
                                                std::wstring proposedPath);
+
+// A right-click in the page: the engine's menu for what is under the pointer, its items
+// named as the engine names them ("a b | c[d e]": "|" a separator, brackets a submenu).
+enum class MenuTargetKind { page, link, image, selection, editable };
+struct ContextMenuOutcome {
+    std::string offered;    // the engine's items before the host's handler
+    std::string remaining;  // what the host left
+    bool handled = false;   // the host took the menu: the engine shows none of its own
+    bool shown = false;     // the engine showed its menu with the remaining items
+    int selectedCommand = -1;
+    bool done = false;
+};
+std::shared_ptr<ContextMenuOutcome> requestContextMenu(ICoreWebView2Controller* controller, MenuTargetKind target);
+
+// A link to an address the engine does not handle itself (mailto:, a custom scheme): the
+// engine asks the host first and would then start the program the system names.
+struct ExternalSchemeOutcome {
+    bool cancelled = false;
+    bool launched = false;  // the stand-in never starts anything; it records that it would have
+    bool done = false;
+};
+std::shared_ptr<ExternalSchemeOutcome> launchExternalScheme(ICoreWebView2Controller* controller, std::wstring uri);
+
+// Server-certificate errors the view met (a site host folder holding ".certificate-error"
+// has a certificate the engine doubts), with the host's answer.
+struct CertificateErrorSeen {
+    std::wstring uri;
+    bool document = false;
+    COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION action = COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_DEFAULT;
+    bool done = false;
+};
+std::vector<CertificateErrorSeen> certificateErrors(ICoreWebView2Controller* controller);
+
+// A file or link dragged from another program and dropped on the view: true when it
+// reached the page (the view navigates to it), false when the controller refuses drops;
+// nullopt for a controller that is no live stand-in one.
+std::optional<bool> dropExternal(ICoreWebView2Controller* controller, std::wstring uri);
 
 // A key pressed while the focus is in the page.
 struct KeyOutcome {

@@ -52,6 +52,9 @@ void ViewEvents::clear() {
     windowCloseRequested.clear();
     downloadStarting.clear();
     frameCreated.clear();
+    contextMenuRequested.clear();
+    certificateErrorDetected.clear();
+    launchingExternalUriScheme.clear();
 }
 
 void ResourceFilters::add(std::wstring uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context,

@@ -7,6 +7,7 @@
 
 #include "com_support.h"
 #include "engine/engine_frame_interface_win.h"
+#include "engine/engine_lockdown_interface_win.h"
 #include "engine/engine_process_interface_win.h"
 
 namespace vesko::standin {
@@ -26,6 +27,9 @@ struct ViewEvents {
     EventList<ICoreWebView2DownloadStartingEventHandler> downloadStarting;
     EventList<ICoreWebView2ProcessFailedEventHandler> processFailed;
     EventList<ICoreWebView2FrameCreatedEventHandler> frameCreated;
+    EventList<ICoreWebView2ContextMenuRequestedEventHandler> contextMenuRequested;
+    EventList<ICoreWebView2ServerCertificateErrorDetectedEventHandler> certificateErrorDetected;
+    EventList<ICoreWebView2LaunchingExternalUriSchemeEventHandler> launchingExternalUriScheme;
 
     // Handlers hold the host's objects; a closed view lets go of them at once.
     void clear();

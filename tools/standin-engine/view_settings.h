@@ -1,17 +1,21 @@
 #pragma once
 // A view's settings object: every switch the host may set, with an engine's defaults.
-// The view reads two of them: whether web messages and script dialogs reach the host.
+// The view reads whether web messages and script dialogs reach the host; the record and
+// the view's state show the PDF toolbar items hidden.
 
 #include <string>
 
 #include "com_support.h"
+#include "engine/engine_lockdown_interface_win.h"
 
 namespace vesko::standin {
 
-class ViewSettings final : public ComObject<ICoreWebView2Settings3, IID_ICoreWebView2Settings,
-                                            IID_ICoreWebView2Settings2, IID_ICoreWebView2Settings3> {
+class ViewSettings final
+    : public ComObject<ICoreWebView2Settings7, IID_ICoreWebView2Settings, IID_ICoreWebView2Settings2,
+                       IID_ICoreWebView2Settings3, IID_ICoreWebView2Settings4, IID_ICoreWebView2Settings5,
+                       IID_ICoreWebView2Settings6, IID_ICoreWebView2Settings7> {
 public:
-    // version: the newest of the three interfaces an older runtime offers.
+    // version: the newest of the seven interfaces an older runtime offers.
     ViewSettings(std::string owner, int version) : ComObject(version), owner_(std::move(owner) + ".settings") {}
     HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* v) override { return get(v, script_, "get_IsScriptEnabled"); }
     HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL v) override { return put(script_, v, "put_IsScriptEnabled"); }
@@ -44,8 +48,29 @@ public:
     HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL* v) override { return get(v, acceleratorKeys_, "get_AreBrowserAcceleratorKeysEnabled"); }
     HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL v) override { return put(acceleratorKeys_, v, "put_AreBrowserAcceleratorKeysEnabled"); }
 
+    HRESULT STDMETHODCALLTYPE get_IsPasswordAutosaveEnabled(BOOL* v) override { return get(v, passwordAutosave_, "get_IsPasswordAutosaveEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsPasswordAutosaveEnabled(BOOL v) override { return put(passwordAutosave_, v, "put_IsPasswordAutosaveEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_IsGeneralAutofillEnabled(BOOL* v) override { return get(v, autofill_, "get_IsGeneralAutofillEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsGeneralAutofillEnabled(BOOL v) override { return put(autofill_, v, "put_IsGeneralAutofillEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_IsPinchZoomEnabled(BOOL* v) override { return get(v, pinchZoom_, "get_IsPinchZoomEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsPinchZoomEnabled(BOOL v) override { return put(pinchZoom_, v, "put_IsPinchZoomEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_IsSwipeNavigationEnabled(BOOL* v) override { return get(v, swipe_, "get_IsSwipeNavigationEnabled"); }
+    HRESULT STDMETHODCALLTYPE put_IsSwipeNavigationEnabled(BOOL v) override { return put(swipe_, v, "put_IsSwipeNavigationEnabled"); }
+    HRESULT STDMETHODCALLTYPE get_HiddenPdfToolbarItems(COREWEBVIEW2_PDF_TOOLBAR_ITEMS* value) override {
+        record(owner_, "get_HiddenPdfToolbarItems");
+        if (value == nullptr) return E_POINTER;
+        *value = hiddenPdfItems_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_HiddenPdfToolbarItems(COREWEBVIEW2_PDF_TOOLBAR_ITEMS value) override {
+        record(owner_, "put_HiddenPdfToolbarItems", std::to_string(value));
+        hiddenPdfItems_ = value;
+        return S_OK;
+    }
+
     bool webMessagesEnabled() const { return webMessage_ != FALSE; }
     bool scriptDialogsEnabled() const { return dialogs_ != FALSE; }
+    COREWEBVIEW2_PDF_TOOLBAR_ITEMS hiddenPdfToolbarItems() const { return hiddenPdfItems_; }
 
 private:
     HRESULT get(BOOL* out, BOOL value, const char* method) {
@@ -62,7 +87,10 @@ private:
     std::string owner_;
     // An engine's defaults: everything on except nothing.
     BOOL script_ = TRUE, webMessage_ = TRUE, dialogs_ = TRUE, statusBar_ = TRUE, devTools_ = TRUE,
-         contextMenus_ = TRUE, hostObjects_ = TRUE, zoomControl_ = TRUE, errorPage_ = TRUE, acceleratorKeys_ = TRUE;
+         contextMenus_ = TRUE, hostObjects_ = TRUE, zoomControl_ = TRUE, errorPage_ = TRUE, acceleratorKeys_ = TRUE,
+         passwordAutosave_ = FALSE, autofill_ = TRUE, pinchZoom_ = TRUE, swipe_ = TRUE;
+    // The PDF viewer shows every toolbar item until the host hides some.
+    COREWEBVIEW2_PDF_TOOLBAR_ITEMS hiddenPdfItems_ = COREWEBVIEW2_PDF_TOOLBAR_ITEMS_NONE;
     std::wstring userAgent_ = L"Mozilla/5.0 (Windows NT 10.0; Win64; x64) VeskoStandIn/1.0";
 };
 

@@ -136,14 +136,14 @@ public:
     HRESULT STDMETHODCALLTYPE add_BasicAuthenticationRequested(ICoreWebView2BasicAuthenticationRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_BasicAuthenticationRequested"); }
     HRESULT STDMETHODCALLTYPE remove_BasicAuthenticationRequested(EventRegistrationToken) override { return unsupported("remove_BasicAuthenticationRequested"); }
     HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethodForSession(LPCWSTR, LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler *) override { return unsupported("CallDevToolsProtocolMethodForSession"); }
-    HRESULT STDMETHODCALLTYPE add_ContextMenuRequested(ICoreWebView2ContextMenuRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ContextMenuRequested"); }
-    HRESULT STDMETHODCALLTYPE remove_ContextMenuRequested(EventRegistrationToken) override { return unsupported("remove_ContextMenuRequested"); }
+    HRESULT STDMETHODCALLTYPE add_ContextMenuRequested(ICoreWebView2ContextMenuRequestedEventHandler* h, EventRegistrationToken* t) override { return addTo(pipeline_.events().contextMenuRequested, h, t, "add_ContextMenuRequested"); }
+    HRESULT STDMETHODCALLTYPE remove_ContextMenuRequested(EventRegistrationToken t) override { return removeFrom(pipeline_.events().contextMenuRequested, t, "remove_ContextMenuRequested"); }
     HRESULT STDMETHODCALLTYPE add_StatusBarTextChanged(ICoreWebView2StatusBarTextChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_StatusBarTextChanged"); }
     HRESULT STDMETHODCALLTYPE remove_StatusBarTextChanged(EventRegistrationToken) override { return unsupported("remove_StatusBarTextChanged"); }
     HRESULT STDMETHODCALLTYPE get_StatusBarText(LPWSTR *) override { return unsupported("get_StatusBarText"); }
     HRESULT STDMETHODCALLTYPE get_Profile(ICoreWebView2Profile **) override { return unsupported("get_Profile"); }
-    HRESULT STDMETHODCALLTYPE add_ServerCertificateErrorDetected(ICoreWebView2ServerCertificateErrorDetectedEventHandler *, EventRegistrationToken *) override { return unsupported("add_ServerCertificateErrorDetected"); }
-    HRESULT STDMETHODCALLTYPE remove_ServerCertificateErrorDetected(EventRegistrationToken) override { return unsupported("remove_ServerCertificateErrorDetected"); }
+    HRESULT STDMETHODCALLTYPE add_ServerCertificateErrorDetected(ICoreWebView2ServerCertificateErrorDetectedEventHandler* h, EventRegistrationToken* t) override { return addTo(pipeline_.events().certificateErrorDetected, h, t, "add_ServerCertificateErrorDetected"); }
+    HRESULT STDMETHODCALLTYPE remove_ServerCertificateErrorDetected(EventRegistrationToken t) override { return removeFrom(pipeline_.events().certificateErrorDetected, t, "remove_ServerCertificateErrorDetected"); }
     HRESULT STDMETHODCALLTYPE ClearServerCertificateErrorActions(ICoreWebView2ClearServerCertificateErrorActionsCompletedHandler *) override { return unsupported("ClearServerCertificateErrorActions"); }
     HRESULT STDMETHODCALLTYPE add_FaviconChanged(ICoreWebView2FaviconChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_FaviconChanged"); }
     HRESULT STDMETHODCALLTYPE remove_FaviconChanged(EventRegistrationToken) override { return unsupported("remove_FaviconChanged"); }
@@ -156,8 +156,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE PrintToPdfStream(ICoreWebView2PrintSettings *, ICoreWebView2PrintToPdfStreamCompletedHandler *) override { return unsupported("PrintToPdfStream"); }
     HRESULT STDMETHODCALLTYPE PostSharedBufferToScript(ICoreWebView2SharedBuffer *, COREWEBVIEW2_SHARED_BUFFER_ACCESS, LPCWSTR) override { return unsupported("PostSharedBufferToScript"); }
-    HRESULT STDMETHODCALLTYPE add_LaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventHandler *, EventRegistrationToken *) override { return unsupported("add_LaunchingExternalUriScheme"); }
-    HRESULT STDMETHODCALLTYPE remove_LaunchingExternalUriScheme(EventRegistrationToken) override { return unsupported("remove_LaunchingExternalUriScheme"); }
+    HRESULT STDMETHODCALLTYPE add_LaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventHandler* h, EventRegistrationToken* t) override { return addTo(pipeline_.events().launchingExternalUriScheme, h, t, "add_LaunchingExternalUriScheme"); }
+    HRESULT STDMETHODCALLTYPE remove_LaunchingExternalUriScheme(EventRegistrationToken t) override { return removeFrom(pipeline_.events().launchingExternalUriScheme, t, "remove_LaunchingExternalUriScheme"); }
     HRESULT STDMETHODCALLTYPE get_MemoryUsageTargetLevel(COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL *) override { return unsupported("get_MemoryUsageTargetLevel"); }
     HRESULT STDMETHODCALLTYPE put_MemoryUsageTargetLevel(COREWEBVIEW2_MEMORY_USAGE_TARGET_LEVEL) override { return unsupported("put_MemoryUsageTargetLevel"); }
     HRESULT STDMETHODCALLTYPE get_FrameId(UINT32 *) override { return unsupported("get_FrameId"); }

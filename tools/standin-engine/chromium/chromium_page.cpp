@@ -143,7 +143,7 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
                                 toWide(params.value("suggestedFilename", std::string())));
     });
 
-    auto left = std::make_shared<int>(7);
+    auto left = std::make_shared<int>(8);
     auto failed = std::make_shared<bool>(false);
     const auto part = [alive = std::weak_ptr<int>(lifetime_), left, failed, done](const DevToolsReply& reply) {
         if (!alive.lock()) return;
@@ -162,6 +162,9 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
     }, part);
     target_->addBinding(kPermissionBinding, [this](const std::string& payload, const std::string& callerUrl) {
         onPermissionAsked(payload, callerUrl);
+    }, part);
+    target_->addBinding(kRouteBinding, [this](const std::string& payload, const std::string& callerUrl) {
+        sink_.routeOut(payload, toWide(callerUrl));
     }, part);
     target_->addScriptOnNewDocument(pageShimScript(), part);
     // A page in a window that is not focused would never see focus or blur of its fields.
@@ -200,6 +203,30 @@ void ChromiumPage::onPermissionAsked(const std::string& payload, const std::stri
                                   (allowed ? "true" : "false") + ")",
                               options, {});
         });
+}
+
+void ChromiumPage::rightClick(const std::string& target) {
+    // Where the target lies in the viewport; null when the page has none.
+    const std::string find =
+        "(() => { const T = " + Json(target).dump() + "; const pick = {link: 'a[href]', image: 'img', "
+        "selection: 'p, h1, h2, li', editable: 'input, textarea'}[T]; let x = 3, y = 3; if (pick) { "
+        "const el = document.querySelector(pick); if (!el) return null; el.scrollIntoView({block: 'center'}); "
+        "if (T === 'selection') { const r = document.createRange(); r.selectNodeContents(el); "
+        "getSelection().removeAllRanges(); getSelection().addRange(r); } if (T === 'editable') el.focus(); "
+        "const b = el.getBoundingClientRect(); x = b.left + Math.min(b.width / 2, 12); y = b.top + b.height / 2; } "
+        "return JSON.stringify({x, y}); })()";
+    target_->evaluate(find, [this, alive = std::weak_ptr<int>(lifetime_)](const DevToolsReply& reply) {
+        if (!alive.lock() || !reply.ok()) return;
+        const Json& value = reply.result;
+        const Json point = value.is_string() ? Json::parse(value.get<std::string>(), nullptr, false) : Json();
+        if (!point.is_object()) return;
+        for (const char* type : {"mousePressed", "mouseReleased"}) {
+            target_->send("Input.dispatchMouseEvent",
+                          {{"type", type}, {"x", point["x"]}, {"y", point["y"]}, {"button", "right"},
+                           {"buttons", std::string(type) == "mousePressed" ? 2 : 0}, {"clickCount", 1}},
+                          {});
+        }
+    });
 }
 
 void ChromiumPage::crashRenderer() { target_->send("Page.crash", Json::object(), {}); }

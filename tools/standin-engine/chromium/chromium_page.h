@@ -74,6 +74,9 @@ public:
     // The page's renderer ended: its status as Chromium names it ("crashed", "killed",
     // "oom", ...) and its exit code.
     virtual void rendererExited(const std::string& /*status*/, int /*exitCode*/) {}
+    // A right-click the page let through or a link to an external scheme, as the page's
+    // script reports it (JSON with "type" "contextmenu" or "external").
+    virtual void routeOut(const std::string& /*payload*/, const std::wstring& /*documentUri*/) {}
 };
 
 // The browser's processes as it reports them: its own id and its renderers' ids.
@@ -115,6 +118,10 @@ public:
     void refreshSoon();
     // Draws the last frame into the client area; false while there is none.
     bool paint(HDC dc, const RECT& client) const;
+
+    // A real right-click (the protocol's mouse events) on what `target` names in the page:
+    // "page", "link", "image", "selection" (its text selected first) or "editable".
+    void rightClick(const std::string& target);
 
     // The renderer fails on command: it crashes, or runs a script that never ends.
     void crashRenderer();

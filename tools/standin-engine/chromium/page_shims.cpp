@@ -81,6 +81,33 @@ const std::string& pageShimScript() {
         .then((allowed) => (allowed ? original() : Promise.reject(notAllowed())));
     }
   }
+
+  // The engine's menu opens for a right-click the page did not take itself; its target
+  // is what lies under the pointer. Reported once the page's own handlers have run.
+  const route = window.__veskoRouteOut;
+  window.addEventListener('contextmenu', (event) => {
+    const at = event.target instanceof Element ? event.target : null;
+    const link = at && at.closest('a[href]');
+    const image = at && at.closest('img');
+    const field = at && at.closest('input, textarea, [contenteditable]');
+    const selection = String(window.getSelection() || '');
+    setTimeout(() => {
+      if (event.defaultPrevented) return;
+      route(JSON.stringify({
+        type: 'contextmenu', link: link ? link.href : '', linkText: link ? link.textContent.trim() : '',
+        source: image ? (image.currentSrc || image.src) : '', selection, editable: !!field,
+      }));
+    }, 0);
+  }, true);
+  // A link to a scheme the engine does not handle itself goes to the system: the engine
+  // asks the host first, and this browser must never start a program of its own.
+  const handled = ['http:', 'https:', 'blob:', 'about:', 'data:', 'javascript:', 'file:'];
+  document.addEventListener('click', (event) => {
+    const link = event.target instanceof Element ? event.target.closest('a[href]') : null;
+    if (!link || handled.includes(link.protocol)) return;
+    event.preventDefault();
+    route(JSON.stringify({ type: 'external', url: link.href }));
+  }, true);
 })();)JS";
     return script;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // What every document of a Chromium-backed view gets before its own scripts: the engine's
-// chrome.webview object, window.close and the title reported to the host, and the permission requests
-// a page can make held for the host's answer.
+// chrome.webview object, window.close and the title reported to the host, the permission requests
+// a page can make held for the host's answer, and its right-clicks and external links reported.
 
 #include <string>
 
@@ -12,6 +12,8 @@ inline constexpr char kPostBinding[] = "__veskoWebViewPost";
 inline constexpr char kCloseBinding[] = "__veskoWindowClose";
 inline constexpr char kPermissionBinding[] = "__veskoPermissionAsk";
 inline constexpr char kTitleBinding[] = "__veskoTitle";
+// A right-click the page let through, and a link to a scheme the engine hands to the system.
+inline constexpr char kRouteBinding[] = "__veskoRouteOut";
 
 // The script; it calls window.__veskoPermissionAnswer(id, allowed) back for each request.
 const std::string& pageShimScript();

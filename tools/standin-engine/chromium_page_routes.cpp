@@ -1,0 +1,50 @@
+// A Chromium page's routes out of the view: the engine's context menu for a real
+// right-click, and a link to a scheme the engine would hand to the system. The page's
+// script reports both; Chromium itself never shows a menu or starts a program here.
+#include <nlohmann/json.hpp>
+
+#include "base/wide_text_win.h"
+#include "chromium_page_driver.h"
+#include "lockdown_events.h"
+
+namespace vesko::standin {
+
+void ChromiumPageDriver::routeOut(const std::string& payload, const std::wstring& documentUri) {
+    const nlohmann::json report = nlohmann::json::parse(payload, nullptr, false);
+    if (!report.is_object()) return;
+    const auto text = [&](const char* name) { return toWide(report.value(name, std::string())); };
+    const std::string type = report.value("type", std::string());
+    if (type == "external") {
+        raiseExternalScheme(pipeline_, text("url"), true, std::make_shared<ExternalSchemeOutcome>());
+        return;
+    }
+    if (type != "contextmenu") return;
+    MenuTargetState target;
+    target.pageUri = documentUri;
+    target.linkUri = text("link");
+    target.linkText = text("linkText");
+    target.sourceUri = text("source");
+    target.selection = text("selection");
+    target.editable = report.value("editable", false);
+    if (!target.sourceUri.empty()) {
+        target.kind = COREWEBVIEW2_CONTEXT_MENU_TARGET_KIND_IMAGE;
+    } else if (!target.selection.empty()) {
+        target.kind = COREWEBVIEW2_CONTEXT_MENU_TARGET_KIND_SELECTED_TEXT;
+    }
+    std::shared_ptr<ContextMenuOutcome> outcome = std::make_shared<ContextMenuOutcome>();
+    if (!pendingMenus_.empty()) {
+        outcome = pendingMenus_.front();
+        pendingMenus_.erase(pendingMenus_.begin());
+    }
+    raiseContextMenu(pipeline_, std::move(target), outcome);
+}
+
+bool ChromiumPageDriver::rightClick(MenuTargetKind target, const std::shared_ptr<ContextMenuOutcome>& outcome) {
+    if (!page_) return false;
+    static constexpr const char* kNames[] = {"page", "link", "image", "selection", "editable"};
+    pendingMenus_.push_back(outcome);
+    page_->rightClick(kNames[static_cast<int>(target)]);
+    return true;
+}
+
+}  // namespace vesko::standin
