@@ -2,8 +2,6 @@
 
 #include <winsock2.h>
 
-#include "lockdown_events.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "chromium/loopback_socket.h"
+#include "lockdown_events.h"
 #include "resolver_rules.h"
 
 namespace vesko::standin {
