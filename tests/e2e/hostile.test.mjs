@@ -3,15 +3,32 @@
 // tests/e2e/hostile/ under a path the demo portal has only for this file.
 
 import assert from 'node:assert/strict';
+import { createServer } from 'node:net';
 import { fileURLToPath } from 'node:url';
 import { after, before, describe, test } from 'node:test';
+import { setTimeout as sleep } from 'node:timers/promises';
 
 import { startDemoPortal } from '../../tools/demo-portal/server.mjs';
-import { closeSession, eventually, loaded, openSession, page, startOnPortal } from './lib/browser.mjs';
+import {
+  Browser, closeSession, eventually, loaded, openSession, page, startOnPortal,
+} from './lib/browser.mjs';
 
 const HOSTILE = page('/__hostile__/index.html');
 // The page's targets in the window (the view starts at y 88); see hostile/index.html.
-const POINTS = { mailLink: [60, 88 + 285], customLink: [60, 88 + 335] };
+const POINTS = { mailLink: [60, 88 + 285], customLink: [60, 88 + 335], invoiceLink: [60, 88 + 435] };
+const FOREIGN = 'evil.example';
+
+// A foreign server on loopback: it answers nothing and only counts who reached it.
+async function startForeignServer() {
+  const arrived = [];
+  const server = createServer((socket) => { arrived.push(socket); socket.on('error', () => {}); });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return {
+    port: server.address().port,
+    arrived,
+    close: () => { for (const socket of arrived) socket.destroy(); server.close(); },
+  };
+}
 
 describe('a hostile page', () => {
   let desktop;
@@ -20,15 +37,19 @@ describe('a hostile page', () => {
   let channel;
   let window;
   let view;
+  let foreign;
 
   before(async () => {
     desktop = await openSession();
+    foreign = await startForeignServer();
     portal = await startDemoPortal({
       tls: true, extra: { '/__hostile__/': fileURLToPath(new URL('./hostile', import.meta.url)) },
     });
     ({ browser, channel, window, view } = await startOnPortal(desktop, { env: {
       VESKO_STANDIN_BACKEND: 'chromium',
-      VESKO_STANDIN_RESOLVE: `MAP portal.kordis.example 127.0.0.1:${portal.port}`,
+      // The foreign host resolves to its server, as a name service would answer, unless
+      // the program's own rules stop it.
+      VESKO_STANDIN_RESOLVE: `MAP portal.kordis.example 127.0.0.1:${portal.port}, MAP ${FOREIGN} 127.0.0.1:${foreign.port}`,
     } }));
     await channel.send('navigate', { view, url: HOSTILE });
     await loaded(channel, view, HOSTILE);
@@ -37,6 +58,7 @@ describe('a hostile page', () => {
     await browser?.stop();
     await closeSession(desktop);
     await portal?.close();
+    foreign?.close();
   });
 
   test('a real right-click shows only editing and history items, and no menu where none is left', async () => {
@@ -63,5 +85,57 @@ describe('a hostile page', () => {
       await eventually(async () => (await channel.send('views')).views.find((v) => v.name === view).source === HOSTILE);
     }
     assert.deepEqual(channel.callsAfter(0, (c) => c.method === 'LaunchExternalProgram'), []);
+  });
+
+  test('a foreign server hears nothing: no WebSocket, prefetch, preconnect, fetch or image; no pickers, no WebRTC',
+    async () => {
+      const start = channel.lastSequence();
+      await channel.send('navigate', { view, url: `${HOSTILE}?foreign=${FOREIGN}:${foreign.port}` });
+      const posted = await channel.waitForCall((c) => c.method === 'PagePostedMessage' && c.detail.includes('"type":"hostile"'),
+        { after: start, what: 'the page\'s report' });
+      const report = JSON.parse(posted.detail.slice(posted.detail.indexOf(' ') + 1));
+      // The sockets to the host's name, its IP address and localhost fail at once; the
+      // fetch gets the program's refusal and the image fails; the pickers and WebRTC are
+      // not there.
+      assert.deepEqual(report, { type: 'hostile', reached: 'error error error error 403 error',
+        absent: 'undefined undefined undefined undefined undefined' });
+      await sleep(1000);
+      assert.equal(foreign.arrived.length, 0, 'connections that reached the foreign server');
+      await channel.send('navigate', { view, url: HOSTILE });
+      await loaded(channel, view, HOSTILE);
+    });
+
+  test('a program named behind a right-to-left override is refused before any dialog', async () => {
+    const since = Date.now();
+    const start = channel.lastSequence();
+    await desktop.click(window, POINTS.invoiceLink);
+    await browser.waitForStatus('Shkarkimi u bllokua: ky lloj skedari nuk lejohet.', { since });
+    await channel.waitForCall((c) => c.method === 'put_Cancel' && c.object.toLowerCase().includes('download'),
+      { after: start, what: 'the download cancelled' });
+    assert.deepEqual(await desktop.windows('^Save As$'), []);
+  });
+});
+
+// The engine check run by the same program with its resolver rules left out, as an engine
+// that ignored the switch would run: its WebSocket reaches the program's own listener.
+describe('an engine without the resolver rules', () => {
+  let desktop;
+  let browser;
+
+  before(async () => { desktop = await openSession(); });
+  after(async () => {
+    await browser?.stop();
+    await closeSession(desktop);
+  });
+
+  test('fails the engine check with DNS=0 and never opens the portal', async () => {
+    browser = await Browser.start(desktop, { knobs: 'drop-switch=--host-resolver-rules', env: {
+      VESKO_STANDIN_BACKEND: 'chromium', VESKO_STANDIN_RESOLVE: 'MAP portal.kordis.example 127.0.0.1:9',
+    } });
+    const channel = await browser.connect();
+    await browser.waitForStatus('Motori nuk kaloi kontrollin e parametrave. P\u00EBrdit\u00EBso WebView2 dhe ruaj ' +
+      'diagnostik\u00EBn nga menuja. CORS=1, HTTP=1, DNS=0, WebRTC=1', { timeoutMs: 60000 });
+    assert.deepEqual(channel.callsAfter(0, (c) => c.method === 'Navigate' && c.detail.startsWith('https://portal.kordis.example/')
+      && !c.detail.includes('__vesko_internal_probe__')), []);
   });
 });
