@@ -149,11 +149,12 @@ describe('a server certificate Chromium cannot trust', () => {
     await browser.waitForStatus('Faqja u bllokua: certifikata e serverit nuk është e vlefshme.', { timeoutMs: 40000 });
     const [tab] = await views(channel);
     const { certificateErrors } = await channel.send('certificateErrors', { view: tab.name });
-    assert.deepEqual(certificateErrors, [{ url: PORTAL, document: true, action: 'cancel' }]);
-    // The engine check ran first: its two addresses were answered by the program itself.
+    // Chromium's own favicon request to the server is refused too; only the document counts here.
+    assert.deepEqual(certificateErrors.filter((e) => e.document), [{ url: PORTAL, document: true, action: 'cancel' }]);
+    // The engine check ran first: its page and test requests were answered by the program itself.
     const { resources } = await channel.send('resources', { view: tab.name });
-    assert.deepEqual(resources.filter((r) => r.uri.includes('/__vesko_internal_probe__/'))
-      .map((r) => [r.answeredByHost, r.status]), [[true, 200], [true, 200]]);
+    const probes = resources.filter((r) => r.uri.includes('/__vesko_internal_probe__/'));
+    assert.ok(probes.length >= 2 && probes.every((r) => r.answeredByHost && r.status === 200), JSON.stringify(probes));
     assert.deepEqual(untrusted.counts.requests, []);
   });
 });
