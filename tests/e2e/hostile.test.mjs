@@ -3,14 +3,19 @@
 // tests/e2e/hostile/ under a path the demo portal has only for this file.
 
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { createServer as createTlsServer } from 'node:https';
 import { createServer } from 'node:net';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { after, before, describe, test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
 
 import { startDemoPortal } from '../../tools/demo-portal/server.mjs';
 import {
-  Browser, closeSession, eventually, loaded, openSession, page, startOnPortal,
+  Browser, PORTAL, closeSession, eventually, loaded, openSession, page, startOnPortal, views,
 } from './lib/browser.mjs';
 
 const HOSTILE = page('/__hostile__/index.html');
@@ -137,5 +142,93 @@ describe('an engine without the resolver rules', () => {
       'diagnostik\u00EBn nga menuja. CORS=1, HTTP=1, DNS=0, WebRTC=1', { timeoutMs: 60000 });
     assert.deepEqual(channel.callsAfter(0, (c) => c.method === 'Navigate' && c.detail.startsWith('https://portal.kordis.example/')
       && !c.detail.includes('__vesko_internal_probe__')), []);
+  });
+});
+
+// A loopback HTTPS server whose self-signed certificate names another host: Chromium
+// cannot trust it, and only the program may let a request to it through. It counts TLS
+// connections and the requests that reach its handler.
+async function untrustedServer() {
+  const dir = mkdtempSync(join(tmpdir(), 'vesko-untrusted-'));
+  execFileSync('openssl', ['req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-days', '2', '-subj', '/CN=elsewhere.example',
+    '-addext', 'subjectAltName=DNS:elsewhere.example', '-keyout', join(dir, 'key.pem'), '-out', join(dir, 'cert.pem')],
+  { stdio: 'ignore' });
+  const counts = { connections: 0, requests: [] };
+  const server = createTlsServer({ key: readFileSync(join(dir, 'key.pem')), cert: readFileSync(join(dir, 'cert.pem')) },
+    (request, reply) => {
+      counts.requests.push(request.url);
+      reply.end('window.served = true;');
+    });
+  rmSync(dir, { recursive: true, force: true });
+  server.on('connection', () => { counts.connections += 1; });
+  await new Promise((resolveListen) => server.listen(0, '127.0.0.1', resolveListen));
+  return {
+    port: server.address().port,
+    counts,
+    close: () => new Promise((resolveClose) => {
+      server.close(() => resolveClose());
+      server.closeAllConnections();
+    }),
+  };
+}
+
+describe('a server certificate Chromium cannot trust', () => {
+  let desktop;
+  let portal;
+  let untrusted;
+  let browser;
+
+  before(async () => {
+    desktop = await openSession();
+    portal = await startDemoPortal({
+      tls: true, extra: { '/__hostile__/': fileURLToPath(new URL('./hostile', import.meta.url)) },
+    });
+    untrusted = await untrustedServer();
+  });
+  after(async () => {
+    await browser?.stop();
+    await closeSession(desktop);
+    await portal?.close();
+    await untrusted?.close();
+  });
+
+  test('a CDN library on it is cancelled after the handshake, before any request is served', async () => {
+    let channel;
+    let view;
+    ({ browser, channel, view } = await startOnPortal(desktop, { env: {
+      VESKO_STANDIN_BACKEND: 'chromium',
+      VESKO_STANDIN_RESOLVE: `MAP portal.kordis.example 127.0.0.1:${portal.port}, MAP code.jquery.com 127.0.0.1:${untrusted.port}`,
+    } }));
+    const unpacked = page('/__hostile__/cdn-pa-pakete.html');
+    await channel.send('navigate', { view, url: unpacked });
+    await loaded(channel, view, unpacked);
+    const { certificateErrors } = await channel.send('certificateErrors', { view });
+    assert.deepEqual(certificateErrors, [
+      { url: 'https://code.jquery.com/jquery-migrate-3.4.1.min.js', document: false, action: 'cancel' },
+    ]);
+    assert.ok(untrusted.counts.connections > 0, 'the library was asked of the network');
+    assert.deepEqual(untrusted.counts.requests, []);
+    await browser.stop();
+    browser = undefined;
+  });
+
+  test('the portal itself on it fails after the engine check, with the refusal on the status line', async () => {
+    // A failed first test leaves its program running, and a second start would only raise it.
+    await browser?.stop().catch(() => {});
+    browser = await Browser.start(desktop, { env: {
+      VESKO_STANDIN_BACKEND: 'chromium',
+      VESKO_STANDIN_RESOLVE: `MAP portal.kordis.example 127.0.0.1:${untrusted.port}`,
+    } });
+    const channel = await browser.connect();
+    await browser.waitForStatus('Faqja u bllokua: certifikata e serverit nuk është e vlefshme.', { timeoutMs: 40000 });
+    const [tab] = await views(channel);
+    const { certificateErrors } = await channel.send('certificateErrors', { view: tab.name });
+    // Chromium's own favicon request to the server is refused too; only the document counts here.
+    assert.deepEqual(certificateErrors.filter((e) => e.document), [{ url: PORTAL, document: true, action: 'cancel' }]);
+    // The engine check ran first: its page and test requests were answered by the program itself.
+    const { resources } = await channel.send('resources', { view: tab.name });
+    const probes = resources.filter((r) => r.uri.includes('/__vesko_internal_probe__/'));
+    assert.ok(probes.length >= 2 && probes.every((r) => r.answeredByHost && r.status === 200), JSON.stringify(probes));
+    assert.deepEqual(untrusted.counts.requests, []);
   });
 });

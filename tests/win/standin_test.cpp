@@ -695,6 +695,27 @@ TEST(StandInResolver, TheHostsRulesComeBeforeTheTestServersNames) {
     EXPECT_EQ(standin::withoutSwitch(arguments, standin::kResolverRulesSwitch), L"--a --b=1");
 }
 
+// Chromium trusts the listed keys and nothing else; the variable cannot smuggle in a
+// switch that would accept every certificate.
+TEST(StandInChromiumTrust, OnlyTheListedKeysAreTrusted) {
+    const struct {
+        const wchar_t* keys;
+        const char* trustSwitch;  // nullptr: none
+    } cases[] = {
+            {L"", nullptr},
+            {L"WIBu+p8/VTDY=,q2Bb=", "--ignore-certificate-errors-spki-list=WIBu+p8/VTDY=,q2Bb= "},
+            {L"AAA= --ignore-certificate-errors", "--ignore-certificate-errors-spki-list=AAA=ignorecertificateerrors "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(toUtf8(c.keys));
+        const std::string arguments = standin::standInChromiumArguments(L"", L"", c.keys);
+        const std::size_t listed = arguments.find("--ignore-certificate-errors-spki-list=");
+        EXPECT_EQ(listed == std::string::npos ? std::string() : arguments.substr(listed, arguments.find(' ', listed) + 1 - listed),
+                  c.trustSwitch != nullptr ? c.trustSwitch : "");
+        EXPECT_EQ(arguments.find("--ignore-certificate-errors "), std::string::npos);
+    }
+}
+
 TEST(ChromiumProcess, CloseEndsTheBrowserAndLeavesTheProfileFree) {
     TestFolder folder;
     const auto profile = folder.path / L"profile";

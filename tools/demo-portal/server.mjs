@@ -3,8 +3,11 @@
 // run directly, it serves the site on loopback:
 //   node tools/demo-portal/server.mjs [PORT] [--tls]
 // PORT 0 takes any free port; the one line printed once listening names the real one.
+//   node tools/demo-portal/server.mjs --trusted-key
+// prints the HTTPS server's key as the browser is told to trust it (demoPortalTrustedKey).
 
 import { execFile } from 'node:child_process';
+import { X509Certificate, createHash } from 'node:crypto';
 import { mkdirSync, readFileSync, renameSync, rmSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createServer as createTlsServer } from 'node:https';
@@ -58,8 +61,8 @@ export function demoPortalAnswer(method, pathWithQuery) {
 const PORTAL_HOST = 'portal.kordis.example';
 
 // A self-signed certificate for the portal host and loopback, made once per cache folder
-// and reused. The browser is told to ignore certificate errors, so it only has to be a
-// valid one. openssl writes into a private temporary folder that is then renamed into
+// and reused. The browser is told to trust its key (demoPortalTrustedKey), so it only has
+// to be a valid one. openssl writes into a private temporary folder that is then renamed into
 // place whole: a second process starting at the same time sees the pair complete or not
 // at all, and if it loses the race it takes the winner's pair.
 async function portalCertificate() {
@@ -93,6 +96,13 @@ async function portalCertificate() {
     rmSync(work, { recursive: true, force: true });
   }
   return read();
+}
+
+// The base64 SHA-256 digest of the portal certificate's SubjectPublicKeyInfo, as the
+// stand-in's VESKO_STANDIN_TRUSTED_SPKI takes it: the one server key its Chromium trusts.
+export async function demoPortalTrustedKey() {
+  const spki = new X509Certificate((await portalCertificate()).cert).publicKey.export({ type: 'spki', format: 'der' });
+  return createHash('sha256').update(spki).digest('base64');
 }
 
 // A file of `folder` for a path under `prefix`, for pages a test serves beside the site.
@@ -150,7 +160,9 @@ export async function startDemoPortal({
   };
 }
 
-if (process.argv[1] === fileURLToPath(import.meta.url)) {
+if (process.argv[1] === fileURLToPath(import.meta.url) && process.argv[2] === '--trusted-key') {
+  console.log(await demoPortalTrustedKey());
+} else if (process.argv[1] === fileURLToPath(import.meta.url)) {
   const args = process.argv.slice(2);
   const tls = args.includes('--tls');
   const port = Number(args.find((arg) => arg !== '--tls') ?? 8080);

@@ -55,8 +55,10 @@ public:
     bool failProcess(int kind) override;
     void endHang() override;
     void rendererExited(const std::string& status, int exitCode) override;
-    // Right-clicks and external links (chromium_page_routes.cpp).
+    // Right-clicks, external links and certificate errors (chromium_page_routes.cpp).
     void routeOut(const std::string& payload, const std::wstring& documentUri) override;
+    void certificateError(const std::wstring& uri, COREWEBVIEW2_WEB_ERROR_STATUS status,
+                          std::function<void(bool allow)> answer) override;
     bool rightClick(MenuTargetKind target, const std::shared_ptr<ContextMenuOutcome>& outcome) override;
     // The browser's processes and the page's renderer (0 when not found).
     void findProcesses(std::function<void(const BrowserProcesses&, long renderer)> done);

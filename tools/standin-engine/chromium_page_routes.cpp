@@ -1,6 +1,7 @@
 // A Chromium page's routes out of the view: the engine's context menu for a real
-// right-click, and a link to a scheme the engine would hand to the system. The page's
-// script reports both; Chromium itself never shows a menu or starts a program here.
+// right-click, and a link to a scheme the engine would hand to the system (the page's
+// script reports both; Chromium itself never shows a menu or starts a program here); and
+// a server whose certificate Chromium doubts, which only the host may let through.
 #include <nlohmann/json.hpp>
 
 #include "base/wide_text_win.h"
@@ -37,6 +38,28 @@ void ChromiumPageDriver::routeOut(const std::string& payload, const std::wstring
         pendingMenus_.erase(pendingMenus_.begin());
     }
     raiseContextMenu(pipeline_, std::move(target), outcome);
+}
+
+void ChromiumPageDriver::certificateError(const std::wstring& uri, COREWEBVIEW2_WEB_ERROR_STATUS status,
+                                          std::function<void(bool allow)> answer) {
+    if (pipeline_.closed()) {
+        answer(false);
+        return;
+    }
+    // The top document in flight is the one whose address the navigation now holds.
+    const std::shared_ptr<Navigation> navigation = pipeline_.current();
+    const bool document = navigation && !navigation->completed && !navigation->committed && navigation->uri == uri;
+    NavigationPipeline* const pipeline = &pipeline_;
+    raiseCertificateError(pipeline_, uri, document, status,
+                          [pipeline, navigation, document, status, answer](COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION action) {
+                              const bool allowed = action == COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_ALWAYS_ALLOW;
+                              // The navigation fails with the certificate's status, not with the
+                              // aborted request Chromium reports after the cancel.
+                              if (!allowed && document && pipeline->stillCurrent(navigation) && !navigation->completed) {
+                                  pipeline->complete(navigation, false, status);
+                              }
+                              answer(allowed);
+                          });
 }
 
 bool ChromiumPageDriver::rightClick(MenuTargetKind target, const std::shared_ptr<ContextMenuOutcome>& outcome) {

@@ -73,7 +73,8 @@ HRESULT startChromium(EngineContext& context) {
         ChromiumLaunch launch = chromiumLaunchFor(context.userDataFolder, context.language,
                                                   withoutSwitch(arguments, kResolverRulesSwitch));
         launch.standInArguments = standInChromiumArguments(currentSettings().hostResolverRules,
-                                                           switchValue(arguments, kResolverRulesSwitch).value_or(L""));
+                                                           switchValue(arguments, kResolverRulesSwitch).value_or(L""),
+                                                           currentSettings().trustedKeys);
         context.chromium = sharedChromium(launch);
         context.pump = std::make_shared<DevToolsPump>(context.chromium->port(), context.chromium->browserPath());
         if (const long id = context.chromium->browserProcessId(); id > 0) context.browserProcessId = static_cast<UINT32>(id);

@@ -6,6 +6,8 @@
 //   VESKO_STANDIN_CONTROL_PORT  a port on 127.0.0.1 for the control channel; unset: none
 //   VESKO_STANDIN_BACKEND  "site" (the default) or "chromium"; anything else: every call fails
 //   VESKO_STANDIN_RESOLVE  Chromium's host mappings, e.g. "MAP portal.kordis.example 127.0.0.1:8443"
+//   VESKO_STANDIN_TRUSTED_SPKI  the Chromium backend's trusted server keys: base64 SHA-256
+//                          digests of their SubjectPublicKeyInfo, comma-separated
 #include <windows.h>
 
 #include <string>
@@ -54,6 +56,7 @@ HRESULT configureFromEnvironment() {
     settings.backend = *backend;
     settings.siteFolder = variable(L"VESKO_STANDIN_SITE");
     settings.hostResolverRules = variable(L"VESKO_STANDIN_RESOLVE");
+    settings.trustedKeys = variable(L"VESKO_STANDIN_TRUSTED_SPKI");
     vesko::standin::configure(settings);
     return S_OK;
 }

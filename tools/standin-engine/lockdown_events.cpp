@@ -159,18 +159,14 @@ void raiseExternalScheme(NavigationPipeline& pipeline, const std::wstring& uri, 
     if (*holder && !(*holder)->deferred()) finish();
 }
 
-void checkCertificate(NavigationPipeline& pipeline, const std::wstring& uri, bool document, FetchResult fetched,
-                      std::function<void(const FetchResult&)> then) {
-    if (!fetched.certificateError) {
-        then(fetched);
-        return;
-    }
+void raiseCertificateError(NavigationPipeline& pipeline, const std::wstring& uri, bool document,
+                           COREWEBVIEW2_WEB_ERROR_STATUS status, CertificateDecided decided) {
     const std::string& name = pipeline.name();
     const std::size_t seen = pipeline.page().certificateErrors.size();
     pipeline.page().certificateErrors.push_back({uri, document, COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_DEFAULT, false});
     auto holder = std::make_shared<ComPtr<CertificateErrorArgs>>();
     NavigationPipeline* const owner = &pipeline;
-    auto finish = [holder, owner, seen, document, name, fetched, then]() {
+    auto finish = [holder, owner, seen, document, name, decided]() {
         const auto args = *holder;
         holder->Reset();
         if (!args) return;
@@ -178,25 +174,37 @@ void checkCertificate(NavigationPipeline& pipeline, const std::wstring& uri, boo
         CertificateErrorSeen& entry = owner->page().certificateErrors[seen];
         entry.action = action;
         entry.done = true;
-        FetchResult answer = fetched;
-        answer.certificateError = false;
-        if (action != COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_ALWAYS_ALLOW) {
-            answer = FetchResult{};
-            answer.networkError = true;
-            answer.errorStatus = COREWEBVIEW2_WEB_ERROR_STATUS_CERTIFICATE_COMMON_NAME_IS_INCORRECT;
-            // Left to the engine, a page shows its warning, from which the user may go on.
-            if (document && action == COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_DEFAULT) {
-                record(name, "CertificateWarningPage");
-            }
+        // Left to the engine, a page shows its warning, from which the user may go on.
+        if (document && action == COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_DEFAULT) {
+            record(name, "CertificateWarningPage");
         }
-        then(answer);
+        decided(action);
     };
-    *holder = makeComObject<CertificateErrorArgs>(name, uri, COREWEBVIEW2_WEB_ERROR_STATUS_CERTIFICATE_COMMON_NAME_IS_INCORRECT,
-                                                  pipeline.resumeLater(finish));
+    *holder = makeComObject<CertificateErrorArgs>(name, uri, status, pipeline.resumeLater(finish));
     for (const auto& handler : pipeline.events().certificateErrorDetected.handlers()) {
         handler->Invoke(pipeline.view(), holder->Get());
     }
     if (*holder && !(*holder)->deferred()) finish();
+}
+
+void checkCertificate(NavigationPipeline& pipeline, const std::wstring& uri, bool document, FetchResult fetched,
+                      std::function<void(const FetchResult&)> then) {
+    if (!fetched.certificateError) {
+        then(fetched);
+        return;
+    }
+    constexpr auto kStatus = COREWEBVIEW2_WEB_ERROR_STATUS_CERTIFICATE_COMMON_NAME_IS_INCORRECT;
+    raiseCertificateError(pipeline, uri, document, kStatus,
+                          [fetched, then](COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION action) {
+                              FetchResult answer = fetched;
+                              answer.certificateError = false;
+                              if (action != COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION_ALWAYS_ALLOW) {
+                                  answer = FetchResult{};
+                                  answer.networkError = true;
+                                  answer.errorStatus = kStatus;
+                              }
+                              then(answer);
+                          });
 }
 
 }  // namespace vesko::standin

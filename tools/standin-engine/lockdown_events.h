@@ -24,6 +24,13 @@ void raiseContextMenu(NavigationPipeline& pipeline, MenuTargetState target,
 void raiseExternalScheme(NavigationPipeline& pipeline, const std::wstring& uri, bool userInitiated,
                          const std::shared_ptr<ExternalSchemeOutcome>& outcome);
 
+// ServerCertificateErrorDetected for a request of the view's page; decided hears the
+// host's answer (also after a deferral). Left at DEFAULT, a document gets the engine's
+// warning page. The error and the answer go into the view's list of certificate errors.
+using CertificateDecided = std::function<void(COREWEBVIEW2_SERVER_CERTIFICATE_ERROR_ACTION)>;
+void raiseCertificateError(NavigationPipeline& pipeline, const std::wstring& uri, bool document,
+                           COREWEBVIEW2_WEB_ERROR_STATUS status, CertificateDecided decided);
+
 // What the backend fetched for `uri`, once the host has answered a certificate error on it
 // (ServerCertificateErrorDetected, also after a deferral): CANCEL fails the request,
 // ALWAYS_ALLOW lets the answer through, DEFAULT fails it too and, for a document, shows

@@ -97,11 +97,15 @@ struct Settings {
     // The Chromium backend's host mappings ("MAP portal.kordis.example 127.0.0.1:8443");
     // every host they do not map fails to resolve, so no request leaves the machine.
     std::wstring hostResolverRules;
+    // The Chromium backend's trusted server keys (base64 SHA-256 of the SubjectPublicKeyInfo,
+    // comma-separated): a server showing one of them passes whatever its certificate says;
+    // every other certificate error reaches the host as ServerCertificateErrorDetected.
+    std::wstring trustedKeys;
 };
 
 // The settings every later call of this module uses. The DLL reads them from the
-// environment variables VESKO_STANDIN_KNOBS, VESKO_STANDIN_SITE, VESKO_STANDIN_BACKEND and
-// VESKO_STANDIN_RESOLVE at each loader call.
+// environment variables VESKO_STANDIN_KNOBS, VESKO_STANDIN_SITE, VESKO_STANDIN_BACKEND,
+// VESKO_STANDIN_RESOLVE and VESKO_STANDIN_TRUSTED_SPKI at each loader call.
 void configure(const Settings& settings);
 Settings currentSettings();
 

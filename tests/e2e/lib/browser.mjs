@@ -12,6 +12,7 @@ import { join, resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { promisify } from 'node:util';
 
+import { demoPortalTrustedKey } from '../../../tools/demo-portal/server.mjs';
 import { Desktop } from './desktop.mjs';
 
 const run = promisify(execFile);
@@ -125,14 +126,17 @@ const DRAWN_TEXT = /trace:text:DrawTextExW L"((?:[^"\\]|\\.)*)", (-?\d+), \[\((-
 export class Browser {
   // Starts the program from `folder` (default: the shipped pair) with an empty data folder
   // and the stand-in's settings; `env` adds variables (the Chromium backend's, for one).
+  // The Chromium backend trusts the demo portal's key and no other.
   static async start(desktop, { folder = install('standard'), knobs = '', env = {}, keepData = false } = {}) {
     if (!keepData) resetDataFolder();
     const port = await freePort();
+    const trustedKey = await demoPortalTrustedKey();
     const child = spawn(paths.wineRun, [paths.prefix, windowsPath(join(folder, 'VeskoBrowser-Kiosk.exe'))], {
       cwd: folder,
       env: wineEnvironment({
         ...desktop.env, WINEDEBUG: '-all,trace+text', VESKO_STANDIN_SITE: windowsPath(siteFolder()),
-        VESKO_STANDIN_CONTROL_PORT: String(port), VESKO_STANDIN_KNOBS: knobs, ...env,
+        VESKO_STANDIN_CONTROL_PORT: String(port), VESKO_STANDIN_KNOBS: knobs,
+        VESKO_STANDIN_TRUSTED_SPKI: trustedKey, ...env,
       }),
       stdio: ['ignore', 'ignore', 'pipe'],
     });

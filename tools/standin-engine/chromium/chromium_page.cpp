@@ -137,6 +137,19 @@ void ChromiumPage::installShims(std::function<void(bool)> done) {
         if (params.value("targetId", std::string()) != target_->targetId()) return;
         sink_.rendererExited(params.value("status", std::string()), params.value("errorCode", 0));
     });
+    // Chromium's error type ("ERR_CERT_AUTHORITY_INVALID") is the network error without its
+    // prefix; one the engine has no closer status for is an invalid certificate.
+    subscribe("Security.certificateError", true, [this](const Json& params) {
+        const long long eventId = params.value("eventId", 0LL);
+        auto status = webErrorStatusOf("net::" + params.value("errorType", std::string()));
+        if (status == COREWEBVIEW2_WEB_ERROR_STATUS_UNEXPECTED_ERROR) status = COREWEBVIEW2_WEB_ERROR_STATUS_CERTIFICATE_IS_INVALID;
+        sink_.certificateError(toWide(params.value("requestURL", std::string())), status,
+                               [this, alive = std::weak_ptr<int>(lifetime_), eventId](bool allow) {
+                                   if (!alive.lock()) return;
+                                   target_->send("Security.handleCertificateError",
+                                                 {{"eventId", eventId}, {"action", allow ? "continue" : "cancel"}}, {});
+                               });
+    });
     subscribe("Browser.downloadWillBegin", false, [this](const Json& params) {
         if (params.value("frameId", std::string()) != target_->mainFrameId()) return;
         sink_.downloadRequested(toWide(params.value("url", std::string())),

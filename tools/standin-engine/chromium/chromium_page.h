@@ -77,6 +77,12 @@ public:
     // A right-click the page let through or a link to an external scheme, as the page's
     // script reports it (JSON with "type" "contextmenu" or "external").
     virtual void routeOut(const std::string& /*payload*/, const std::wstring& /*documentUri*/) {}
+    // A request of the page met a certificate it cannot trust; it waits until answer is
+    // called (allow: it goes on, else it fails). Nobody to ask fails it.
+    virtual void certificateError(const std::wstring& /*uri*/, COREWEBVIEW2_WEB_ERROR_STATUS /*status*/,
+                                  std::function<void(bool allow)> answer) {
+        answer(false);
+    }
 };
 
 // The browser's processes as it reports them: its own id and its renderers' ids.

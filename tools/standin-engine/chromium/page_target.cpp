@@ -153,6 +153,10 @@ void PageTarget::enableDomains(DevToolsCallback ready) {
         {"Runtime.enable", Json::object()},
         {"Network.enable", Json::object()},
         {"Fetch.enable", {{"patterns", Json::array({{{"urlPattern", "*"}, {"requestStage", "Request"}}})}}},
+        // Every certificate error waits for the page's owner (Security.certificateError)
+        // instead of ending in Chromium's own warning page.
+        {"Security.enable", Json::object()},
+        {"Security.setOverrideCertificateErrors", {{"override", true}}},
     };
     const auto joined = joinedCallback(static_cast<int>(std::size(commands)) + 3, becomeReady);
     for (const Command& command : commands) pump_.send(command.method, command.params, sessionId_, joined);

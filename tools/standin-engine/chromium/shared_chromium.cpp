@@ -1,5 +1,6 @@
 #include "chromium/shared_chromium.h"
 
+#include <cctype>
 #include <map>
 #include <utility>
 
@@ -41,9 +42,16 @@ std::wstring withoutSwitch(const std::wstring& arguments, const std::wstring& dr
     return joinArguments(kept);
 }
 
-std::string standInChromiumArguments(const std::wstring& environmentRules, const std::wstring& hostRules) {
+std::string standInChromiumArguments(const std::wstring& environmentRules, const std::wstring& hostRules,
+                                     const std::wstring& trustedKeys) {
     const std::string rules = composeResolverRules(toUtf8(hostRules), toUtf8(environmentRules));
-    return "--ignore-certificate-errors --disable-site-isolation-trials"
+    // Only the listed keys are trusted; Chromium honours the list with a profile folder of
+    // its own, which every stand-in browser has. Nothing but base64 and commas passes, so
+    // the variable cannot add switches of its own.
+    std::string keys = toUtf8(trustedKeys);
+    std::erase_if(keys, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '/' && c != '=' && c != ','; });
+    const std::string trusted = keys.empty() ? "" : "--ignore-certificate-errors-spki-list=" + keys + " ";
+    return trusted + "--disable-site-isolation-trials"
            " --disable-features=BackForwardCache,IsolateOrigins,site-per-process,HttpsUpgrades"
            " \"--host-resolver-rules=" + rules + "\"";
 }

@@ -22,15 +22,17 @@ ChromiumLaunch chromiumLaunchFor(const std::filesystem::path& userDataFolder, co
 // with or without "=value") taken out; the rest stays, quoted where it holds a space.
 std::wstring withoutSwitch(const std::wstring& arguments, const std::wstring& droppedSwitch);
 
-// The stand-in's own switches after the host's: certificates of the loopback test servers
-// accepted, frames kept in the page's process (so its requests pause in the page's
+// The stand-in's own switches after the host's: the trusted keys' servers accepted
+// whatever their certificates say (any other certificate error is the host's to answer),
+// frames kept in the page's process (so its requests pause in the page's
 // session), no back-forward cache (a history step loads its document again, as requests
 // must be seen), plain http left as the page wrote it (an address the host approved is
 // the one loaded), and host names resolved as the host's own resolver rules say, and
 // otherwise as the environment's rules map the test servers (nothing but loopback
 // resolves beyond those). The host's --host-resolver-rules must not reach Chromium as
 // well: a second one would replace these.
-std::string standInChromiumArguments(const std::wstring& environmentRules, const std::wstring& hostRules);
+std::string standInChromiumArguments(const std::wstring& environmentRules, const std::wstring& hostRules,
+                                     const std::wstring& trustedKeys);
 
 // The running browser for launch.profileFolder, started when none runs. Throws
 // ChromiumOptionsMismatch when one runs there with another language or other arguments
