@@ -10,12 +10,12 @@ namespace vesko::standin {
 namespace {
 
 // One item written as "name", "|" or "name[child child]".
-struct ItemSpec {
+struct MenuEntry {
     const wchar_t* name;
     std::vector<const wchar_t*> children = {};
 };
 
-std::vector<ItemSpec> menuSpec(const MenuTargetState& target) {
+std::vector<MenuEntry> menuEntries(const MenuTargetState& target) {
     // The engine's items for each target, in its order and under its names. Editable
     // fields add the editing commands, with spelling suggestions for a misspelled word.
     if (target.editable) {
@@ -40,18 +40,18 @@ std::vector<ItemSpec> menuSpec(const MenuTargetState& target) {
             {L"share", {L"copyLink", L"nearbyShare"}}, {L"|"}, {L"inspectElement"}};
 }
 
-ComPtr<MenuItemObject> makeItem(const std::string& owner, const ItemSpec& spec, INT32& nextCommand) {
-    const std::wstring name = spec.name;
+ComPtr<MenuItemObject> makeItem(const std::string& owner, const MenuEntry& entry, INT32& nextCommand) {
+    const std::wstring name = entry.name;
     if (name == L"|") {
         return makeComObject<MenuItemObject>(owner, L"separator", COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_SEPARATOR, -1,
                                              nullptr);
     }
-    if (spec.children.empty()) {
+    if (entry.children.empty()) {
         return makeComObject<MenuItemObject>(owner, name, COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_COMMAND, nextCommand++,
                                              nullptr);
     }
     auto children = makeComObject<MenuItemCollection>(owner + "." + toUtf8(name));
-    for (const wchar_t* child : spec.children) children->append(makeItem(owner, ItemSpec{child}, nextCommand));
+    for (const wchar_t* child : entry.children) children->append(makeItem(owner, MenuEntry{child}, nextCommand));
     return makeComObject<MenuItemObject>(owner, name, COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_SUBMENU, -1, children);
 }
 
@@ -98,7 +98,7 @@ std::string MenuItemCollection::describe() const {
 ComPtr<MenuItemCollection> engineMenu(const std::string& owner, const MenuTargetState& target) {
     auto menu = makeComObject<MenuItemCollection>(owner + ".menu");
     INT32 nextCommand = 1;
-    for (const ItemSpec& spec : menuSpec(target)) menu->append(makeItem(owner, spec, nextCommand));
+    for (const MenuEntry& entry : menuEntries(target)) menu->append(makeItem(owner, entry, nextCommand));
     return menu;
 }
 
