@@ -412,7 +412,7 @@ void BrowserApp::selectTab(int index) {
         RECT client{};
         GetClientRect(window, &client);
         window_.firstVisibleTab = scrollTabIntoView(index, client.right - client.left, static_cast<int>(tabs_.size()),
-                                                    window_.firstVisibleTab, window_.dpiScale);
+                                                    window_.firstVisibleTab, window_.frameScale());
     } else if (index < window_.firstVisibleTab) {
         window_.firstVisibleTab = index;
     }
@@ -431,11 +431,11 @@ void BrowserApp::layoutChildren() {
     if (HWND field = window_.addressField) {
         ShowWindow(field, engine_.ready() ? SW_SHOW : SW_HIDE);
         if (engine_.ready()) {
-            const Rect place = addressFieldRect(width, window_.dpiScale);
+            const Rect place = addressFieldRect(width, window_.frameScale());
             MoveWindow(field, place.left, place.top, place.width(), place.height(), TRUE);
         }
     }
-    const Rect view = viewBounds(width, height, window_.dpiScale);
+    const Rect view = viewBounds(width, height, window_.frameScale());
     const RECT bounds{view.left, view.top, view.right, view.bottom};
     const bool minimised = IsIconic(window) != FALSE;
     for (std::size_t i = 0; i < tabs_.size(); ++i) {
@@ -628,7 +628,7 @@ void BrowserApp::showMenu() {
     input.zoom = tab && tab->controller() ? effectiveZoom(tab->reportedZoom()) : 1.0;
     input.warnOnClose = warnOnClose_;
     input.hasClosedTabs = !closedTabUrls_.empty();
-    const int chosen = trackMainMenu(window_.window, window_.dpiScale, input);
+    const int chosen = trackMainMenu(window_.window, window_.frameScale(), input);
     if (chosen != 0) executeCommand(chosen);
 }
 
@@ -731,14 +731,14 @@ FrameSnapshot BrowserApp::frameSnapshot() const {
     if (window != nullptr) GetClientRect(window, &client);
     frame.clientWidth = client.right - client.left;
     frame.clientHeight = client.bottom - client.top;
-    frame.dpiScale = window_.dpiScale;
+    frame.dpiScale = window_.frameScale();
     frame.engineReady = engine_.ready();
     frame.maximized = window != nullptr && IsZoomed(window) != FALSE;
     frame.animationsEnabled = window_.animationsEnabled;
     frame.addressFocused = window_.addressFocused;
     frame.tabs.reserve(tabs_.size());
     for (const auto& tab : tabs_) {
-        frame.tabs.push_back(PaintTab{toUtf8(tab->title), tab->loading, tab->ajaxBusy, tab->unsaved.any(), tab->canGoBack,
+        frame.tabs.push_back(PaintTab{toUtf8(tab->title), tab->id, tab->loading, tab->ajaxBusy, tab->unsaved.any(), tab->canGoBack,
                                       tab->canGoForward, tab->zoom});
     }
     frame.activeTab = activeTab_;

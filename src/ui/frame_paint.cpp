@@ -25,6 +25,7 @@ class FramePainter {
 public:
     explicit FramePainter(const FrameSnapshot& frame)
         : f_(frame),
+          p_(frame.palette),
           s_(frame.dpiScale),
           width_(frame.clientWidth),
           height_(frame.clientHeight),
@@ -33,15 +34,15 @@ public:
                       : nullptr) {}
 
     std::vector<PaintOp> paint() {
-        fill({0, 0, width_, height_}, kColorWindowBackground);
-        fill({0, 0, width_, px(metrics::kTabStripBottom)}, kColorTabStrip);
+        fill({0, 0, width_, height_}, p_.windowBackground);
+        fill({0, 0, width_, px(metrics::kTabStripBottom)}, p_.tabStrip);
         ops_.emplace_back(IconOp{{px(9), px(9)}, px(26)});
         if (f_.engineReady) {
             const TabStripLayout strip = layoutTabStrip(width_, static_cast<int>(f_.tabs.size()), f_.firstVisibleTab, s_);
             paintTabs(strip);
             paintScrollMarks(strip);
             paintNewTabButton(strip.newTab);
-            fill({0, px(metrics::kTabStripBottom), width_, px(metrics::kToolbarBottom)}, kColorToolbar);
+            fill({0, px(metrics::kTabStripBottom), width_, px(metrics::kToolbarBottom)}, p_.toolbar);
             paintToolbarButtons();
             paintAddressBox();
             paintInformationButton();
@@ -50,6 +51,7 @@ public:
         }
         paintCaptionButtons();
         paintStatusLine();
+        if (f_.engineReady) paintFocusMark();
         return std::move(ops_);
     }
 
@@ -74,31 +76,35 @@ private:
             const bool active = entry.index == f_.activeTab;
             const bool hovered = entry.index == f_.hover.hoveredTab;
 
-            rounded(R, active ? kColorActiveTab : hovered ? kColorHoveredTab : kColorTabStrip, px(16));
+            rounded(R, active ? p_.activeTab : hovered ? p_.hoveredTab : p_.tabStrip, px(16));
             // The active tab joins the toolbar below it with square lower corners.
-            if (active) fill({R.left, R.bottom - px(8), R.right, R.bottom}, kColorActiveTab);
-            if (hovered && f_.hover.tabCloseHovered) rounded(entry.close, kColorTabCloseHover, px(24), 110);
+            if (active) fill({R.left, R.bottom - px(8), R.right, R.bottom}, p_.activeTab);
+            if (hovered && f_.hover.tabCloseHovered) rounded(entry.close, p_.tabCloseHover, px(24), 110);
+            const bool onFill = active || hovered;
 
             const Point mark{R.left + px(16), px(24)};
             if (tab.busy()) {
-                ops_.emplace_back(SpinnerOp{mark, s_, spinnerArc(f_.animationsEnabled, f_.tickMs)});
+                ops_.emplace_back(SpinnerOp{mark, s_, spinnerArc(f_.animationsEnabled, f_.tickMs), p_.spinnerTrack,
+                                        p_.spinnerArc});
             } else {
                 ops_.emplace_back(IconOp{{mark.x - px(8), mark.y - px(8)}, px(16)});
             }
 
             std::string title = tab.dirty ? std::string(kDirtyMark) + tab.title : tab.title;
-            text({R.left + px(30), R.top, R.right - px(28), R.bottom}, std::move(title), kColorTabTitle,
+            text({R.left + px(30), R.top, R.right - px(28), R.bottom}, std::move(title),
+                 onFill ? p_.activeTabTitle : p_.tabTitle,
                  TextLayout::Left);
-            glyph(centreOf(entry.close), s_ * 0.85, GlyphKind::Close, kColorTabCloseGlyph);
+            glyph(centreOf(entry.close), s_ * 0.85, GlyphKind::Close,
+                  onFill ? p_.activeTabCloseGlyph : p_.tabCloseGlyph);
         }
     }
 
     void paintScrollMarks(const TabStripLayout& strip) {
         if (strip.firstVisibleTab > 0) {
-            text(strip.scrollLeft, std::string(kScrollLeftMark), kColorScrollMark, TextLayout::Centered);
+            text(strip.scrollLeft, std::string(kScrollLeftMark), p_.scrollMark, TextLayout::Centered);
         }
         if (strip.more) {
-            text(strip.scrollRight, std::string(kScrollRightMark), kColorScrollMark, TextLayout::Centered);
+            text(strip.scrollRight, std::string(kScrollRightMark), p_.scrollMark, TextLayout::Centered);
         }
     }
 
@@ -106,10 +112,10 @@ private:
         const float v = std::clamp(f_.newTabHoverLevel, 0.0f, 1.0f);
         if (v > 0.001f) {
             const Rect shadow{N.left, N.top + px(1), N.right, N.bottom + px(1)};
-            rounded(shadow, kColorNewTabShadow, px(28), static_cast<std::uint8_t>(v * 10));
-            rounded(N, kColorNewTabHover, px(28), static_cast<std::uint8_t>(v * 115));
+            rounded(shadow, p_.newTabShadow, px(28), static_cast<std::uint8_t>(v * 10));
+            rounded(N, p_.newTabHover, px(28), static_cast<std::uint8_t>(v * 115));
         }
-        glyph(centreOf(N), s_, GlyphKind::Plus, kColorGlyph);
+        glyph(centreOf(N), s_, GlyphKind::Plus, f_.hover.newTabHovered ? p_.glyphHovered : p_.glyph);
     }
 
     void paintToolbarButtons() {
@@ -120,47 +126,49 @@ private:
                 const int right = o + metrics::kToolbarButtonWidth;
                 const int top = px(metrics::kToolbarButtonTop);
                 const int bottom = px(metrics::kToolbarButtonBottom);
-                rounded({px(o), top + px(1), px(right), bottom + px(1)}, kColorButtonShadow, px(32), 10);
-                rounded({px(o), top, px(right), bottom}, pressed ? kColorButtonPressed : kColorButtonHover,
+                rounded({px(o), top + px(1), px(right), bottom + px(1)}, p_.buttonShadow, px(32), 10);
+                rounded({px(o), top, px(right), bottom}, pressed ? p_.buttonPressed : p_.buttonHover,
                         px(32));
             }
             auto kind = static_cast<GlyphKind>(i);
             if (i == kToolbarReloadOrStop && active_ != nullptr && active_->loading) kind = GlyphKind::Stop;
-            Color color = kColorGlyph;
-            if (i == kToolbarBack && (active_ == nullptr || !active_->canGoBack)) color = kColorGlyphDisabled;
-            if (i == kToolbarForward && (active_ == nullptr || !active_->canGoForward)) color = kColorGlyphDisabled;
+            Color color = pressed || i == f_.hover.hoveredToolbarItem ? p_.glyphHovered : p_.glyph;
+            if (i == kToolbarBack && (active_ == nullptr || !active_->canGoBack)) color = p_.glyphDisabled;
+            if (i == kToolbarForward && (active_ == nullptr || !active_->canGoForward)) color = p_.glyphDisabled;
             glyph({px(o + metrics::kToolbarButtonWidth / 2), px(64)}, s_, kind, color);
         }
     }
 
     void paintAddressBox() {
         const int right = std::max(px(300), width_ - px(50));
-        rounded({px(165), px(47), right, px(82)}, f_.addressFocused ? kColorAddressFocusRing : kColorAddressBox,
+        rounded({px(165), px(47), right, px(82)}, f_.addressFocused ? p_.addressFocusRing : p_.addressBox,
                 px(19));
         // The inner fill leaves a ring of two units in the focus colour.
         if (f_.addressFocused) {
-            rounded({px(167), px(49), std::max(px(298), width_ - px(52)), px(80)}, kColorAddressBox, px(17));
+            rounded({px(167), px(49), std::max(px(298), width_ - px(52)), px(80)}, p_.addressBox, px(17));
         }
     }
 
     void paintInformationButton() {
         if (f_.hover.hoveredToolbarItem == kToolbarPageInfo) {
-            rounded({px(metrics::kPageInfoLeft), px(50), px(metrics::kPageInfoRight), px(79)}, kColorInfoHover, px(26));
+            rounded({px(metrics::kPageInfoLeft), px(50), px(metrics::kPageInfoRight), px(79)}, p_.infoHover, px(26));
         }
-        glyph({px(183), px(64)}, s_ * 0.8, GlyphKind::Information, kColorGlyph);
+        const bool hovered = f_.hover.hoveredToolbarItem == kToolbarPageInfo;
+        glyph({px(183), px(64)}, s_ * 0.8, GlyphKind::Information, hovered ? p_.glyphHovered : p_.glyph);
     }
 
     void paintProgressLine() {
         if (active_ == nullptr || !active_->busy()) return;
-        rounded({px(166), px(84), std::max(px(300), width_ - px(50)), px(86)}, kColorProgress, px(2),
+        rounded({px(166), px(84), std::max(px(300), width_ - px(50)), px(86)}, p_.progress, px(2),
                 progressLineAlpha(f_.animationsEnabled, f_.tickMs));
     }
 
     void paintMenuButton() {
         if (f_.hover.hoveredToolbarItem == kToolbarMenu) {
-            rounded({width_ - px(metrics::kMenuButtonWidth), px(metrics::kToolbarButtonTop), width_ - px(3), px(metrics::kToolbarButtonBottom)}, kColorButtonHover, px(32));
+            rounded({width_ - px(metrics::kMenuButtonWidth), px(metrics::kToolbarButtonTop), width_ - px(3), px(metrics::kToolbarButtonBottom)}, p_.buttonHover, px(32));
         }
-        glyph({width_ - px(21), px(64)}, s_, GlyphKind::Menu, kColorGlyph);
+        const bool hovered = f_.hover.hoveredToolbarItem == kToolbarMenu || f_.menuOpen;
+        glyph({width_ - px(21), px(64)}, s_, GlyphKind::Menu, hovered ? p_.glyphHovered : p_.glyph);
     }
 
     void paintCaptionButtons() {
@@ -170,29 +178,47 @@ private:
             const bool hovered = j == f_.hover.hoveredCaptionButton;
             if (hovered) {
                 rounded({X + px(W * j) + px(2), px(3), X + px(W * j + W) - px(2), px(38)},
-                        j == kCaptionClose ? kColorCloseHover : kColorCaptionHover, px(10));
+                        j == kCaptionClose ? p_.closeHover : p_.captionHover, px(10));
             }
             GlyphKind kind = GlyphKind::Close;
             if (j == kCaptionMinimize) kind = GlyphKind::Minimise;
             if (j == kCaptionMaximize) kind = f_.maximized ? GlyphKind::Restore : GlyphKind::Maximise;
-            const Color color = hovered && j == kCaptionClose ? kColorCloseGlyphHovered : kColorCaptionGlyph;
+            Color color = p_.captionGlyph;
+            if (hovered) color = j == kCaptionClose ? p_.closeGlyphHovered : p_.captionGlyphHovered;
             glyph({X + px(W * j) + px(W / 2), px(21)}, s_, kind, color);
         }
     }
 
+    // The keyboard's place on the frame, drawn only while the window itself holds the
+    // focus (in the page or the address field the focus shows there).
+    void paintFocusMark() {
+        if (!f_.windowFocused) return;
+        Rect mark;
+        if (f_.focus.zone == FocusZone::TabStrip) {
+            const TabStripLayout strip = layoutTabStrip(width_, static_cast<int>(f_.tabs.size()), f_.firstVisibleTab, s_);
+            for (const TabStripEntry& entry : strip.shown) {
+                if (entry.index == f_.focus.tab) mark = entry.tab;
+            }
+        } else if (f_.focus.zone == FocusZone::Toolbar) {
+            mark = toolbarItemRect(f_.focus.toolbarItem, width_, s_);
+        }
+        if (!mark.isEmpty()) ops_.emplace_back(OutlineOp{mark, p_.focusMark, px(2)});
+    }
+
     void paintStatusLine() {
-        fill({0, height_ - px(metrics::kStatusBandHeight), width_, height_}, kColorStatusBand);
+        fill({0, height_ - px(metrics::kStatusBandHeight), width_, height_}, p_.statusBand);
         const bool activeBusy = active_ != nullptr && active_->busy();
         const std::string_view status = statusLineText(f_.status, f_.nowMs, f_.engineReady, activeBusy);
         if (!status.empty()) {
-            text({px(12), height_ - px(26), width_ - px(250), height_}, std::string(status), kColorStatusText, TextLayout::Left);
+            text({px(12), height_ - px(26), width_ - px(250), height_}, std::string(status), p_.statusText, TextLayout::Left);
         }
         const double zoom = active_ != nullptr ? active_->zoom : 1.0;
-        text({width_ - px(245), height_ - px(26), width_ - px(12), height_}, zoomIndicatorText(zoom), kColorZoomText,
+        text({width_ - px(245), height_ - px(26), width_ - px(12), height_}, zoomIndicatorText(zoom), p_.zoomText,
              TextLayout::Right);
     }
 
     const FrameSnapshot& f_;
+    const FramePalette& p_;
     const double s_;
     const int width_;
     const int height_;

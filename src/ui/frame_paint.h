@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "ui/frame_colors.h"
+#include "ui/frame_focus.h"
+#include "ui/frame_palette.h"
 #include "ui/frame_geometry.h"
 #include "ui/glyphs.h"
 #include "ui/hit_testing.h"
@@ -16,6 +18,7 @@ namespace vesko {
 // What the frame shows of one tab.
 struct PaintTab {
     std::string title;  // UTF-8
+    std::uint32_t id = 0;
     bool loading = false;
     bool ajaxBusy = false;
     bool dirty = false;
@@ -44,6 +47,13 @@ struct FrameSnapshot {
     StatusLine status;
     std::int64_t nowMs = 0;       // Unix milliseconds, the status line's clock
     std::uint64_t tickMs = 0;     // GetTickCount64, the animations' clock
+    FramePalette palette = normalPalette();
+    // The keyboard focus; its mark is drawn only while the window itself has the focus.
+    FrameFocus focus;
+    bool windowFocused = false;
+    bool menuOpen = false;
+    std::string windowTitle;  // UTF-8, what the title bar says
+    std::string address;      // UTF-8, the address field's text
 
     // The part the mouse handling reads, so hit-testing and painting see the same frame.
     FrameState hitState() const {
@@ -81,6 +91,8 @@ struct SpinnerOp {
     Point centre;
     double scale = 1.0;
     SpinnerArc arc;
+    Color track;
+    Color turning;
 };
 
 // The application icon (resource 1) drawn at size × size.
@@ -103,7 +115,14 @@ struct TextOp {
     TextLayout layout = TextLayout::Left;
 };
 
-using PaintOp = std::variant<FillOp, RoundedFillOp, GlyphOp, SpinnerOp, IconOp, TextOp>;
+// A rectangle's outline `thickness` pixels wide, inside the rectangle.
+struct OutlineOp {
+    Rect rect;
+    Color color;
+    int thickness = 1;
+};
+
+using PaintOp = std::variant<FillOp, RoundedFillOp, GlyphOp, SpinnerOp, IconOp, TextOp, OutlineOp>;
 
 // The whole frame: background, tab strip with tabs, scroll marks and new-tab button,
 // toolbar with buttons, address box, information button, progress line and menu button

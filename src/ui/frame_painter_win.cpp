@@ -133,9 +133,17 @@ struct OpDrawer {
     void operator()(const FillOp& op) const { fillRect(dc, op.rect, op.color); }
     void operator()(const RoundedFillOp& op) const { fillRoundedRect(dc, op.rect, op.color, op.diameter, op.alpha); }
     void operator()(const GlyphOp& op) const { drawGlyph(dc, op.centre, op.scale, op.kind, op.color); }
-    void operator()(const SpinnerOp& op) const { drawSpinner(dc, op.centre, op.scale, op.arc); }
+    void operator()(const SpinnerOp& op) const { drawSpinner(dc, op.centre, op.scale, op.arc, op.track, op.turning); }
     void operator()(const IconOp& op) const { drawAppIcon(dc, instance, op.topLeft.x, op.topLeft.y, op.size); }
     void operator()(const TextOp& op) const { drawText(dc, font, op); }
+    void operator()(const OutlineOp& op) const {
+        const Rect& r = op.rect;
+        const int t = op.thickness;
+        fillRect(dc, {r.left, r.top, r.right, r.top + t}, op.color);
+        fillRect(dc, {r.left, r.bottom - t, r.right, r.bottom}, op.color);
+        fillRect(dc, {r.left, r.top + t, r.left + t, r.bottom - t}, op.color);
+        fillRect(dc, {r.right - t, r.top + t, r.right, r.bottom - t}, op.color);
+    }
 };
 
 struct FontSearch {
@@ -269,15 +277,15 @@ void drawGlyph(HDC dc, Point centre, double scale, GlyphKind kind, Color color) 
     }
 }
 
-void drawSpinner(HDC dc, Point centre, double scale, const SpinnerArc& arc) {
+void drawSpinner(HDC dc, Point centre, double scale, const SpinnerArc& arc, Color trackColor, Color arcColor) {
     const GraphicsOwner graphics = antiAliasedGraphics(dc);
     if (!graphics) return;
     placeGlyph(graphics.get(), centre, scale);
     const GlyphBox& box = kSpinnerBox;
-    if (const PenOwner track = makePen(kColorSpinnerTrack, kSpinnerPenWidth, false)) {
+    if (const PenOwner track = makePen(trackColor, kSpinnerPenWidth, false)) {
         gdip::GdipDrawEllipse(graphics.get(), track.get(), box.x, box.y, box.width, box.height);
     }
-    if (const PenOwner turning = makePen(kColorSpinnerArc, kSpinnerPenWidth, true)) {
+    if (const PenOwner turning = makePen(arcColor, kSpinnerPenWidth, true)) {
         gdip::GdipDrawArc(graphics.get(), turning.get(), box.x, box.y, box.width, box.height,
                           static_cast<Gdiplus::REAL>(arc.startDegrees), static_cast<Gdiplus::REAL>(arc.sweepDegrees));
     }

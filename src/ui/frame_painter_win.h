@@ -25,7 +25,7 @@ HFONT createUiFont(HWND window, double dpiScale);
 // Drawing primitives of the frame, in device pixels.
 void fillRoundedRect(HDC dc, const Rect& rect, Color color, float diameter, std::uint8_t alpha);
 void drawGlyph(HDC dc, Point centre, double scale, GlyphKind kind, Color color);
-void drawSpinner(HDC dc, Point centre, double scale, const SpinnerArc& arc);
+void drawSpinner(HDC dc, Point centre, double scale, const SpinnerArc& arc, Color trackColor, Color arcColor);
 void drawAppIcon(HDC dc, HINSTANCE instance, int left, int top, int size);
 
 }  // namespace vesko

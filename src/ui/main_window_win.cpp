@@ -130,7 +130,7 @@ private:
     void clampTabStrip() const {
         const FrameState frame = frameState();
         state_.firstVisibleTab =
-            layoutTabStrip(frame.clientWidth, frame.tabCount, state_.firstVisibleTab, state_.dpiScale).firstVisibleTab;
+            layoutTabStrip(frame.clientWidth, frame.tabCount, state_.firstVisibleTab, state_.frameScale()).firstVisibleTab;
     }
 
     void notifyViewsOfMove() const {
@@ -140,7 +140,7 @@ private:
     void applyUiFont() const {
         // The field gets the new font before the old one goes, so it never draws with a
         // deleted one.
-        HFONT font = createUiFont(window_, state_.dpiScale);
+        HFONT font = createUiFont(window_, state_.frameScale());
         if (state_.addressField != nullptr) {
             SendMessageW(state_.addressField, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         }
@@ -261,9 +261,9 @@ private:
         if (step.invalidateWindow) {
             invalidateAll();
         } else if (step.invalidateTopBands) {
-            invalidateTop(toolbarBottom(state_.dpiScale));
+            invalidateTop(toolbarBottom(state_.frameScale()));
         } else if (step.invalidateTabStrip) {
-            invalidateTop(tabStripBottom(state_.dpiScale));
+            invalidateTop(tabStripBottom(state_.frameScale()));
         }
     }
 

@@ -14,6 +14,8 @@ namespace vesko {
 struct StatusLine {
     std::string text;
     std::int64_t expiresAt = 0;
+    // An error or an engine failure: a screen reader announces it at once, interrupting.
+    bool urgent = false;
 };
 
 inline constexpr std::string_view kStatusReady = "Gati";

@@ -44,6 +44,26 @@ int captionButtonAt(Point p, int clientWidth, double dpiScale) {
     return std::clamp((p.x - stripLeft) / std::max(S(metrics::kCaptionButtonWidth), 1), 0, kCaptionButtonCount - 1);
 }
 
+Rect toolbarItemRect(int item, int clientWidth, double dpiScale) {
+    const auto S = [dpiScale](double v) { return scalePx(v, dpiScale); };
+    const int top = S(metrics::kToolbarButtonTop);
+    const int bottom = S(metrics::kToolbarButtonBottom);
+    if (item >= 0 && item < kToolbarButtonCount) {
+        const int left = metrics::kToolbarButtonStep * item + metrics::kToolbarButtonsLeft;
+        return Rect{S(left), top, S(left + metrics::kToolbarButtonWidth), bottom};
+    }
+    if (item == kToolbarMenu) return Rect{clientWidth - S(metrics::kMenuButtonWidth), top, clientWidth - S(3), bottom};
+    if (item == kToolbarPageInfo) return Rect{S(metrics::kPageInfoLeft), top, S(metrics::kPageInfoRight), bottom};
+    return {};
+}
+
+Rect captionButtonRect(int button, int clientWidth, double dpiScale) {
+    const auto S = [dpiScale](double v) { return scalePx(v, dpiScale); };
+    const int left = clientWidth - S(metrics::kCaptionStripWidth);
+    const int width = std::max(S(metrics::kCaptionButtonWidth), 1);
+    return Rect{left + width * button, 0, left + width * (button + 1), S(metrics::kCaptionButtonBottom)};
+}
+
 std::int32_t toolbarButtonCommand(int button) {
     switch (button) {
         case kToolbarBack: return commands::Back;

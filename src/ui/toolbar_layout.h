@@ -37,6 +37,12 @@ int toolbarItemForClick(int x, int clientWidth, double dpiScale);
 // The caption button under the pointer, or kNoItem.
 int captionButtonAt(Point p, int clientWidth, double dpiScale);
 
+// Where toolbar item `item` is drawn (the rows its hover spans), or an empty rectangle.
+Rect toolbarItemRect(int item, int clientWidth, double dpiScale);
+
+// Where caption button `button` is drawn and answers the pointer.
+Rect captionButtonRect(int button, int clientWidth, double dpiScale);
+
 // Back, Forward, ReloadOrStop, Home for buttons 0 to 3; 0 for anything else.
 std::int32_t toolbarButtonCommand(int button);
 

@@ -37,7 +37,9 @@ struct WindowState {
     HWND addressField = nullptr;
     HINSTANCE instance = nullptr;
     FontOwner uiFont;
+    // The monitor's scale and the user's text size; the frame is laid out at their product.
     double dpiScale = 1.0;
+    double textScale = 1.0;
     HoverState hover;
     std::int32_t pressedToolbarButton = -1;
     std::uint64_t pressedUntil = 0;
@@ -45,6 +47,8 @@ struct WindowState {
     bool addressFocused = false;
     bool animationsEnabled = true;
     std::int32_t firstVisibleTab = 0;
+
+    double frameScale() const { return dpiScale * textScale; }
 };
 
 }  // namespace vesko

@@ -182,7 +182,7 @@ TEST(FramePaint, FrameWithoutTabsAndBeforeTheEngineIsReady) {
 
 TEST(FramePaint, Tabs) {
     FrameSnapshot frame = readyFrame(96, {"Faqja kryesore", "Lista", "Formulari"});
-    frame.tabs[2] = {"Formulari", false, false, true, true, false, 1.25};  // dirty, can go back, zoomed
+    frame.tabs[2] = {"Formulari", 0, false, false, true, true, false, 1.25};  // dirty, can go back, zoomed
     frame.activeTab = 2;
     frame.hover.hoveredTab = 1;
     frame.hover.tabCloseHovered = true;
