@@ -296,7 +296,14 @@ private:
     }
 
     LRESULT onLeftButtonDown(LPARAM lParam) {
-        const FrameClick click = clickAt(clientPoint(lParam), frameState());
+        perform(clickAt(clientPoint(lParam), frameState()));
+        return 0;
+    }
+
+public:
+    // What a click on a part of the frame does, whether it came from the mouse, the
+    // keyboard or assistive technology.
+    void perform(const FrameClick& click) {
         switch (click.action) {
             case FrameAction::None: break;
             case FrameAction::Minimize: ShowWindow(window_, SW_MINIMIZE); break;
@@ -312,8 +319,9 @@ private:
             case FrameAction::ScrollLeft: scrollTabStrip(-1); break;
             case FrameAction::ScrollRight: scrollTabStrip(+1); break;
         }
-        return 0;
     }
+
+private:
 
     void pressToolbarButton(int button) {
         state_.pressedToolbarButton = button;
@@ -378,6 +386,10 @@ private:
 
 LRESULT handleMainWindowMessage(BrowserApp& app, WindowState& window, UINT message, WPARAM wParam, LPARAM lParam) {
     return MainWindowMessages(app, window).handle(message, wParam, lParam);
+}
+
+void performFrameClick(BrowserApp& app, WindowState& window, const FrameClick& click) {
+    MainWindowMessages(app, window).perform(click);
 }
 
 }  // namespace vesko
