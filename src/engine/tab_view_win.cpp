@@ -369,6 +369,12 @@ void TabView::focus() {
     if (controller_) controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }
 
+void TabView::moveFocusInto(bool forward) {
+    if (controller_) {
+        controller_->MoveFocus(forward ? COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT : COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS);
+    }
+}
+
 void TabView::notifyParentMoved() {
     if (controller_) controller_->NotifyParentWindowPositionChanged();
 }

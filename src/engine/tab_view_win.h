@@ -100,6 +100,9 @@ public:
     void print();
     void place(const RECT& bounds, bool visible);
     void focus();
+    // Tab past the frame's last control enters the page at its first element, Shift+Tab
+    // before the frame's first at its last.
+    void moveFocusInto(bool forward);
     void notifyParentMoved();
 
     // Registers `handler` with `add` on `source` and keeps its token for `remove`.

@@ -146,6 +146,7 @@ int BrowserApp::runMessageLoop() {
 }
 
 bool BrowserApp::preDispatchKey(const MSG& message) {
+    if (takeFrameKey(message)) return true;
     // Before the engine is ready every key reaches its window as ordinary input.
     if (!engine_.ready() || (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN)) return false;
     const auto key = static_cast<std::int32_t>(message.wParam);
@@ -172,7 +173,7 @@ void BrowserApp::runGuarded(const std::function<void()>& action) noexcept {
         return;
     } catch (const std::exception& error) {
         try {
-            setStatus(toWide(userErrorText(error.what())), kErrorStatusSeconds);
+            setUrgentStatus(toWide(userErrorText(error.what())), kErrorStatusSeconds);
         } catch (...) {
             // Not even the report fits in memory; the program goes on without it.
         }
@@ -180,7 +181,7 @@ void BrowserApp::runGuarded(const std::function<void()>& action) noexcept {
     } catch (...) {
     }
     try {
-        setStatus(toWide(kUnknownErrorText), kErrorStatusSeconds);
+        setUrgentStatus(toWide(kUnknownErrorText), kErrorStatusSeconds);
     } catch (...) {
     }
 }
@@ -196,7 +197,7 @@ void BrowserApp::startEngine() {
 
 HRESULT BrowserApp::onEnvironmentCreated(HRESULT result, ICoreWebView2Environment* environment) {
     if (const auto failure = engine_.adopt(result, environment)) {
-        setStatus(*failure, 0);
+        setUrgentStatus(*failure, 0);
         return S_OK;
     }
     layoutChildren();
@@ -238,12 +239,18 @@ void BrowserApp::finishProbe(ProbeFindings findings) {
     if (!verdict) return;
     if (window_.window != nullptr) KillTimer(window_.window, kProbeTimer);
     showNotice(StatusMessage{verdict->text, verdict->seconds});
+    // A failed engine check is the engine failing: it interrupts.
+    statusIsUrgent_ = !probe_.passed();
 }
 
 // --- Failed engine processes ---
 
 void BrowserApp::showStatus(const StatusMessage& message) {
     setStatus(toWide(message.text), message.seconds);
+}
+
+void BrowserApp::showUrgent(const StatusMessage& message) {
+    setUrgentStatus(toWide(message.text), message.seconds);
 }
 
 void BrowserApp::showNotice(const StatusMessage& message) {
@@ -276,18 +283,19 @@ void BrowserApp::processFailed(TabView& tab, const ProcessFailureReport& report)
     switch (kind) {
         case FailureKind::rendererExited:
             tab.hang.clear();
-            if (!tab.automaticReloads.allow(now)) return showStatus(kPageStoppedAgainStatus);
+            if (!tab.automaticReloads.allow(now)) return showUrgent(kPageStoppedAgainStatus);
             showNotice(kPageStoppedStatus);
+            statusIsUrgent_ = true;
             tab.navigate(toWide(recoveryAddress(toUtf8(tab.url))));
             return;
         case FailureKind::frameRendererExited:
-            return showStatus(kFrameStoppedStatus);
+            return showUrgent(kFrameStoppedStatus);
         case FailureKind::rendererUnresponsive:
             switch (tab.hang.report(now)) {
                 case HangWatch::Step::none: return;
                 case HangWatch::Step::showStatus:
                     if (window_.window != nullptr) SetTimer(window_.window, kHangTimer, 1000, nullptr);
-                    return showStatus(kPageHangingStatus);
+                    return showUrgent(kPageHangingStatus);
                 case HangWatch::Step::ask:
                     // Never a modal dialog inside the engine's event: the question comes next.
                     if (window_.window != nullptr) PostMessageW(window_.window, WM_APP_HANG, tab.id, 0);
@@ -501,6 +509,14 @@ void BrowserApp::addressChanged(const TabView& tab) {
 }
 
 bool BrowserApp::takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers, bool repeat) {
+    // F6 and F10 leave the page for the frame; the move happens outside the engine's event.
+    const bool down = eventKind == kKeyEventKeyDown || eventKind == kKeyEventSystemKeyDown;
+    if (down && frameKey(FrameFocus{}, virtualKey, modifiers, frameKeyContext()).handled) {
+        if (!repeat && window_.window != nullptr) {
+            PostMessageW(window_.window, WM_APP_FRAME_KEY, static_cast<WPARAM>(virtualKey), modifiers.shift ? 1 : 0);
+        }
+        return true;
+    }
     const std::int32_t command = pageKeyCommand(eventKind, virtualKey, modifiers);
     if (command == 0) return false;
     // A held shortcut stays the browser's, but only some commands run again.
@@ -514,7 +530,13 @@ void BrowserApp::setStatus(const std::wstring& text, unsigned seconds) {
     statusText_ = text;
     statusExpiresAt_ = statusExpiry(seconds, unixTimeMs());
     statusIsNotice_ = false;
+    statusIsUrgent_ = false;
     repaint();
+}
+
+void BrowserApp::setUrgentStatus(const std::wstring& text, unsigned seconds) {
+    setStatus(text, seconds);
+    statusIsUrgent_ = true;
 }
 
 void BrowserApp::showProgress(const std::wstring& text, unsigned seconds) {
@@ -618,17 +640,26 @@ void BrowserApp::focusAddressField() {
 
 void BrowserApp::onAddressFocus(bool focused) {
     window_.addressFocused = focused;
+    if (focused) {
+        window_.focus.zone = FocusZone::AddressField;
+    } else if (window_.focus.zone == FocusZone::AddressField) {
+        window_.focus.zone = FocusZone::Page;
+    }
     repaint();
 }
 
-void BrowserApp::showMenu() {
+void BrowserApp::showMenu(bool fromKeyboard) {
     if (window_.window == nullptr) return;
     MenuInput input;
     const auto tab = activeTab();
     input.zoom = tab && tab->controller() ? effectiveZoom(tab->reportedZoom()) : 1.0;
     input.warnOnClose = warnOnClose_;
     input.hasClosedTabs = !closedTabUrls_.empty();
-    const int chosen = trackMainMenu(window_.window, window_.frameScale(), input);
+    window_.menuOpen = true;
+    repaint();
+    const int chosen = trackMainMenu(window_.window, window_.frameScale(), input, fromKeyboard);
+    window_.menuOpen = false;
+    repaint();
     if (chosen != 0) executeCommand(chosen);
 }
 
@@ -746,7 +777,17 @@ FrameSnapshot BrowserApp::frameSnapshot() const {
     frame.hover = window_.hover;
     frame.pressedToolbarButton = window_.pressedToolbarButton;
     frame.newTabHoverLevel = window_.newTabHoverLevel;
-    frame.status = StatusLine{toUtf8(statusText_), statusExpiresAt_};
+    frame.status = StatusLine{toUtf8(statusText_), statusExpiresAt_, statusIsUrgent_};
+    frame.palette = window_.palette;
+    frame.focus = window_.focus;
+    frame.windowFocused = window != nullptr && GetFocus() == window;
+    frame.menuOpen = window_.menuOpen;
+    if (window != nullptr) {
+        wchar_t title[512]{};
+        GetWindowTextW(window, title, static_cast<int>(std::size(title)));
+        frame.windowTitle = toUtf8(title);
+    }
+    if (const auto tab = activeTab()) frame.address = toUtf8(tab->url);
     frame.nowMs = unixTimeMs();
     frame.tickMs = GetTickCount64();
     return frame;

@@ -22,6 +22,7 @@
 #include "engine/worker_requests_win.h"
 #include "page/diagnostics_report.h"
 #include "ui/closed_tab_memory.h"
+#include "ui/frame_keys.h"
 #include "ui/frame_paint.h"
 #include "ui/window_state_win.h"
 
@@ -56,6 +57,13 @@ public:
     // Ctrl+1 to Ctrl+9 and the shortcut table, once the engine is ready. True when the key
     // was taken.
     bool preDispatchKey(const MSG& message);
+    // The frame's own keys while the window or the address field has the focus: F6, Tab,
+    // the arrows and the rest of frameKey's keys, and Alt pressed and released alone.
+    bool takeFrameKey(const MSG& message);
+    // WM_APP_FRAME_KEY: F6 or F10 pressed inside the page.
+    void onPageFrameKey(std::int32_t virtualKey, bool shift);
+    // Puts the keyboard at `focus`; a page entry says where in the page it lands.
+    void moveFrameFocus(FrameFocus focus, PageEntry entry);
 
     // Loads the asset pack and starts the engine (see EngineRuntime::start); the first tab
     // is requested once the environment exists. Throws an error code.
@@ -73,7 +81,8 @@ public:
     void navigateActiveTab(std::wstring text);
     // Escape in the address field: the tab's address back, the focus to its page.
     void returnToPage();
-    void showMenu();
+    // From the keyboard the menu opens with its first item selected.
+    void showMenu(bool fromKeyboard = false);
     void showPageInfo();
     // The close warning; true to go on closing.
     bool confirmClose(const std::wstring& question);
@@ -110,6 +119,8 @@ public:
 
     // The tab views' host.
     void setStatus(const std::wstring& text, unsigned seconds) override;
+    // An error or an engine failure: announced at once, interrupting.
+    void setUrgentStatus(const std::wstring& text, unsigned seconds);
     const std::wstring& statusText() const override { return statusText_; }
     void showProgress(const std::wstring& text, unsigned seconds) override;
     void closeTab(const TabView& tab) override;
@@ -135,7 +146,7 @@ private:
     // The environment reported its browser gone.
     void onBrowserExit(bool failed);
     // The engine restart's host.
-    void showRestartStatus(const StatusMessage& message) override { showStatus(message); }
+    void showRestartStatus(const StatusMessage& message) override { showUrgent(message); }
     void postRestart() override;
     void dropViews() override;
     void startExitWait(std::uint32_t milliseconds) override;
@@ -143,9 +154,12 @@ private:
     void engineBack() override;
     void engineGone() override { layoutChildren(); }
     void finishProbe(ProbeFindings findings);
+    FrameKeyContext frameKeyContext() const;
+    void applyFrameKey(const FrameKeyOutcome& outcome);
     void recordFailure(const TabView* tab, const ProcessFailureReport& report);
     void showStatus(const StatusMessage& message);
     void showNotice(const StatusMessage& message);
+    void showUrgent(const StatusMessage& message);
     void zoomActiveTab(std::int32_t command);
     void reloadOrStop();
     void toggleCloseWarning();
@@ -167,6 +181,9 @@ private:
     std::int64_t statusExpiresAt_ = 0;
     // The stored text is a notice that the page's progress must not hide.
     bool statusIsNotice_ = false;
+    bool statusIsUrgent_ = false;
+    // Alt went down and nothing else was pressed since: its release opens the menu.
+    bool altAlone_ = false;
     std::int32_t activeTab_ = -1;
     std::uint32_t nextTabId_ = 1;
     ClosedTabMemory closedTabUrls_;

@@ -19,19 +19,13 @@
 #include "ui/frame_colors.h"
 #include "ui/frame_painter_win.h"
 #include "ui/hit_testing.h"
+#include "ui/system_appearance_win.h"
 #include "base/key_modifiers_win.h"
 #include "ui/tab_strip_layout.h"
 #include "ui/toolbar_layout.h"
 
 namespace vesko {
 namespace {
-
-// The address field's background brush: made once, kept for the life of the process.
-HBRUSH addressFieldBrush() {
-    static const BrushOwner brush(CreateSolidBrush(
-        RGB(kColorAddressFieldBackground.r, kColorAddressFieldBackground.g, kColorAddressFieldBackground.b)));
-    return brush.get();
-}
 
 // The window's DPI, where the system can say (Windows 10 1607 and later).
 UINT windowDpi(HWND window) {
@@ -81,6 +75,10 @@ public:
             case WM_MOVE: return onMove();
             case WM_SIZE: return onSize();
             case WM_SETFOCUS: return onSetFocus();
+            case WM_KILLFOCUS: return onKillFocus(wParam);
+            case WM_SETTINGCHANGE:
+            case WM_SYSCOLORCHANGE:
+            case WM_THEMECHANGED: return onAppearanceChanged();
             case WM_PAINT: return onPaint();
             case WM_CLOSE: return onClose();
             case WM_ERASEBKGND: return 1;
@@ -103,6 +101,7 @@ public:
             case WM_APP_HANG: return onHangQuestion(wParam);
             case WM_APP_RESTART: return onRestart();
             case WM_APP_CLOSE_TAB: return onCloseTabForPage(wParam);
+            case WM_APP_FRAME_KEY: return onPageFrameKey(wParam, lParam);
             default: return DefWindowProcW(window_, message, wParam, lParam);
         }
     }
@@ -147,9 +146,18 @@ private:
         state_.uiFont.reset(font);
     }
 
+    // The user's colours and text size, read again whenever a setting changes.
+    void applyAppearance() const {
+        state_.palette = systemFramePalette();
+        state_.textScale = systemTextScale();
+        const Color field = state_.palette.addressFieldBackground;
+        state_.addressFieldBrush.reset(CreateSolidBrush(RGB(field.r, field.g, field.b)));
+    }
+
     LRESULT onCreate() {
         state_.addressField = createAddressField(app_, window_, state_.instance);
         if (const UINT dpi = windowDpi(window_)) state_.dpiScale = dpiScaleForDpi(dpi);
+        applyAppearance();
         applyUiFont();
         SetTimer(window_, kStatusTimer, 1000, nullptr);
         SetTimer(window_, kAnimationTimer, 16, nullptr);
@@ -180,7 +188,37 @@ private:
     }
 
     LRESULT onSetFocus() {
-        if (const auto tab = app_.activeTab()) tab->focus();
+        // The tab strip and the toolbar hold the focus in the window itself.
+        if (state_.focus.zone == FocusZone::TabStrip || state_.focus.zone == FocusZone::Toolbar) {
+            app_.repaint();
+        } else if (const auto tab = app_.activeTab()) {
+            tab->focus();
+        }
+        return 0;
+    }
+
+    LRESULT onKillFocus(WPARAM gaining) {
+        // Another of the program's windows took the focus (a click into the page): the
+        // keyboard is in the page now. Focus leaving for another program keeps its place.
+        const auto next = reinterpret_cast<HWND>(gaining);
+        if (next != nullptr && next != state_.addressField &&
+            (state_.focus.zone == FocusZone::TabStrip || state_.focus.zone == FocusZone::Toolbar)) {
+            state_.focus.zone = FocusZone::Page;
+        }
+        app_.repaint();
+        return 0;
+    }
+
+    LRESULT onAppearanceChanged() {
+        applyAppearance();
+        applyUiFont();
+        app_.layoutChildren();
+        if (state_.addressField != nullptr) InvalidateRect(state_.addressField, nullptr, TRUE);
+        return 0;
+    }
+
+    LRESULT onPageFrameKey(WPARAM key, LPARAM shift) {
+        app_.onPageFrameKey(static_cast<std::int32_t>(key), shift != 0);
         return 0;
     }
 
@@ -272,10 +310,11 @@ private:
             return DefWindowProcW(window_, message, wParam, lParam);
         }
         const auto dc = reinterpret_cast<HDC>(wParam);
-        SetBkColor(dc, RGB(kColorAddressFieldBackground.r, kColorAddressFieldBackground.g,
-                           kColorAddressFieldBackground.b));
-        SetTextColor(dc, RGB(kColorAddressFieldText.r, kColorAddressFieldText.g, kColorAddressFieldText.b));
-        return reinterpret_cast<LRESULT>(addressFieldBrush());
+        const Color back = state_.palette.addressFieldBackground;
+        const Color text = state_.palette.addressFieldText;
+        SetBkColor(dc, RGB(back.r, back.g, back.b));
+        SetTextColor(dc, RGB(text.r, text.g, text.b));
+        return reinterpret_cast<LRESULT>(state_.addressFieldBrush.get());
     }
 
     LRESULT onMouseMove(LPARAM lParam) {

@@ -18,6 +18,8 @@ struct MenuItem {
     std::int32_t command = 0;
     bool checked = false;
     bool grayed = false;
+    // The letter or digit that chooses the item while its menu is open; 0 for none.
+    char accessKey = 0;
     std::vector<MenuItem> items;  // a submenu's entries
 };
 

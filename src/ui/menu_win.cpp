@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cwctype>
 #include <vector>
 
 #include "base/scoped_handles_win.h"
@@ -12,12 +13,28 @@
 namespace vesko {
 namespace {
 
+// The item's text with its access key marked for the menu ('&' before the key's first
+// appearance), any '&' of the text itself doubled so that it shows as written.
+std::wstring menuText(const MenuItem& item) {
+    std::wstring text;
+    bool marked = item.accessKey == 0;
+    for (const wchar_t c : toWide(item.text)) {
+        if (c == L'&') text += L'&';
+        if (!marked && c < 0x80 && std::towlower(c) == std::towlower(static_cast<wchar_t>(item.accessKey))) {
+            text += L'&';
+            marked = true;
+        }
+        text += c;
+    }
+    return text;
+}
+
 // A popup menu from the menu model; submenus belong to their parent once appended.
 MenuOwner buildPopupMenu(const std::vector<MenuItem>& items) {
     MenuOwner menu(CreatePopupMenu());
     if (!menu) return nullptr;
     for (const MenuItem& item : items) {
-        const std::wstring text = toWide(item.text);
+        const std::wstring text = menuText(item);
         switch (item.kind) {
             case MenuItem::Kind::Separator:
                 AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
@@ -44,7 +61,7 @@ MenuOwner buildPopupMenu(const std::vector<MenuItem>& items) {
 
 }  // namespace
 
-int trackMainMenu(HWND window, double dpiScale, const MenuInput& input) {
+int trackMainMenu(HWND window, double dpiScale, const MenuInput& input, bool fromKeyboard) {
     MenuOwner menu = buildPopupMenu(buildMainMenu(input));
     if (!menu) return 0;
     RECT client{};
@@ -52,6 +69,8 @@ int trackMainMenu(HWND window, double dpiScale, const MenuInput& input) {
     const Point anchor = menuAnchor(client.right - client.left, dpiScale);
     POINT screen{anchor.x, anchor.y};
     ClientToScreen(window, &screen);
+    // The menu's own loop reads this key first, as if Down had been pressed on opening.
+    if (fromKeyboard) PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
     return static_cast<int>(TrackPopupMenu(menu.get(), kMenuTrackFlags, screen.x, screen.y, 0, window, nullptr));
 }
 

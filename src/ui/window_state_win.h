@@ -8,6 +8,8 @@
 #include <cstdint>
 
 #include "base/scoped_handles_win.h"
+#include "ui/frame_focus.h"
+#include "ui/frame_palette.h"
 #include "ui/hit_testing.h"
 
 namespace vesko {
@@ -19,6 +21,8 @@ inline constexpr UINT WM_APP_COMMAND = WM_APP + 2;
 inline constexpr UINT WM_APP_HANG = WM_APP + 4;
 // The engine's browser process is gone: the restart begins outside the engine's event.
 inline constexpr UINT WM_APP_RESTART = WM_APP + 5;
+// F6 or F10 pressed inside the page: virtual key in wParam, Shift held in lParam.
+inline constexpr UINT WM_APP_FRAME_KEY = WM_APP + 9;
 
 // Timers of the main window: the status line's second, the probe's time-out, the 16 ms
 // animation tick, the second that looks whether hung pages answer again, and the longest
@@ -47,6 +51,12 @@ struct WindowState {
     bool addressFocused = false;
     bool animationsEnabled = true;
     std::int32_t firstVisibleTab = 0;
+    // The colours in force and the address field's background brush in them.
+    FramePalette palette = normalPalette();
+    BrushOwner addressFieldBrush;
+    // Where the keyboard is on the frame, and whether the three-dots menu is open.
+    FrameFocus focus;
+    bool menuOpen = false;
 
     double frameScale() const { return dpiScale * textScale; }
 };

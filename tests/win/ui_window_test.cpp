@@ -11,6 +11,7 @@
 #include "ui/preferences.h"
 #include "ui/commands.h"
 #include "ui/frame_painter_win.h"
+#include "ui/frame_palette.h"
 
 namespace vesko {
 namespace {
@@ -138,11 +139,119 @@ TEST(MainWindow, KeysBeforeDispatch) {
     }
 }
 
+// Sends a key to the window the way the message loop hands it over.
+bool pressKey(BrowserApp& app, HWND target, int key, UINT message = WM_KEYDOWN) {
+    return app.preDispatchKey(MSG{target, message, static_cast<WPARAM>(key), 0, 0, {}});
+}
+
+void pumpMessages() {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        if (m.message == WM_QUIT) break;
+        DispatchMessageW(&m);
+    }
+}
+
+TEST(MainWindow, KeyboardWalksTheFrameFromThePageAndBack) {
+    WindowFixture f;
+    ShowWindow(f.app.window(), SW_SHOW);
+    f.addTabs(4);
+    f.app.selectTab(1);
+    HWND window = f.app.window();
+    WindowState& state = f.inside.window();
+
+    // F6 inside the page reaches the frame through the engine's key event.
+    EXPECT_TRUE(f.app.takePageKey(0, VK_F6, {}, false));
+    pumpMessages();
+    EXPECT_EQ(state.focus, (FrameFocus{FocusZone::TabStrip, 1, 2}));
+    EXPECT_EQ(GetFocus(), window);
+    EXPECT_TRUE(pressKey(f.app, window, VK_RIGHT));
+    EXPECT_TRUE(pressKey(f.app, window, VK_RETURN));
+    EXPECT_EQ(f.app.activeIndex(), 2);
+    // Selecting keeps the keyboard on the strip, where Delete closes the focused tab.
+    EXPECT_EQ(GetFocus(), window);
+    EXPECT_TRUE(pressKey(f.app, window, VK_END));
+    EXPECT_TRUE(pressKey(f.app, window, VK_DELETE));
+    EXPECT_EQ(f.app.tabs().size(), 3u);
+    EXPECT_EQ(state.focus.tab, 2);
+    EXPECT_TRUE(pressKey(f.app, window, VK_F6));
+    EXPECT_EQ(state.focus.zone, FocusZone::Toolbar);
+    EXPECT_TRUE(pressKey(f.app, window, VK_TAB));
+    EXPECT_EQ(state.focus.zone, FocusZone::AddressField);
+    EXPECT_EQ(GetFocus(), state.addressField);
+    // Typing stays the field's; Escape there returns to the page as it always did.
+    EXPECT_FALSE(pressKey(f.app, state.addressField, VK_LEFT));
+    EXPECT_TRUE(pressKey(f.app, state.addressField, VK_F6, WM_KEYDOWN));
+    EXPECT_EQ(state.focus.zone, FocusZone::Page);
+
+    // Alt pressed and released alone opens the menu (closed again by the queued Escape);
+    // Alt with another key is a shortcut and opens nothing.
+    PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(pressKey(f.app, window, VK_MENU, WM_SYSKEYDOWN));
+    EXPECT_TRUE(pressKey(f.app, window, VK_MENU, WM_SYSKEYUP));
+    EXPECT_FALSE(state.menuOpen);
+    EXPECT_FALSE(pressKey(f.app, window, VK_MENU, WM_SYSKEYDOWN));
+    pressKey(f.app, window, 'X', WM_SYSKEYDOWN);
+    EXPECT_FALSE(pressKey(f.app, window, VK_MENU, WM_SYSKEYUP));
+    pumpMessages();
+}
+
+TEST(MainWindow, HighContrastAndTextSizeFollowTheSystemAtOnce) {
+    WindowFixture f;
+    WindowState& state = f.inside.window();
+    EXPECT_EQ(state.palette, normalPalette());
+    const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HIGHLIGHT};
+    const COLORREF before[] = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_HIGHLIGHT)};
+    const COLORREF dark[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(26, 235, 255)};
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Accessibility\\HighContrast", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr), ERROR_SUCCESS);
+    const auto setFlags = [key](const wchar_t* flags) {
+        RegSetValueExW(key, L"Flags", 0, REG_SZ, reinterpret_cast<const BYTE*>(flags),
+                       static_cast<DWORD>((wcslen(flags) + 1) * sizeof(wchar_t)));
+    };
+    setFlags(L"127");
+    SetSysColors(3, elements, dark);
+    SendMessageW(f.app.window(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(state.palette.toolbar, (Color{0, 0, 0}));
+    EXPECT_EQ(state.palette.glyph, (Color{255, 255, 255}));
+    EXPECT_EQ(state.palette.activeTab, (Color{26, 235, 255}));
+    setFlags(L"126");
+    SetSysColors(3, elements, before);
+    SendMessageW(f.app.window(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_EQ(state.palette, normalPalette());
+    RegCloseKey(key);
+
+    // "Make text bigger" at 150 %: the font and the bands grow by half.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    const NONCLIENTMETRICSW saved = metrics;
+    metrics.lfMessageFont.lfHeight = -18;
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    SendMessageW(f.app.window(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+    SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(saved), const_cast<NONCLIENTMETRICSW*>(&saved), 0);
+    EXPECT_DOUBLE_EQ(state.textScale, 1.5);
+    LOGFONTW font{};
+    GetObjectW(state.uiFont.get(), sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, -20);
+    RECT field{};
+    GetWindowRect(state.addressField, &field);
+    MapWindowPoints(nullptr, f.app.window(), reinterpret_cast<POINT*>(&field), 2);
+    EXPECT_EQ(field.top, 83);
+    SendMessageW(f.app.window(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+    EXPECT_DOUBLE_EQ(state.textScale, 1.0);
+}
+
 TEST(MainWindow, ErrorGuardReportsOnTheStatusLine) {
     WindowFixture f;
     f.app.runGuarded([] { throw std::runtime_error("ZOOM_FAILED 0x80070057"); });
     EXPECT_EQ(f.app.statusText(), L"Veprimi nuk p\u00EBrfundoi: ZOOM_FAILED 0x80070057");
     EXPECT_GT(f.inside.statusExpiresAt(), 0);
+    // An error interrupts a screen reader; an ordinary status waits its turn.
+    EXPECT_TRUE(f.app.frameSnapshot().status.urgent);
+    f.app.setStatus(L"Gati", 0);
+    EXPECT_FALSE(f.app.frameSnapshot().status.urgent);
     f.app.runGuarded([] { throw 42; });
     EXPECT_EQ(f.app.statusText(), L"Veprimi nuk p\u00EBrfundoi.");
 }
