@@ -45,7 +45,7 @@ bool BrowserApp::takeFrameKey(const MSG& message) {
         return alone;
     }
     if (!keyDown) return false;
-    altAlone_ = false;
+    altAlone_ = false;  // Alt held with another key is a modifier
     const FrameKeyOutcome outcome = frameKey(focus, key, heldKeyModifiers(), frameKeyContext());
     if (!outcome.handled) return false;
     // A held key walks on; what acts (select, close, press) acts once per press.

@@ -104,6 +104,8 @@ TEST(FrameDescription, StatesThatFollowTheFrame) {
     EXPECT_EQ(key(frame_keys::Maximize).click, (FrameClick{FrameAction::Restore}));
     EXPECT_EQ(key(frame_keys::ReloadOrStop).name, "Ndalo");
     EXPECT_TRUE(key(frame_keys::Menu).expanded);
+    EXPECT_TRUE(key(tabKey(21)).selected);
+    EXPECT_EQ(key(tabKey(21)).itemStatus, "Po ngarkohet\xE2\x80\xA6");
     EXPECT_EQ(key(frame_keys::StatusText).live, LiveSetting::Assertive);
     EXPECT_EQ(key(frame_keys::StatusText).name, "Motori nuk u nis.");
     // Tabs scrolled out on either side stay in the list, off-screen, without bounds.
