@@ -99,6 +99,17 @@ const std::string& pageShimScript() {
       }));
     }, 0);
   }, true);
+  // Tab and Shift+Tab the page let through, once the focus has moved: a document left
+  // with no focused element has let the keyboard go, out of the page for the top one,
+  // perhaps only into the parent for a frame's (the engine asks the top document then).
+  window.addEventListener('keydown', (event) => {
+    if (event.key !== 'Tab' || event.ctrlKey || event.altKey || event.metaKey) return;
+    setTimeout(() => {
+      const active = document.activeElement;
+      if (event.defaultPrevented || (active && active !== document.body && active !== document.documentElement)) return;
+      route(JSON.stringify({ type: 'tab', backward: event.shiftKey, top: window === window.top }));
+    }, 0);
+  }, true);
   // A link to a scheme the engine does not handle itself goes to the system: the engine
   // asks the host first, and this browser must never start a program of its own.
   const handled = ['http:', 'https:', 'blob:', 'about:', 'data:', 'javascript:', 'file:'];
