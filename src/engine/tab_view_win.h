@@ -100,6 +100,9 @@ public:
     void print();
     void place(const RECT& bounds, bool visible);
     void focus();
+    // The keyboard enters the page from the frame: at its first focusable element going
+    // forward (Tab), at its last going back (Shift+Tab).
+    void moveFocusInto(bool forward);
     void notifyParentMoved();
 
     // Registers `handler` with `add` on `source` and keeps its token for `remove`.

@@ -510,6 +510,12 @@ bool BrowserApp::takePageKey(std::int32_t eventKind, std::int32_t virtualKey, Ke
     return true;
 }
 
+void BrowserApp::pageFocusLeaving(TabView&, bool /*forward*/) {
+    // Hook for the frame's keyboard focus: the control before or after the page takes it
+    // there. Until then the frame window itself holds the focus.
+    if (window_.window != nullptr) SetFocus(window_.window);
+}
+
 void BrowserApp::setStatus(const std::wstring& text, unsigned seconds) {
     statusText_ = text;
     statusExpiresAt_ = statusExpiry(seconds, unixTimeMs());
