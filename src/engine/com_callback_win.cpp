@@ -26,6 +26,8 @@ template class ComCallback<ICoreWebView2NavigationCompletedEventHandler, ICoreWe
                            ICoreWebView2NavigationCompletedEventArgs*>;
 template class ComCallback<ICoreWebView2AcceleratorKeyPressedEventHandler, ICoreWebView2Controller*,
                            ICoreWebView2AcceleratorKeyPressedEventArgs*>;
+template class ComCallback<ICoreWebView2MoveFocusRequestedEventHandler, ICoreWebView2Controller*,
+                           ICoreWebView2MoveFocusRequestedEventArgs*>;
 template class ComCallback<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2*,
                            ICoreWebView2WebMessageReceivedEventArgs*>;
 template class ComCallback<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2*,

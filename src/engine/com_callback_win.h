@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/com_object_win.h"
+#include "engine/engine_focus_interface_win.h"
 #include "engine/engine_interface_win.h"
 
 namespace vesko {
@@ -65,6 +66,8 @@ using NavigationCompletedCallback = ComCallback<ICoreWebView2NavigationCompleted
                                                 ICoreWebView2NavigationCompletedEventArgs*>;
 using AcceleratorKeyPressedCallback = ComCallback<ICoreWebView2AcceleratorKeyPressedEventHandler,
                                                   ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs*>;
+using MoveFocusRequestedCallback = ComCallback<ICoreWebView2MoveFocusRequestedEventHandler, ICoreWebView2Controller*,
+                                               ICoreWebView2MoveFocusRequestedEventArgs*>;
 using WebMessageReceivedCallback = ComCallback<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2*,
                                                ICoreWebView2WebMessageReceivedEventArgs*>;
 using WebResourceRequestedCallback = ComCallback<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2*,
@@ -101,6 +104,8 @@ extern template class ComCallback<ICoreWebView2NavigationCompletedEventHandler, 
                                   ICoreWebView2NavigationCompletedEventArgs*>;
 extern template class ComCallback<ICoreWebView2AcceleratorKeyPressedEventHandler, ICoreWebView2Controller*,
                                   ICoreWebView2AcceleratorKeyPressedEventArgs*>;
+extern template class ComCallback<ICoreWebView2MoveFocusRequestedEventHandler, ICoreWebView2Controller*,
+                                  ICoreWebView2MoveFocusRequestedEventArgs*>;
 extern template class ComCallback<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2*,
                                   ICoreWebView2WebMessageReceivedEventArgs*>;
 extern template class ComCallback<ICoreWebView2WebResourceRequestedEventHandler, ICoreWebView2*,

@@ -137,4 +137,28 @@ ComPtr<ICoreWebView2AcceleratorKeyPressedEventHandler> makeAcceleratorKeyHandler
         });
 }
 
+ComPtr<ICoreWebView2MoveFocusRequestedEventHandler> makeMoveFocusHandler(TabHost& host, std::weak_ptr<TabView> weak) {
+    TabHost* const owner = &host;
+    return makeCallback<MoveFocusRequestedCallback>(
+        [owner, weak](ICoreWebView2Controller*, ICoreWebView2MoveFocusRequestedEventArgs* args) {
+            const auto tab = liveTab(weak);
+            if (!tab || args == nullptr) return S_OK;
+            COREWEBVIEW2_MOVE_FOCUS_REASON reason = COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC;
+            if (FAILED(args->get_Reason(&reason))) return S_OK;
+            // Only the keyboard walking off either end of the page leaves it.
+            if (reason != COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT && reason != COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS) {
+                return S_OK;
+            }
+            // The focus may sit in a window of the engine's own process, so the host has
+            // taken it when it lands on one of the host's windows it was not on before.
+            const HWND before = GetFocus();
+            owner->pageFocusLeaving(*tab, reason == COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT);
+            const HWND after = GetFocus();
+            const HWND frame = owner->window();
+            const bool taken = after != nullptr && after != before && (after == frame || IsChild(frame, after));
+            if (taken) args->put_Handled(TRUE);
+            return S_OK;
+        });
+}
+
 }  // namespace vesko

@@ -1,6 +1,6 @@
 #pragma once
-// The handlers that keep a tab's record in step with its view, and the one that takes the
-// browser's shortcuts away from a page.
+// The handlers that keep a tab's record in step with its view, the one that takes the
+// browser's shortcuts away from a page and the one that lets the keyboard out of it.
 
 #include <memory>
 
@@ -23,5 +23,10 @@ Microsoft::WRL::ComPtr<ICoreWebView2ZoomFactorChangedEventHandler> makeZoomChang
 // Hands a shortcut pressed inside a page to the host; the page never sees it.
 Microsoft::WRL::ComPtr<ICoreWebView2AcceleratorKeyPressedEventHandler> makeAcceleratorKeyHandler(
     TabHost& host, std::weak_ptr<TabView> tab);
+
+// Tab leaving a page hands the focus to the host's frame; Handled only when the host took it,
+// else the engine moves it as it would without a handler.
+Microsoft::WRL::ComPtr<ICoreWebView2MoveFocusRequestedEventHandler> makeMoveFocusHandler(TabHost& host,
+                                                                                        std::weak_ptr<TabView> tab);
 
 }  // namespace vesko

@@ -68,6 +68,10 @@ public:
     // one of the browser's shortcuts, which then runs once the engine's event has returned.
     virtual bool takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers,
                              bool repeat) = 0;
+    // The keyboard is leaving `tab`'s page: Tab past its last focusable element (forward)
+    // or Shift+Tab before its first. The host takes the focus into its own frame, or
+    // leaves it where it is for the engine to move.
+    virtual void pageFocusLeaving(TabView& tab, bool forward) = 0;
     // A view appeared or went: every view's place and visibility again.
     virtual void layoutViews() = 0;
     // The tab's view and its filter are in place and its first address is due.

@@ -178,6 +178,8 @@ void TabView::configure() {
            makeWindowCloseHandler(host, weak).Get());
     listen(controller, &ICoreWebView2Controller::add_AcceleratorKeyPressed,
            &ICoreWebView2Controller::remove_AcceleratorKeyPressed, makeAcceleratorKeyHandler(host, weak).Get());
+    listen(controller, &ICoreWebView2Controller::add_MoveFocusRequested,
+           &ICoreWebView2Controller::remove_MoveFocusRequested, makeMoveFocusHandler(host, weak).Get());
     ComPtr<ICoreWebView2_4> view4;
     if (SUCCEEDED(queryEngineInterface(view, view4)) && view4) {
         requireResult(listen(view4.Get(), &ICoreWebView2_4::add_DownloadStarting,

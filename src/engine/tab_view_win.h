@@ -100,8 +100,8 @@ public:
     void print();
     void place(const RECT& bounds, bool visible);
     void focus();
-    // Tab past the frame's last control enters the page at its first element, Shift+Tab
-    // before the frame's first at its last.
+    // The keyboard enters the page from the frame: at its first focusable element going
+    // forward (Tab), at its last going back (Shift+Tab).
     void moveFocusInto(bool forward);
     void notifyParentMoved();
 

@@ -128,6 +128,7 @@ public:
     void repaint() override;
     void addressChanged(const TabView& tab) override;
     bool takePageKey(std::int32_t eventKind, std::int32_t virtualKey, KeyModifiers modifiers, bool repeat) override;
+    void pageFocusLeaving(TabView& tab, bool forward) override;
     void layoutViews() override { layoutChildren(); }
     void viewReady(TabView& tab) override;
     void completeProbe(TabView& tab, ProbeFindings findings) override;

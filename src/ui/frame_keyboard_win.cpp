@@ -61,6 +61,13 @@ void BrowserApp::onPageFrameKey(std::int32_t virtualKey, bool shift) {
     if (outcome.handled) applyFrameKey(outcome);
 }
 
+void BrowserApp::pageFocusLeaving(TabView& tab, bool forward) {
+    // Only the page in front can hand the keyboard on; the control after it (the tab strip)
+    // or before it (the address field) takes it.
+    if (!isActive(tab) || window_.window == nullptr) return;
+    moveFrameFocus(focusFromPage(forward, frameKeyContext()), PageEntry::None);
+}
+
 void BrowserApp::applyFrameKey(const FrameKeyOutcome& outcome) {
     if (outcome.click.action == FrameAction::ShowMenu) {
         showMenu(true);

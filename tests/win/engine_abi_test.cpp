@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/engine_focus_interface_win.h"
 #include "engine/engine_frame_interface_win.h"
 #include "engine/engine_lockdown_interface_win.h"
 #include "engine/engine_process_interface_win.h"
@@ -63,6 +64,10 @@ TEST(EngineAbi, HeaderAgreesWithEveryFact) {
     EXPECT_EQ(sizeof(COREWEBVIEW2_WEB_RESOURCE_CONTEXT), 4u);
     EXPECT_EQ(sizeof(COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS), 4u);
     EXPECT_EQ(sizeof(EventRegistrationToken), 8u);
+    // The focus interfaces are not among the facts: their order from the public reference.
+    EXPECT_EQ(slotOf(&ICoreWebView2MoveFocusRequestedEventArgs::get_Reason), 3);
+    EXPECT_EQ(slotOf(&ICoreWebView2MoveFocusRequestedEventArgs::put_Handled), 5);
+    EXPECT_EQ(slotOf(&ICoreWebView2MoveFocusRequestedEventHandler::Invoke), 3);
     // The recorder itself must tell slots apart, or every slot check would pass vacuously.
     EXPECT_EQ(slotOf(&ICoreWebView2::get_Settings), 3);
     EXPECT_EQ(slotOf(&ICoreWebView2_22::AddWebResourceRequestedFilterWithRequestSourceKinds), 123);

@@ -145,12 +145,12 @@ TEST(TabView, ClosingRemovesEveryHandlerBeforeTheControllerCloses) {
     std::sort(removed.begin(), removed.end());
     EXPECT_EQ(removed, (std::vector<std::string>{"AcceleratorKeyPressed", "ContextMenuRequested", "DocumentTitleChanged",
                                                  "DownloadStarting", "FrameCreated", "FrameNavigationStarting",
-                                                 "HistoryChanged", "LaunchingExternalUriScheme", "NavigationCompleted",
-                                                 "NavigationStarting", "NavigationStarting", "NewWindowRequested",
-                                                 "PermissionRequested", "ProcessFailed", "ServerCertificateErrorDetected",
-                                                 "SourceChanged", "WebMessageReceived", "WebResourceRequested",
-                                                 "WindowCloseRequested", "ZoomFactorChanged"}));
-    EXPECT_EQ(closedAt, 20u);  // the controller closed after the last removal
+                                                 "HistoryChanged", "LaunchingExternalUriScheme", "MoveFocusRequested",
+                                                 "NavigationCompleted", "NavigationStarting", "NavigationStarting",
+                                                 "NewWindowRequested", "PermissionRequested", "ProcessFailed",
+                                                 "ServerCertificateErrorDetected", "SourceChanged", "WebMessageReceived",
+                                                 "WebResourceRequested", "WindowCloseRequested", "ZoomFactorChanged"}));
+    EXPECT_EQ(closedAt, 21u);  // the controller closed after the last removal
 }
 
 TEST(TabView, PopupsBecomeTabsAndTheirRequestIsAlwaysAnswered) {

@@ -184,6 +184,16 @@ TEST(MainWindow, KeyboardWalksTheFrameFromThePageAndBack) {
     EXPECT_TRUE(pressKey(f.app, state.addressField, VK_F6, WM_KEYDOWN));
     EXPECT_EQ(state.focus.zone, FocusZone::Page);
 
+    // Tab past the page's last element enters the strip at the selected tab, Shift+Tab
+    // before its first enters the address field; a page behind another hands on nothing.
+    f.app.pageFocusLeaving(*f.app.tabs()[2], false);
+    EXPECT_EQ(state.focus.zone, FocusZone::AddressField);
+    f.app.pageFocusLeaving(*f.app.tabs()[0], true);
+    EXPECT_EQ(state.focus.zone, FocusZone::AddressField);
+    f.app.pageFocusLeaving(*f.app.tabs()[2], true);
+    EXPECT_EQ(state.focus, (FrameFocus{FocusZone::TabStrip, 2, state.focus.toolbarItem}));
+    EXPECT_EQ(GetFocus(), window);
+
     // Alt pressed and released alone opens the menu (closed again by the queued Escape);
     // Alt with another key is a shortcut and opens nothing.
     PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);

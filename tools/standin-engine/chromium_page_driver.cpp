@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "controller.h"
 #include "site_page_driver.h"
 
 namespace vesko::standin {
@@ -98,6 +99,18 @@ void ChromiumPageDriver::setVisible(bool visible) {
 
 std::uint64_t ChromiumPageDriver::framesPainted() const {
     return page_ ? page_->framesReceived() : 0;
+}
+
+void ChromiumPageDriver::focusEdge(bool first) {
+    if (page_) page_->focusEdge(first);
+}
+
+void ChromiumPageDriver::focusLeft(bool forward) {
+    auto* const controller = static_cast<Controller*>(pipeline_.controller());
+    if (controller == nullptr) return;
+    ComPtr<Controller> keep(controller);
+    keep->raiseMoveFocus(forward ? COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT : COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS,
+                         std::make_shared<MoveFocusOutcome>());
 }
 
 void ChromiumPageDriver::documentRequested(ChromiumRequest request, bool mainFrame) {

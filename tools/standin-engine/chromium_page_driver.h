@@ -30,6 +30,8 @@ public:
     void setZoom(double zoom) override;
     void setVisible(bool visible) override;
     std::uint64_t framesPainted() const override;
+    void focusEdge(bool first) override;
+    void focusLeft(bool forward) override;
 
     void documentRequested(ChromiumRequest request, bool mainFrame) override;
     void resourceRequested(ChromiumRequest request) override;

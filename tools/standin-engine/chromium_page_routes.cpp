@@ -1,7 +1,8 @@
 // A Chromium page's routes out of the view: the engine's context menu for a real
-// right-click, and a link to a scheme the engine would hand to the system (the page's
-// script reports both; Chromium itself never shows a menu or starts a program here); and
-// a server whose certificate Chromium doubts, which only the host may let through.
+// right-click, a link to a scheme the engine would hand to the system and a Tab that may
+// have left the page (the page's script reports them; Chromium itself never shows a menu
+// or starts a program here); and a server whose certificate Chromium doubts, which only
+// the host may let through.
 #include <nlohmann/json.hpp>
 
 #include "base/wide_text_win.h"
@@ -15,6 +16,12 @@ void ChromiumPageDriver::routeOut(const std::string& payload, const std::wstring
     if (!report.is_object()) return;
     const auto text = [&](const char* name) { return toWide(report.value(name, std::string())); };
     const std::string type = report.value("type", std::string());
+    if (type == "tab") {
+        const bool forward = !report.value("backward", false);
+        if (report.value("top", false)) focusLeft(forward);
+        else if (page_) page_->checkFocusLeft(forward);
+        return;
+    }
     if (type == "external") {
         raiseExternalScheme(pipeline_, text("url"), true, std::make_shared<ExternalSchemeOutcome>());
         return;

@@ -16,9 +16,7 @@
 
 namespace vesko::standin {
 
-void refuse(const char* code, const std::string& message) {
-    throw CommandError(code, message);
-}
+void refuse(const char* code, const std::string& message) { throw CommandError(code, message); }
 
 namespace {
 
@@ -615,6 +613,7 @@ Answer contextMenu(const Json& r) { return {Json::object(), contextMenuCommand(f
 Answer externalScheme(const Json& r) { return {Json::object(), externalSchemeCommand(findView(r), r)}; }
 Answer drop(const Json& r) { return {dropCommand(findView(r), r), {}}; }
 Answer certificates(const Json& r) { return {certificateErrorsCommand(findView(r)), {}}; }
+Answer moveFocusRequested(const Json& r) { return {Json::object(), moveFocusRequestedCommand(findView(r), r)}; }
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -662,6 +661,7 @@ const std::vector<Command>& commands() {
         {"externalScheme", {{"view", Type::View, true}, {"url", Type::String, true}}, &externalScheme},
         {"drop", {{"view", Type::View, true}, {"url", Type::String, true}}, &drop},
         {"certificateErrors", {{"view", Type::View, true}}, &certificates},
+        {"moveFocusRequested", {{"view", Type::View, true}, {"reason", Type::String}}, &moveFocusRequested},
         // Answered by ControlCommands itself: it keeps the subscribers.
         {"subscribe", {{"after", Type::Integer}}, nullptr},
     };

@@ -58,6 +58,11 @@ std::function<nlohmann::ordered_json()> contextMenuCommand(const LiveView& view,
 std::function<nlohmann::ordered_json()> externalSchemeCommand(const LiveView& view, const nlohmann::ordered_json& request);
 nlohmann::ordered_json dropCommand(const LiveView& view, const nlohmann::ordered_json& request);
 nlohmann::ordered_json certificateErrorsCommand(const LiveView& view);
+// moveFocusRequested: the keyboard leaves the view's page ({reason}: next, previous or
+// programmatic; control_channel_focus.cpp); answers whether the host handled it and
+// whether the focus stayed in the view.
+std::function<nlohmann::ordered_json()> moveFocusRequestedCommand(const LiveView& view,
+                                                                  const nlohmann::ordered_json& request);
 // The live frames of the view (control_channel_frames.cpp).
 nlohmann::ordered_json liveFramesJson(ICoreWebView2Controller* controller);
 // The frame a request's "frame" member names (its id, name or document address); nullopt

@@ -1,10 +1,12 @@
 #pragma once
 // The controller the host holds: the view's child window in the host's window, its
-// bounds, visibility, zoom and focus, the accelerator keys, external drops, and closing.
+// bounds, visibility, zoom and focus, the accelerator keys, the keyboard leaving the
+// page, external drops, and closing.
 
 #include <algorithm>
 #include <set>
 
+#include "engine/engine_focus_interface_win.h"
 #include "engine/engine_lockdown_interface_win.h"
 #include "web_view.h"
 
@@ -46,6 +48,21 @@ public:
         const auto args = makeComObject<AcceleratorKeyArgs>(name_, kind, key, lParam);
         for (const auto& handler : acceleratorKeyPressed_.handlers()) handler->Invoke(this, args.Get());
         outcome->handled = args->handled();
+        outcome->done = true;
+    }
+
+    // The keyboard leaves the page. Without a handler that took the focus the engine moves
+    // it itself: to the host's next tab stop child window, or, with none, round to the
+    // other end of the page.
+    void raiseMoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason, const std::shared_ptr<MoveFocusOutcome>& outcome) {
+        if (closed_) return;
+        ComPtr<Controller> keep(this);
+        record(name_, "MoveFocusRequested", std::to_string(reason));
+        const auto args = makeComObject<MoveFocusArgs>(name_, reason);
+        for (const auto& handler : moveFocusRequested_.handlers()) handler->Invoke(this, args.Get());
+        outcome->handled = args->handled();
+        if (!outcome->handled && !closed_) moveFocusByDefault(reason);
+        outcome->focusInView = !closed_ && GetFocus() == window_;
         outcome->done = true;
     }
 
@@ -123,6 +140,11 @@ public:
         record(name_, "MoveFocus", std::to_string(reason));
         if (closed_) return kClosed;
         SetFocus(window_);
+        // Coming in from the host's frame, the keyboard lands on the page's first or last
+        // focusable element; a programmatic move keeps the page's own focus.
+        if (reason != COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC) {
+            view_->pipeline().driver().focusEdge(reason == COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT);
+        }
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* h,
@@ -166,8 +188,16 @@ public:
         *view = ComPtr<ICoreWebView2>(view_.Get()).Detach();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler *, EventRegistrationToken *) override { return unsupported("add_MoveFocusRequested"); }
-    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return unsupported("remove_MoveFocusRequested"); }
+    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* h,
+                                                     EventRegistrationToken* t) override {
+        record(name_, "add_MoveFocusRequested");
+        if (closed_) return kClosed;
+        return moveFocusRequested_.add(h, t);
+    }
+    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken t) override {
+        record(name_, "remove_MoveFocusRequested");
+        return moveFocusRequested_.remove(t);
+    }
     HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_GotFocus"); }
     HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return unsupported("remove_GotFocus"); }
     HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler *, EventRegistrationToken *) override { return unsupported("add_LostFocus"); }
@@ -228,11 +258,25 @@ private:
             for (const auto& handler : self->zoomChanged_.handlers()) handler->Invoke(self.Get(), nullptr);
         });
     }
+    void moveFocusByDefault(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+        const HWND top = GetAncestor(window_, GA_ROOT);
+        const bool back = reason == COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS;
+        const HWND next = top != nullptr ? GetNextDlgTabItem(top, window_, back ? TRUE : FALSE) : nullptr;
+        if (next != nullptr && next != window_ && !IsChild(window_, next)) {
+            record(name_, "MoveFocusDefault", "window");
+            SetFocus(next);
+            return;
+        }
+        record(name_, "MoveFocusDefault", "cycled");
+        SetFocus(window_);
+        view_->pipeline().driver().focusEdge(!back);
+    }
     void shutDown() {
         if (closed_) return;
         closed_ = true;
         zoomChanged_.clear();
         acceleratorKeyPressed_.clear();
+        moveFocusRequested_.clear();
         view_->pipeline().close();
         if (window_ != nullptr) DestroyWindow(window_);
         window_ = nullptr;
@@ -250,6 +294,7 @@ private:
     bool allowExternalDrop_ = true;
     EventList<ICoreWebView2ZoomFactorChangedEventHandler> zoomChanged_;
     EventList<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorKeyPressed_;
+    EventList<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusRequested_;
 };
 
 }  // namespace vesko::standin

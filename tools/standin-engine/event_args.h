@@ -7,6 +7,7 @@
 #include <string>
 
 #include "com_support.h"
+#include "engine/engine_focus_interface_win.h"
 
 namespace vesko::standin {
 
@@ -306,6 +307,21 @@ private:
     COREWEBVIEW2_KEY_EVENT_KIND kind_;
     UINT key_;
     INT lParam_;
+    bool handled_ = false;
+};
+
+class MoveFocusArgs final : public ComObject<ICoreWebView2MoveFocusRequestedEventArgs, IID_ICoreWebView2MoveFocusRequestedEventArgs> {
+public:
+    MoveFocusArgs(std::string owner, COREWEBVIEW2_MOVE_FOCUS_REASON reason)
+        : owner_(std::move(owner) + ".moveFocus"), reason_(reason) {}
+    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* v) override { return answerValue(owner_, "get_Reason", v, reason_); }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* v) override { return answerValue(owner_, "get_Handled", v, handled_); }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL v) override { return answerFlag(owner_, "put_Handled", v, handled_); }
+    bool handled() const { return handled_; }
+
+private:
+    std::string owner_;
+    COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
     bool handled_ = false;
 };
 

@@ -206,6 +206,16 @@ std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWE
     return outcome;
 }
 
+std::shared_ptr<MoveFocusOutcome> raiseMoveFocusRequested(ICoreWebView2Controller* controller,
+                                                          COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    Controller* const live = liveController(controller);
+    if (live == nullptr) return nullptr;
+    auto outcome = std::make_shared<MoveFocusOutcome>();
+    ComPtr<Controller> keep(live);
+    live->view()->pipeline().later([keep, reason, outcome]() { keep->raiseMoveFocus(reason, outcome); });
+    return outcome;
+}
+
 bool zoomByUser(ICoreWebView2Controller* controller, double zoom) {
     Controller* const live = liveController(controller);
     if (live == nullptr || live->closed()) return false;

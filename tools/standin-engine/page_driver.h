@@ -55,6 +55,9 @@ public:
     virtual void setZoom(double) {}
     virtual void setVisible(bool) {}
     virtual std::uint64_t framesPainted() const { return 0; }
+    // Focuses the page's first (or last) focusable element: the keyboard coming in from
+    // the host's frame, or going round the page. A page without such elements keeps none.
+    virtual void focusEdge(bool /*first*/) {}
 };
 
 }  // namespace vesko::standin

@@ -311,6 +311,19 @@ std::shared_ptr<KeyOutcome> pressKey(ICoreWebView2Controller* controller, COREWE
                                      UINT virtualKey, bool repeat = false,
                                      std::optional<HeldModifiers> held = std::nullopt);
 
+// The keyboard leaving a page: what became of the engine's MoveFocusRequested.
+struct MoveFocusOutcome {
+    bool handled = false;
+    // After the engine's own move when no handler took the focus: still in the view's window.
+    bool focusInView = false;
+    bool done = false;
+};
+// Raised later from the loop, as Tab past the page's last focusable element (NEXT) or
+// Shift+Tab before its first (PREVIOUS) raises it; null for a controller that is no live
+// stand-in one.
+std::shared_ptr<MoveFocusOutcome> raiseMoveFocusRequested(ICoreWebView2Controller* controller,
+                                                          COREWEBVIEW2_MOVE_FOCUS_REASON reason);
+
 // The live stand-in controllers of this process in creation order, with the names the
 // record gives them and their views (identities only, not references).
 struct LiveView {

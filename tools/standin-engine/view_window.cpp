@@ -1,6 +1,6 @@
 // The view's child window: a page driver that shows a live page paints it and takes the
 // user's input, after the host has had its say on accelerator keys; otherwise the page is
-// painted in outline: its title, its address and its links.
+// painted in outline (its title, its address and its links) and Tab leaves it at once.
 #include <cstdio>
 
 #include "controller.h"
@@ -46,6 +46,29 @@ std::optional<LRESULT> livePageMessage(HWND window, UINT message, WPARAM wParam,
     return pipeline.driver().windowMessage(window, message, wParam, lParam);
 }
 
+// A page painted in outline has no focusable elements: the view still takes the keyboard
+// as the engine's view does (a click focuses it, it wants every key, the host hears its
+// accelerator keys first), and Tab or Shift+Tab leaves the page at once.
+std::optional<LRESULT> outlineMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      NavigationPipeline& pipeline) {
+    if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS;
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) SetFocus(window);
+    auto* controller = static_cast<Controller*>(pipeline.controller());
+    if (controller == nullptr) return std::nullopt;
+    ComPtr<Controller> keep(controller);
+    if (acceleratorCandidate(message, wParam)) {
+        auto outcome = std::make_shared<KeyOutcome>();
+        keep->raiseKey(keyEventKind(message), static_cast<UINT>(wParam), static_cast<INT>(lParam), outcome);
+        return outcome->handled ? std::optional<LRESULT>(0) : std::nullopt;
+    }
+    if (message != WM_KEYDOWN || wParam != VK_TAB) return std::nullopt;
+    const auto reason = (GetKeyState(VK_SHIFT) & 0x8000) != 0 ? COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS
+                                                              : COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT;
+    auto outcome = std::make_shared<MoveFocusOutcome>();
+    pipeline.later([keep, reason, outcome]() { keep->raiseMoveFocus(reason, outcome); });
+    return 0;
+}
+
 void paintOutline(HDC dc, const RECT& client, const ViewState& state) {
     const HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
@@ -70,6 +93,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (view != nullptr && view->pipeline().driver().takesInput()) {
         ComPtr<WebView> keep(view);
         if (const auto result = livePageMessage(window, message, wParam, lParam, view->pipeline())) return *result;
+    } else if (view != nullptr) {
+        ComPtr<WebView> keep(view);
+        if (const auto result = outlineMessage(window, message, wParam, lParam, view->pipeline())) return *result;
     }
     if (message == WM_PAINT) {
         PAINTSTRUCT paint;

@@ -27,6 +27,25 @@ COREWEBVIEW2_PERMISSION_KIND permissionKindOf(const std::string& name) {
 
 bool held(int virtualKey) { return (GetKeyState(virtualKey) & 0x8000) != 0; }
 
+// Measured with Chromium 156: once a Tab past the last focusable element (or a Shift+Tab
+// before the first, frames' elements included) has moved the focus, the top document's
+// active element is its body; the next Tab starts again at the first element. Asked after
+// a frame's document let the keyboard go (page_shims.cpp).
+constexpr char kFocusLeftScript[] =
+    "(() => { const a = document.activeElement; return a === null || a === document.body || "
+    "a === document.documentElement; })()";
+
+// The page's focusable elements in sequential order (positive tabindex first, then the
+// document's order); the first or the last takes the focus.
+std::string focusEdgeScript(bool first) {
+    return std::string("(() => { const all = [...document.querySelectorAll('a[href], area[href], button, input, "
+                       "select, textarea, iframe, summary, [tabindex], [contenteditable]')].filter((e) => "
+                       "e.tabIndex >= 0 && !e.disabled && e.type !== 'hidden' && e.getClientRects().length > 0); "
+                       "const order = all.filter((e) => e.tabIndex > 0).sort((a, b) => a.tabIndex - b.tabIndex)"
+                       ".concat(all.filter((e) => e.tabIndex === 0)); const target = ") +
+           (first ? "order[0]" : "order[order.length - 1]") + "; if (target) target.focus(); return !!target; })()";
+}
+
 }  // namespace
 
 void ChromiumRequest::answer(int status, const std::wstring& reason,
@@ -479,6 +498,18 @@ bool ChromiumPage::forwardInput(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     target_->send(command->method.c_str(), command->params, {});
     return true;
+}
+
+void ChromiumPage::checkFocusLeft(bool forward) {
+    if (!ready_) return;
+    target_->evaluate(kFocusLeftScript, [this, alive = std::weak_ptr<int>(lifetime_), forward](const DevToolsReply& reply) {
+        if (!alive.lock() || !reply.ok()) return;
+        if (reply.result.is_boolean() && reply.result.get<bool>()) sink_.focusLeft(forward);
+    });
+}
+
+void ChromiumPage::focusEdge(bool first) {
+    if (ready_) target_->evaluate(focusEdgeScript(first), {});
 }
 
 }  // namespace vesko::standin

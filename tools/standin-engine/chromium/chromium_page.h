@@ -83,6 +83,9 @@ public:
                                   std::function<void(bool allow)> answer) {
         answer(false);
     }
+    // Tab (forward) or Shift+Tab took the keyboard focus out of the page's elements
+    // (ChromiumPage::checkFocusLeft).
+    virtual void focusLeft(bool /*forward*/) {}
 };
 
 // The browser's processes as it reports them: its own id and its renderers' ids.
@@ -119,6 +122,11 @@ public:
     void setVisible(bool visible);
     // Forwards the user's input in a view window message; false for messages it leaves alone.
     bool forwardInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // After a Tab that took the focus out of a frame: reports to the sink when it left the
+    // page too.
+    void checkFocusLeft(bool forward);
+    // Focuses the page's first or last focusable element.
+    void focusEdge(bool first);
     // Makes sure the window catches up with the page shortly: the screencast may hold back
     // the frame of a change the page has just made (a badge hidden as its work ends).
     void refreshSoon();

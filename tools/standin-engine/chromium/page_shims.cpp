@@ -99,6 +99,27 @@ const std::string& pageShimScript() {
       }));
     }, 0);
   }, true);
+  // Tab and Shift+Tab the page let through: the focused element losing the focus to
+  // nothing in this document lets the keyboard go, out of the page for the top document,
+  // perhaps only into the parent for a frame's (the engine asks the top document then).
+  // Decided at once: keys queue up ahead of the page's timers. A document with nothing
+  // to focus lets every Tab go.
+  let tab = null;
+  const letGo = (event) => route(JSON.stringify({ type: 'tab', backward: event.shiftKey, top: window === window.top }));
+  window.addEventListener('keydown', (event) => {
+    if (event.key !== 'Tab' || event.ctrlKey || event.altKey || event.metaKey) return;
+    tab = event;
+    setTimeout(() => {
+      if (tab === event) tab = null;
+    }, 0);
+    if (document.querySelector('a[href], area[href], button, input, select, textarea, iframe, summary, [tabindex], [contenteditable]')) return;
+    setTimeout(() => {
+      if (!event.defaultPrevented) letGo(event);
+    }, 0);
+  }, true);
+  window.addEventListener('focusout', (event) => {
+    if (tab && !tab.defaultPrevented && event.relatedTarget === null) letGo(tab);
+  }, true);
   // A link to a scheme the engine does not handle itself goes to the system: the engine
   // asks the host first, and this browser must never start a program of its own.
   const handled = ['http:', 'https:', 'blob:', 'about:', 'data:', 'javascript:', 'file:'];
