@@ -140,7 +140,6 @@ public:
         if (value == nullptr) return E_INVALIDARG;
         FrameElement element;
         if (const HRESULT hr = current(element); FAILED(hr)) return hr;
-        if (!element.enabled) return uia::kElementNotEnabled;
         model_->setAddressText(value);
         return model_->request(FrameRequest::SetAddressText, key_) ? S_OK : uia::kElementNotAvailable;
     }
