@@ -27,8 +27,9 @@ std::optional<LRESULT> FrameAccessibility::getObject(HWND window, HWND addressFi
     attach(window, addressField);
     model_->update(std::move(now));
     if (id == OBJID_CLIENT) {
-        // Windows bridges a UI Automation root to MSAA clients; Wine does not, so the
-        // client object is the program's own, over the same copy of the frame.
+        // The documented way for an MSAA server to live beside a UI Automation provider:
+        // each answers its own object id. Wine bridges no UI Automation root to MSAA
+        // clients, so without this object they would see an empty client there.
         const auto accessible = makeFrameAccessible(model_);
         return LresultFromObject(IID_IAccessible, wParam, accessible.Get());
     }
