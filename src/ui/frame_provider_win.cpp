@@ -112,7 +112,9 @@ public:
         return S_OK;
     }
     // The root sits on the window; the address field's part on its edit window, so that
-    // the system merges the native edit's own properties with the ones given here.
+    // the system merges the native edit's own properties with the ones given here. Under
+    // Wine 8 a client in another process sees the field with the name and control type
+    // given here.
     HRESULT STDMETHODCALLTYPE get_HostRawElementProvider(IRawElementProviderSimple** result) override {
         if (result == nullptr) return E_INVALIDARG;
         *result = nullptr;

@@ -94,8 +94,12 @@ HUIANODE step(const Client& uia, HUIANODE from, NavigateDirection direction) {
     return next;
 }
 
+// Bounded, so a tree that leads back into itself ends the walk instead of the probe.
+int budget = 200;
+
 void walk(const Client& uia, HUIANODE node, int depth, FILE* out) {
-    for (HUIANODE child = step(uia, node, NavigateDirection_FirstChild); child != nullptr;) {
+    if (depth > 6) return;
+    for (HUIANODE child = step(uia, node, NavigateDirection_FirstChild); child != nullptr && --budget > 0;) {
         std::fprintf(out, "%s%s|%s|%s|%s\n", std::string(static_cast<std::size_t>(depth) * 2, ' ').c_str(),
                      text(uia, child, 30003).c_str(), text(uia, child, 30005).c_str(),
                      text(uia, child, 30011).c_str(), text(uia, child, 30001).c_str());
