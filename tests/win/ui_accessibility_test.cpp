@@ -138,7 +138,7 @@ TEST(FrameAutomation, PartsHaveTheirControlTypesNamesAndPatterns) {
 }
 
 TEST(FrameAutomation, TreeAndBoundsFollowTheWindow) {
-    FrameFixture f(1);
+    FrameFixture f(2);
     ComPtr<IRawElementProviderFragment> list;
     f.provider(frame_keys::TabList).As(&list);
     ComPtr<IRawElementProviderFragment> first, parent, root;
