@@ -450,6 +450,7 @@ void BrowserApp::layoutChildren() {
         tabs_[i]->place(bounds, static_cast<int>(i) == activeTab_ && !minimised);
     }
     InvalidateRect(window, nullptr, FALSE);
+    frameChanged();
 }
 
 void BrowserApp::closeTab(int index) {
@@ -502,6 +503,7 @@ bool BrowserApp::isActive(const TabView& tab) const {
 
 void BrowserApp::repaint() {
     if (window_.window != nullptr) InvalidateRect(window_.window, nullptr, FALSE);
+    frameChanged();
 }
 
 void BrowserApp::addressChanged(const TabView& tab) {

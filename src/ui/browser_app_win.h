@@ -23,6 +23,7 @@
 #include "page/diagnostics_report.h"
 #include "ui/closed_tab_memory.h"
 #include "ui/frame_keys.h"
+#include "ui/frame_accessibility_win.h"
 #include "ui/frame_paint.h"
 #include "ui/window_state_win.h"
 
@@ -107,8 +108,19 @@ public:
     void restartEngine() { restart_.restart(); }
     void onBrowserProcessGone() { restart_.browserGone(); }
 
-    // What the frame shows right now, for painting and hit-testing alike.
+    // What the frame shows right now, for painting, hit-testing and assistive technology.
     FrameSnapshot frameSnapshot() const;
+    // The frame may look different: assistive technology hears of it once the changes
+    // that come together are done (one posted WM_APP_FRAME_CHANGED).
+    void frameChanged();
+    // WM_APP_FRAME_CHANGED: tells assistive technology what changed.
+    void onFrameChanged();
+    // WM_GETOBJECT: the UI Automation root or the MSAA client object.
+    LRESULT onGetObject(WPARAM wParam, LPARAM lParam);
+    // WM_APP_FRAME_ACTION: what a client asked of a part of the frame (see FrameRequest).
+    void onFrameAction(WPARAM request, LPARAM key);
+    // WM_DESTROY: clients still holding the frame's objects find them gone.
+    void releaseAccessibility();
     const std::vector<std::shared_ptr<TabView>>& tabs() const { return tabs_; }
     int activeIndex() const { return activeTab_; }
     // The tab in front, or null.
@@ -175,6 +187,8 @@ private:
                                 std::string_view filterPattern);
 
     WindowState window_;
+    FrameAccessibility accessibility_;
+    bool frameChangePending_ = false;
     std::optional<GdiplusSession> graphics_;
     bool warnOnClose_ = true;
     bool closeWarningSuppressed_ = false;

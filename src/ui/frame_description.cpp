@@ -109,6 +109,7 @@ private:
             element.offscreen = shown == nullptr;
             element.focused = focusIs(FocusZone::TabStrip) && f_.focus.tab == i;
             element.itemStatus = itemStatus(tab);
+            element.busy = tab.busy();
             const int close = add(item, tabCloseKey(tab.id), FrameRole::Button, kCloseTabName,
                                   shown ? shown->close : Rect{}, {FrameAction::CloseTab, i});
             at(close).offscreen = shown == nullptr;

@@ -44,6 +44,7 @@ struct FrameElement {
     bool selected = false;  // the active tab
     bool offscreen = false;
     bool expanded = false;  // the menu button while its menu is open
+    bool busy = false;      // a tab whose page is loading or working
     LiveSetting live = LiveSetting::Off;
     // What Invoke, Select or Expand does: the same as a click on the element.
     FrameClick click;

@@ -102,6 +102,9 @@ public:
             case WM_APP_RESTART: return onRestart();
             case WM_APP_CLOSE_TAB: return onCloseTabForPage(wParam);
             case WM_APP_FRAME_KEY: return onPageFrameKey(wParam, lParam);
+            case WM_GETOBJECT: return app_.onGetObject(wParam, lParam);
+            case WM_APP_FRAME_ACTION: return onFrameAction(wParam, lParam);
+            case WM_APP_FRAME_CHANGED: return onFrameChanged();
             default: return DefWindowProcW(window_, message, wParam, lParam);
         }
     }
@@ -171,6 +174,7 @@ private:
         KillTimer(window_, kAnimationTimer);
         KillTimer(window_, kHangTimer);
         KillTimer(window_, kRestartTimer);
+        app_.releaseAccessibility();
         PostQuitMessage(0);
         return 0;
     }
@@ -413,6 +417,16 @@ private:
 
     LRESULT onDownload(LPARAM lParam) {
         app_.onDownloadMessage(lParam);
+        return 0;
+    }
+
+    LRESULT onFrameAction(WPARAM request, LPARAM key) {
+        app_.onFrameAction(request, key);
+        return 0;
+    }
+
+    LRESULT onFrameChanged() {
+        app_.onFrameChanged();
         return 0;
     }
 

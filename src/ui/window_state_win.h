@@ -23,6 +23,10 @@ inline constexpr UINT WM_APP_HANG = WM_APP + 4;
 inline constexpr UINT WM_APP_RESTART = WM_APP + 5;
 // F6 or F10 pressed inside the page: virtual key in wParam, Shift held in lParam.
 inline constexpr UINT WM_APP_FRAME_KEY = WM_APP + 9;
+// Assistive technology asked for what a click does (or for the address text): see FrameRequest.
+inline constexpr UINT WM_APP_FRAME_ACTION = WM_APP + 6;
+// The frame changed: one message however many changes came before it is handled.
+inline constexpr UINT WM_APP_FRAME_CHANGED = WM_APP + 7;
 
 // Timers of the main window: the status line's second, the probe's time-out, the 16 ms
 // animation tick, the second that looks whether hung pages answer again, and the longest

@@ -16,6 +16,7 @@ public:
     explicit BrowserAppTestAccess(BrowserApp& app) : app_(app) {}
 
     WindowState& window() { return app_.window_; }
+    FrameAccessibility& accessibility() { return app_.accessibility_; }
     const EngineRuntime& engine() const { return app_.engine_; }
     EngineRuntime::Sources& engineSources() { return app_.engine_.sources_; }
     std::wstring& runtimeVersion() { return app_.engine_.runtimeVersion_; }
