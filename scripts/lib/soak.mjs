@@ -311,6 +311,8 @@ async function main() {
         samples.push({ step, seconds: (Date.now() - started) / 1000, columns: settled });
       } else if (step % sampleEvery === 0) {
         samples.push({ step, seconds: (Date.now() - started) / 1000, columns: await sample() });
+        // Written as it goes, so a long run can be watched.
+        writeCsv(join(out, 'resources.csv'), samples);
       }
     }
     const seconds = (Date.now() - started) / 1000;
