@@ -168,10 +168,14 @@ async function reload() {
 
 async function zoom() {
   const tab = pick(tabs);
+  await bringToFront(tab.view);
+  // The program may act on the key after its handler has returned: the zoom is read once
+  // the controller was told the new factor (or, when the factor stays, a moment later).
+  const { controller } = await state(tab.view);
   const sequence = channel.lastSequence();
-  // The key's answer comes once the program's handler has returned, and a zoom it sets
-  // takes effect at once.
   await key(tab.view, pick(['Add', 'Subtract', 'Numpad0']), { ctrl: true });
+  await eventually(() => channel.callsAfter(sequence, (c) => c.object === controller && c.method === 'put_ZoomFactor')
+    .length, { timeoutMs: 1000 }).catch(() => {});
   tab.zoom = (await state(tab.view)).zoom;
 }
 
