@@ -54,6 +54,8 @@ std::function<nlohmann::ordered_json()> workerRequestCommand(const LiveView& vie
 // Windows' counters), what the engine holds, and the process's working set
 // (control_channel_resource_counts.cpp).
 nlohmann::ordered_json resourceCountsCommand();
+// How many host calls the record holds (call_record.cpp); it keeps every one.
+std::size_t callRecordSize();
 // faults: the host's faults the engine recorded so far.
 nlohmann::ordered_json faultsCommand();
 // contextMenu, externalScheme, drop and certificateErrors: the routes out of a view

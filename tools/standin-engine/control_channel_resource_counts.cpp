@@ -64,6 +64,7 @@ Json resourceCountsCommand() {
                   {"comObjects", comObjects},
                   {"registrations", liveCount(LiveKind::registrations)},
                   {"pendingCompletions", liveCount(LiveKind::pendingCompletions)},
+                  {"recordedCalls", static_cast<std::int64_t>(callRecordSize())},
                   {"held", heldJson(own.held)}}},
                 {"workingSet", own.workingSet}};
 }
