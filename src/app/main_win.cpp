@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/process_setup_win.h"
 #include "app/single_instance_win.h"
+#include "base/resource_report_win.h"
 #include "base/wide_text_win.h"
 #include "selftest/self_test_win.h"
 #include "ui/browser_app_win.h"
@@ -33,6 +34,12 @@ void showFatalError(const char* message) {
 }
 
 }  // namespace
+
+// Lets a module loaded into this process (the engine's, when it is the stand-in) read what
+// the program holds: its own counts live in this executable's copy of the base layer.
+extern "C" __declspec(dllexport) int VeskoReportResources(VeskoResourceReport* report) {
+    return report != nullptr && vesko::fillResourceReport(*report) ? 1 : 0;
+}
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     vesko::restrictDllSearchPath();

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "base/resource_counts.h"
+
 namespace vesko {
 
 // An object implementing the interface chain `Interface`. Its atomic reference count starts
@@ -53,6 +55,7 @@ private:
 
     std::atomic<ULONG> count_{1};
     std::size_t offered_;
+    HeldMark<HeldKind::comObjects> held_;
 };
 
 // A new T whose first reference the result owns.

@@ -9,31 +9,78 @@
 #include <memory>
 #include <type_traits>
 
+#include "base/resource_counts.h"
+
 namespace vesko {
+
+// A unique_ptr that counts what it holds under `Deleter::kind`: adopting a handle (the
+// constructor, reset) counts it, the deleter's release uncounts it, and release() hands
+// it on uncounted. Moves pass the handle along without counting twice.
+template <typename Pointee, typename Deleter>
+class CountedOwner : public std::unique_ptr<Pointee, Deleter> {
+    using Base = std::unique_ptr<Pointee, Deleter>;
+
+public:
+    using pointer = typename Base::pointer;
+    CountedOwner() noexcept = default;
+    CountedOwner(std::nullptr_t) noexcept {}
+    explicit CountedOwner(pointer held) noexcept : Base(held) { adopt(held); }
+    CountedOwner(CountedOwner&&) noexcept = default;
+    CountedOwner& operator=(CountedOwner&&) noexcept = default;
+
+    void reset(pointer held = pointer()) noexcept {
+        adopt(held);
+        Base::reset(held);
+    }
+    pointer release() noexcept {
+        const pointer held = Base::release();
+        if (Deleter::holds(held)) noteReleased(Deleter::kind);
+        return held;
+    }
+
+private:
+    static void adopt(pointer held) {
+        if (Deleter::holds(held)) noteAcquired(Deleter::kind);
+    }
+};
 
 // Brushes, fonts, bitmaps and pens: DeleteObject. Never one still selected into a DC.
 struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+    static constexpr HeldKind kind = HeldKind::gdiObjects;
+    static bool holds(HGDIOBJ object) { return object != nullptr; }
+    void operator()(HGDIOBJ object) const {
+        DeleteObject(object);
+        noteReleased(kind);
+    }
 };
 template <typename Handle>
-using GdiOwner = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
+using GdiOwner = CountedOwner<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
 using BrushOwner = GdiOwner<HBRUSH>;
 using FontOwner = GdiOwner<HFONT>;
 using BitmapOwner = GdiOwner<HBITMAP>;
 
 struct ModuleFreer {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
+    static constexpr HeldKind kind = HeldKind::modules;
+    static bool holds(HMODULE module) { return module != nullptr; }
+    void operator()(HMODULE module) const {
+        FreeLibrary(module);
+        noteReleased(kind);
+    }
 };
-using ModuleOwner = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
+using ModuleOwner = CountedOwner<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 
 // Kernel handles. CreateFileW reports failure as INVALID_HANDLE_VALUE, not null, and that
 // value is no handle to close.
 struct HandleCloser {
+    static constexpr HeldKind kind = HeldKind::kernelHandles;
+    static bool holds(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
     void operator()(HANDLE handle) const {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        if (!holds(handle)) return;
+        CloseHandle(handle);
+        noteReleased(kind);
     }
 };
-using HandleOwner = std::unique_ptr<void, HandleCloser>;
+using HandleOwner = CountedOwner<void, HandleCloser>;
 
 // Text a COM callee allocated for its caller.
 struct TaskMemFreer {
@@ -42,18 +89,34 @@ struct TaskMemFreer {
 using TaskMemText = std::unique_ptr<wchar_t, TaskMemFreer>;
 
 struct HashProviderCloser {
-    void operator()(BCRYPT_ALG_HANDLE provider) const { BCryptCloseAlgorithmProvider(provider, 0); }
+    static constexpr HeldKind kind = HeldKind::hashObjects;
+    static bool holds(BCRYPT_ALG_HANDLE provider) { return provider != nullptr; }
+    void operator()(BCRYPT_ALG_HANDLE provider) const {
+        BCryptCloseAlgorithmProvider(provider, 0);
+        noteReleased(kind);
+    }
 };
-using HashProviderOwner = std::unique_ptr<void, HashProviderCloser>;
+using HashProviderOwner = CountedOwner<void, HashProviderCloser>;
 struct HashDestroyer {
-    void operator()(BCRYPT_HASH_HANDLE hash) const { BCryptDestroyHash(hash); }
+    static constexpr HeldKind kind = HeldKind::hashObjects;
+    static bool holds(BCRYPT_HASH_HANDLE hash) { return hash != nullptr; }
+    void operator()(BCRYPT_HASH_HANDLE hash) const {
+        BCryptDestroyHash(hash);
+        noteReleased(kind);
+    }
 };
-using HashOwner = std::unique_ptr<void, HashDestroyer>;
+using HashOwner = CountedOwner<void, HashDestroyer>;
 
+// A menu handed to its parent (release()) is destroyed with the parent and no longer counted.
 struct MenuDestroyer {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
+    static constexpr HeldKind kind = HeldKind::menus;
+    static bool holds(HMENU menu) { return menu != nullptr; }
+    void operator()(HMENU menu) const {
+        DestroyMenu(menu);
+        noteReleased(kind);
+    }
 };
-using MenuOwner = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
+using MenuOwner = CountedOwner<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
 // Selects an object into a device context for the scope and puts the previous one back.
 class SelectedObject {

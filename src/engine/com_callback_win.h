@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 #include "base/com_object_win.h"
@@ -9,20 +10,30 @@
 
 namespace vesko {
 
+// Whether a handler's Invoke takes a result first: a one-shot completion, not an event.
+template <typename... Args>
+struct FirstIsResult : std::false_type {};
+template <typename... Rest>
+struct FirstIsResult<HRESULT, Rest...> : std::true_type {};
+
 // Turns a callable into one of the engine's handler objects (IUnknown plus one Invoke).
 // The object starts with one reference, owned by whoever created it; the creator hands it
 // to the engine and drops its own reference, so the engine's references alone keep it.
 // Invoke never lets an exception reach the engine: a throwing or empty callable answers
-// E_FAIL.
+// E_FAIL. A completion handler (its first argument a result) counts as pending from its
+// creation until its first Invoke, or until the engine lets go of it unanswered.
 template <typename Interface, typename... Args>
 class ComCallback final : public ComObject<Interface, EngineIid<Interface>::value> {
 public:
     using InterfaceType = Interface;
     using Callable = std::function<HRESULT(Args...)>;
 
-    explicit ComCallback(Callable callable) : callable_(std::move(callable)) {}
+    explicit ComCallback(Callable callable) : callable_(std::move(callable)) {
+        if constexpr (kCompletion) noteAcquired(HeldKind::pendingCallbacks);
+    }
 
     HRESULT STDMETHODCALLTYPE Invoke(Args... args) override {
+        answer();
         try {
             if (!callable_) return E_FAIL;
             return callable_(args...);
@@ -32,9 +43,18 @@ public:
     }
 
 private:
-    ~ComCallback() override = default;
+    static constexpr bool kCompletion = FirstIsResult<Args...>::value;
+
+    ~ComCallback() override { answer(); }
+    void answer() {
+        if constexpr (kCompletion) {
+            if (!answered_) noteReleased(HeldKind::pendingCallbacks);
+        }
+        answered_ = true;
+    }
 
     Callable callable_;
+    bool answered_ = false;
 };
 
 // The handler interfaces the program implements, one instantiation each. The navigation

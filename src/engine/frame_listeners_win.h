@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/resource_counts.h"
 #include "engine/engine_interface_win.h"
 #include "engine/unsaved_input.h"
 
@@ -28,7 +29,11 @@ public:
         const HRESULT added = (source->*add)(handler, &token);
         if (SUCCEEDED(added)) {
             Microsoft::WRL::ComPtr<Source> owner(source);
-            registrations_[frame].push_back([owner, remove, token] { (owner.Get()->*remove)(token); });
+            noteAcquired(HeldKind::engineRegistrations);
+            registrations_[frame].push_back([owner, remove, token] {
+                (owner.Get()->*remove)(token);
+                noteReleased(HeldKind::engineRegistrations);
+            });
         }
         return added;
     }

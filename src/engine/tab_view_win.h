@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/resource_counts.h"
 #include "engine/engine_interface_win.h"
 #include "engine/frame_listeners_win.h"
 #include "engine/navigation_tracker.h"
@@ -113,7 +114,11 @@ public:
         const HRESULT added = (source->*add)(handler, &token);
         if (SUCCEEDED(added)) {
             Microsoft::WRL::ComPtr<Source> owner(source);
-            registrations_.push_back([owner, remove, token] { (owner.Get()->*remove)(token); });
+            noteAcquired(HeldKind::engineRegistrations);
+            registrations_.push_back([owner, remove, token] {
+                (owner.Get()->*remove)(token);
+                noteReleased(HeldKind::engineRegistrations);
+            });
         }
         return added;
     }
@@ -133,6 +138,7 @@ private:
     bool takesWorkerRequests_ = false;
     PopupRequest popup_;
     std::vector<std::function<void()>> registrations_;
+    HeldMark<HeldKind::liveTabs> held_;
     // Released from the bottom up: the controller last.
     Microsoft::WRL::ComPtr<ICoreWebView2Environment> environment_;
     Microsoft::WRL::ComPtr<ICoreWebView2Controller> controller_;

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/files.h"
+#include "base/resource_counts.h"
 #include "engine/engine_switches.h"
 #include "engine/held_file_win.h"
 #include "engine/loader_digest.h"
@@ -105,6 +106,21 @@ TEST(EngineStart, ClearsTheEngineVariablesAndBecomesReadyFromTheLoop) {
     EXPECT_EQ(seen["targetCompatibleBrowserVersion"], "120.0.0.0");
     EXPECT_EQ(seen["allowSingleSignOnUsingOSPrimaryAccount"], false);
     EXPECT_TRUE(seen["environmentVariables"].empty());
+}
+
+TEST(EngineStart, ATabRemovesEveryRegistrationItMadeWhenItGoes) {
+    const auto count = [](HeldKind kind) { return heldCounts()[static_cast<std::size_t>(kind)]; };
+    const std::int64_t registrations = count(HeldKind::engineRegistrations);
+    const std::int64_t tabs = count(HeldKind::liveTabs);
+    {
+        StartFixture f;
+        f.app.startEngine();
+        ASSERT_TRUE(pumpUntil([&] { return f.app.tabs().size() == 1 && f.app.tabs()[0]->filterInstalled(); }));
+        EXPECT_EQ(count(HeldKind::liveTabs), tabs + 1);
+        EXPECT_GT(count(HeldKind::engineRegistrations), registrations + 10);
+    }
+    EXPECT_EQ(count(HeldKind::liveTabs), tabs);
+    EXPECT_EQ(count(HeldKind::engineRegistrations), registrations);
 }
 
 TEST(EngineStart, FailuresBeforeTheEngineRuns) {

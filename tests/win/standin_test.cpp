@@ -8,6 +8,7 @@
 
 #include "base/com_object_win.h"
 #include "chromium/chromium_process.h"
+#include "control_channel_commands.h"
 #include "chromium/linux_processes.h"
 #include "chromium/websocket_client.h"
 #include "chromium/wine_paths.h"
@@ -117,6 +118,40 @@ TEST(StandInSite, NavigationEventsComeLaterFromTheLoopInTheEnginesOrder) {
     EXPECT_EQ(events,
               (std::vector<std::string>{"starting https://portal.kordis.example/refused.html", "completed 0 14"}));
     controller->Close();
+}
+
+// The engine's own counts, as the channel answers them: up while a host holds its objects,
+// back where they were once it has let go of them all.
+TEST(StandInSite, ItsLiveObjectsAndWhatItHoldsOfTheHostsAreCounted) {
+    // The call record keeps every call; everything else must come back.
+    const auto engine = [] {
+        auto counts = standin::resourceCountsCommand()["engine"];
+        counts.erase("recordedCalls");
+        return counts;
+    };
+    const auto before = engine();
+    EXPECT_TRUE(standin::resourceCountsCommand()["program"].is_null());  // no program exports its counts here
+    TestFolder folder;
+    writeText(folder.path / L"site/portal.kordis.example/index.html", "<title>Ballina</title>");
+    {
+        SiteView site(folder.path);
+        ASSERT_TRUE(site.controller);
+        std::vector<std::string> events;
+        recordEvents(site.view.Get(), events);
+        bool answered = false;
+        site.view->ExecuteScript(L"1", makeCallback<ExecuteScriptCompletedCallback>([&](HRESULT, LPCWSTR) {
+            answered = true;
+            return S_OK;
+        }).Get());
+        const auto held = engine();
+        for (const char* kind : {"environments", "controllers", "views"}) EXPECT_EQ(held[kind], before[kind].get<int>() + 1) << kind;
+        EXPECT_EQ(held["registrations"], before["registrations"].get<int>() + 6);
+        EXPECT_EQ(held["pendingCompletions"], before["pendingCompletions"].get<int>() + 1);
+        site.view->Navigate(L"https://portal.kordis.example/");
+        ASSERT_TRUE(pumpUntil([&] { return answered && seen(events, "completed"); }));
+        site.controller->Close();
+    }
+    EXPECT_TRUE(pumpUntil([&] { return engine() == before; })) << engine().dump() << " was " << before.dump();
 }
 
 // A server whose certificate is in doubt: nothing of it is used before the host answers

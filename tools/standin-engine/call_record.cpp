@@ -45,6 +45,10 @@ void record(std::string object, std::string method, std::string detail) {
     if (recordListener()) recordListener()(calls.back());
 }
 
+std::size_t callRecordSize() {
+    return recordStore().size();
+}
+
 std::vector<RecordedCall> callRecord() {
     return recordStore();
 }

@@ -17,6 +17,7 @@
 #include "base/wide_text_win.h"
 #include "engine/engine_interface_win.h"
 #include "engine_faults.h"
+#include "live_objects.h"
 
 namespace vesko::standin {
 
@@ -43,7 +44,7 @@ public:
     HRESULT add(Handler* handler, EventRegistrationToken* token) {
         if (handler == nullptr || token == nullptr) return E_INVALIDARG;
         token->value = nextToken()++;
-        entries_.push_back({token->value, ComPtr<Handler>(handler)});
+        entries_.push_back({token->value, ComPtr<Handler>(handler), {}});
         return S_OK;
     }
     HRESULT remove(EventRegistrationToken token) {
@@ -68,6 +69,7 @@ private:
     struct Entry {
         std::int64_t token;
         ComPtr<Handler> handler;
+        LiveMark<LiveKind::registrations> live;
     };
     static std::int64_t& nextToken() {
         static std::int64_t value = 1;

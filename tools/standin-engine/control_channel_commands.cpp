@@ -657,6 +657,7 @@ const std::vector<Command>& commands() {
          {{"view", Type::View, true}, {"url", Type::String, true}, {"worker", Type::String}, {"kind", Type::String}},
          &workerRequest},
         {"faults", {}, &engineFaults},
+        {"resourceCounts", {}, [](const Json&) { return Answer{resourceCountsCommand(), {}}; }},
         {"contextMenu", {{"view", Type::View, true}, {"target", Type::String}}, &contextMenu},
         {"externalScheme", {{"view", Type::View, true}, {"url", Type::String, true}}, &externalScheme},
         {"drop", {{"view", Type::View, true}, {"url", Type::String, true}}, &drop},

@@ -50,6 +50,12 @@ std::function<nlohmann::ordered_json()> processesCommand(const LiveView& view);
 // view whose filter takes the worker's kind (control_channel_checks.cpp); answers which
 // views saw it and what answered it, once done.
 std::function<nlohmann::ordered_json()> workerRequestCommand(const LiveView& view, const nlohmann::ordered_json& request);
+// resourceCounts: what the program holds (its own counts, read through its export, and
+// Windows' counters), what the engine holds, and the process's working set
+// (control_channel_resource_counts.cpp).
+nlohmann::ordered_json resourceCountsCommand();
+// How many host calls the record holds (call_record.cpp); it keeps every one.
+std::size_t callRecordSize();
 // faults: the host's faults the engine recorded so far.
 nlohmann::ordered_json faultsCommand();
 // contextMenu, externalScheme, drop and certificateErrors: the routes out of a view

@@ -172,6 +172,8 @@ private:
 
 }  // namespace
 
+std::size_t liveEnvironmentCount() { return liveEnvironments().size(); }
+
 void raiseBrowserProcessExited(ICoreWebView2Environment* environment, COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind,
                                UINT32 processId) {
     if (liveEnvironments().count(environment) == 0) return;

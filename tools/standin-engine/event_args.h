@@ -8,6 +8,7 @@
 
 #include "com_support.h"
 #include "engine/engine_focus_interface_win.h"
+#include "live_objects.h"
 
 namespace vesko::standin {
 
@@ -33,6 +34,7 @@ HRESULT answerFlag(const std::string& owner, const char* method, BOOL value, boo
 HRESULT answerUnsupported(const std::string& owner, const char* method);
 
 class Deferral final : public ComObject<ICoreWebView2Deferral, IID_ICoreWebView2Deferral> {
+    LiveMark<LiveKind::deferrals> live_;
 public:
     Deferral(std::string owner, std::function<void()> onComplete)
         : owner_(std::move(owner)), onComplete_(std::move(onComplete)) {}
@@ -58,6 +60,7 @@ private:
 };
 
 class NavigationStartingArgs final : public ComObject<ICoreWebView2NavigationStartingEventArgs, IID_ICoreWebView2NavigationStartingEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     NavigationStartingArgs(std::string owner, std::wstring uri, bool userInitiated, std::uint64_t id)
         : owner_(std::move(owner) + ".navigationStarting"), uri_(std::move(uri)), userInitiated_(userInitiated), id_(id) {}
@@ -79,6 +82,7 @@ private:
 };
 
 class SourceChangedArgs final : public ComObject<ICoreWebView2SourceChangedEventArgs, IID_ICoreWebView2SourceChangedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     SourceChangedArgs(std::string owner, bool newDocument)
         : owner_(std::move(owner) + ".sourceChanged"), newDocument_(newDocument) {}
@@ -90,6 +94,7 @@ private:
 };
 
 class NavigationCompletedArgs final : public ComObject<ICoreWebView2NavigationCompletedEventArgs, IID_ICoreWebView2NavigationCompletedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     NavigationCompletedArgs(std::string owner, bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, std::uint64_t id)
         : owner_(std::move(owner) + ".navigationCompleted"), success_(success), status_(status), id_(id) {}
@@ -130,6 +135,7 @@ private:
 };
 
 class WebResourceRequestedArgs final : public ComObject<ICoreWebView2WebResourceRequestedEventArgs, IID_ICoreWebView2WebResourceRequestedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     WebResourceRequestedArgs(std::string owner, ComPtr<WebResourceRequest> request,
                              COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, std::function<void()> resume)
@@ -156,6 +162,7 @@ private:
 };
 
 class WebMessageArgs final : public ComObject<ICoreWebView2WebMessageReceivedEventArgs, IID_ICoreWebView2WebMessageReceivedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     WebMessageArgs(std::string owner, std::wstring source, std::wstring json)
         : owner_(std::move(owner) + ".webMessage"), source_(std::move(source)), json_(std::move(json)) {}
@@ -170,6 +177,7 @@ private:
 };
 
 class NewWindowArgs final : public ComObject<ICoreWebView2NewWindowRequestedEventArgs, IID_ICoreWebView2NewWindowRequestedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     // acceptsView: whether a view the host gives can take the pop-up; it takes it then.
     NewWindowArgs(std::string owner, std::wstring uri, std::function<void()> resume,
@@ -204,6 +212,7 @@ private:
 };
 
 class PermissionArgs final : public ComObject<ICoreWebView2PermissionRequestedEventArgs, IID_ICoreWebView2PermissionRequestedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     PermissionArgs(std::string owner, std::wstring uri, COREWEBVIEW2_PERMISSION_KIND kind)
         : owner_(std::move(owner) + ".permissionRequested"), uri_(std::move(uri)), kind_(kind) {}
@@ -256,6 +265,7 @@ private:
 };
 
 class DownloadStartingArgs final : public ComObject<ICoreWebView2DownloadStartingEventArgs, IID_ICoreWebView2DownloadStartingEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     DownloadStartingArgs(std::string owner, std::wstring uri, std::wstring path, HRESULT pathRefused,
                          std::function<void()> resume)
@@ -289,6 +299,7 @@ private:
 };
 
 class AcceleratorKeyArgs final : public ComObject<ICoreWebView2AcceleratorKeyPressedEventArgs, IID_ICoreWebView2AcceleratorKeyPressedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     // lParam as the key's window message carries it: bit 30 the key's previous state (set
     // for an auto-repeat and for every key-up), bit 31 the transition (set for key-up).
@@ -323,6 +334,7 @@ private:
     std::string owner_;
     COREWEBVIEW2_MOVE_FOCUS_REASON reason_;
     bool handled_ = false;
+    LiveMark<LiveKind::eventArgs> live_;
 };
 
 }  // namespace vesko::standin

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "com_support.h"
+#include "live_objects.h"
 #include "engine/engine_frame_interface_win.h"
 #include "event_args.h"
 
@@ -90,6 +91,7 @@ private:
 
 // The argument of both FrameCreated events.
 class FrameCreatedArgs final : public ComObject<ICoreWebView2FrameCreatedEventArgs, IID_ICoreWebView2FrameCreatedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     FrameCreatedArgs(std::string owner, ComPtr<FrameObject> frame)
         : owner_(std::move(owner) + ".frameCreated"), frame_(std::move(frame)) {}

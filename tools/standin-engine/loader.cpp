@@ -176,7 +176,7 @@ HRESULT createEnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR user
     context->browserProcessId = GetCurrentProcessId();
     context->dispatcher = Dispatcher::forCurrentThread();
     ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> completion(handler);
-    auto complete = [context, completion, state]() {
+    auto complete = [context, completion, state, pending = holdCompletion()]() {
         HRESULT result = context->knobs.creationFailed;
         if (SUCCEEDED(result)) {
             // The engine keeps its profile data in the folder: it must exist and be writable.

@@ -96,6 +96,7 @@ private:
 
 class ContextMenuArgs final
     : public ComObject<ICoreWebView2ContextMenuRequestedEventArgs, IID_ICoreWebView2ContextMenuRequestedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     ContextMenuArgs(std::string owner, ComPtr<MenuItemCollection> items, ComPtr<MenuTarget> target, POINT location,
                     std::function<void()> resume)
@@ -131,6 +132,7 @@ private:
 
 class CertificateErrorArgs final : public ComObject<ICoreWebView2ServerCertificateErrorDetectedEventArgs,
                                                     IID_ICoreWebView2ServerCertificateErrorDetectedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     CertificateErrorArgs(std::string owner, std::wstring uri, COREWEBVIEW2_WEB_ERROR_STATUS status,
                          std::function<void()> resume)
@@ -163,6 +165,7 @@ private:
 
 class ExternalSchemeArgs final : public ComObject<ICoreWebView2LaunchingExternalUriSchemeEventArgs,
                                                   IID_ICoreWebView2LaunchingExternalUriSchemeEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     ExternalSchemeArgs(std::string owner, std::wstring uri, std::wstring origin, bool userInitiated,
                        std::function<void()> resume)

@@ -52,6 +52,9 @@ std::optional<ViewState> snapshotController(ICoreWebView2Controller* controller)
 // "200 OK" for a response this module made, without reading its content.
 std::optional<std::string> responseStatus(ICoreWebView2WebResourceResponse* response);
 
+// How many environments of this module are alive.
+std::size_t liveEnvironmentCount();
+
 // The next number for an object's name in the call record.
 int nextObjectNumber();
 

@@ -13,7 +13,7 @@ void startController(const std::shared_ptr<EngineContext>& context, ICoreWebView
                      HWND parent, const std::wstring& /*profileName*/,
                      ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> handler) {
     ComPtr<ICoreWebView2Environment> keep(environment);
-    context->dispatcher->post([context, keep, parent, handler]() {
+    context->dispatcher->post([context, keep, parent, handler, pending = holdCompletion()]() {
         // The browser this environment ran on has gone; only a new environment starts one.
         if (context->browserExited) {
             handler->Invoke(HRESULT_FROM_WIN32(ERROR_INVALID_STATE), nullptr);

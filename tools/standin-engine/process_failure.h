@@ -67,6 +67,7 @@ private:
 class ProcessFailedArgs final
     : public ComObject<ICoreWebView2ProcessFailedEventArgs3, IID_ICoreWebView2ProcessFailedEventArgs,
                        IID_ICoreWebView2ProcessFailedEventArgs2, IID_ICoreWebView2ProcessFailedEventArgs3> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     ProcessFailedArgs(std::string owner, COREWEBVIEW2_PROCESS_FAILED_KIND kind, COREWEBVIEW2_PROCESS_FAILED_REASON reason,
                       int exitCode, std::wstring description, std::vector<FailedFrame> frames)
@@ -104,6 +105,7 @@ private:
 
 class BrowserProcessExitedArgs final
     : public ComObject<ICoreWebView2BrowserProcessExitedEventArgs, IID_ICoreWebView2BrowserProcessExitedEventArgs> {
+    LiveMark<LiveKind::eventArgs> live_;
 public:
     BrowserProcessExitedArgs(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND kind, UINT32 processId)
         : kind_(kind), processId_(processId) {}

@@ -120,7 +120,7 @@ HRESULT WebView::AddScriptToExecuteOnDocumentCreated(
     const std::wstring id = L"script-" + std::to_wstring(nextObjectNumber());
     pipeline_.page().documentScripts.emplace_back(id, javaScript);
     ComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> completion(handler);
-    pipeline_.driver().addDocumentScript(id, javaScript, [completion, id](HRESULT result) {
+    pipeline_.driver().addDocumentScript(id, javaScript, [completion, id, pending = holdCompletion()](HRESULT result) {
         if (completion) completion->Invoke(result, SUCCEEDED(result) ? id.c_str() : nullptr);
     });
     return S_OK;
@@ -141,10 +141,12 @@ HRESULT WebView::ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCom
     ComPtr<ICoreWebView2ExecuteScriptCompletedHandler> completion(handler);
     const HRESULT failure = context_->knobs.scriptFailed;
     if (FAILED(failure)) {
-        if (completion) context_->dispatcher->post([completion, failure]() { completion->Invoke(failure, nullptr); });
+        if (completion) {
+            context_->dispatcher->post([completion, failure, pending = holdCompletion()]() { completion->Invoke(failure, nullptr); });
+        }
         return S_OK;
     }
-    pipeline_.driver().evaluate(javaScript, [completion](HRESULT result, const std::wstring& json) {
+    pipeline_.driver().evaluate(javaScript, [completion, pending = holdCompletion()](HRESULT result, const std::wstring& json) {
         if (completion) completion->Invoke(result, SUCCEEDED(result) ? json.c_str() : nullptr);
     });
     return S_OK;
