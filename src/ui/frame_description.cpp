@@ -40,9 +40,7 @@ public:
           s_(frame.dpiScale),
           width_(frame.clientWidth),
           height_(frame.clientHeight),
-          active_(frame.activeTab >= 0 && static_cast<std::size_t>(frame.activeTab) < frame.tabs.size()
-                      ? &frame.tabs[static_cast<std::size_t>(frame.activeTab)]
-                      : nullptr) {}
+          active_(frame.activeTabOrNull()) {}
 
     std::vector<FrameElement> describe() {
         describeTitleBar();

@@ -29,9 +29,7 @@ public:
           s_(frame.dpiScale),
           width_(frame.clientWidth),
           height_(frame.clientHeight),
-          active_(frame.activeTab >= 0 && static_cast<std::size_t>(frame.activeTab) < frame.tabs.size()
-                      ? &frame.tabs[static_cast<std::size_t>(frame.activeTab)]
-                      : nullptr) {}
+          active_(frame.activeTabOrNull()) {}
 
     std::vector<PaintOp> paint() {
         fill({0, 0, width_, height_}, p_.windowBackground);

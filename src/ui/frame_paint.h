@@ -55,6 +55,13 @@ struct FrameSnapshot {
     std::string windowTitle;  // UTF-8, what the title bar says
     std::string address;      // UTF-8, the address field's text
 
+    // The tab in front, or nullptr when there is none.
+    const PaintTab* activeTabOrNull() const {
+        return activeTab >= 0 && static_cast<std::size_t>(activeTab) < tabs.size()
+                   ? &tabs[static_cast<std::size_t>(activeTab)]
+                   : nullptr;
+    }
+
     // The part the mouse handling reads, so hit-testing and painting see the same frame.
     FrameState hitState() const {
         return FrameState{clientWidth, clientHeight, dpiScale, static_cast<int>(tabs.size()), firstVisibleTab,
