@@ -25,10 +25,13 @@ export function flatten(answer) {
     if (typeof value === 'number') columns[`engine.${name}`] = value;
   }
   for (const [name, value] of Object.entries(answer.engine.held ?? {})) columns[`engine.held.${name}`] = value;
+  for (const name of ['heapBytes', 'committedPrivateBytes', 'heaps', 'threads']) {
+    if (typeof answer[name] === 'number') columns[`process.${name}`] = answer[name];
+  }
   return columns;
 }
 
-const isBytes = (column) => /privateBytes|workingSet/.test(column);
+const isBytes = (column) => /privateBytes|workingSet|heapBytes|PrivateBytes/.test(column);
 // The stand-in's record of host calls keeps every call by design: shown, never checked.
 const isRecord = (column) => column.endsWith('recordedCalls');
 

@@ -8,6 +8,7 @@
 
 #include "base/com_object_win.h"
 #include "chromium/chromium_process.h"
+#include "com_support.h"
 #include "control_channel_commands.h"
 #include "chromium/linux_processes.h"
 #include "chromium/websocket_client.h"
@@ -123,7 +124,7 @@ TEST(StandInSite, NavigationEventsComeLaterFromTheLoopInTheEnginesOrder) {
 // The engine's own counts, as the channel answers them: up while a host holds its objects,
 // back where they were once it has let go of them all.
 TEST(StandInSite, ItsLiveObjectsAndWhatItHoldsOfTheHostsAreCounted) {
-    // The call record keeps every call; everything else must come back.
+    // The call record grows up to its bound; everything else must come back.
     const auto engine = [] {
         auto counts = standin::resourceCountsCommand()["engine"];
         counts.erase("recordedCalls");
@@ -152,6 +153,40 @@ TEST(StandInSite, ItsLiveObjectsAndWhatItHoldsOfTheHostsAreCounted) {
         site.controller->Close();
     }
     EXPECT_TRUE(pumpUntil([&] { return engine() == before; })) << engine().dump() << " was " << before.dump();
+}
+
+// A kiosk's week of calls costs no more than an hour's: the oldest calls are let go and
+// the numbers go on, so a reader asking for what came after a number still finds it.
+TEST(StandInRecord, KeepsTheMostRecentCallsNumberedOn) {
+    standin::clearCallRecord();
+    for (int call = 0; call < 50005; ++call) standin::record("view#1", "get_Source");
+    const auto calls = standin::callRecord();
+    EXPECT_EQ(calls.size(), 50000u);
+    EXPECT_EQ(calls.front().sequence, 6u);
+    EXPECT_EQ(calls.back().sequence, 50005u);
+    standin::clearCallRecord();
+}
+
+// A tab left open for days: the newest requests keep their bodies, older ones only what
+// was asked and answered, so a page's libraries do not pile up with every load.
+TEST(StandInSite, OnlyTheNewestRequestsKeepTheirBodies) {
+    TestFolder folder;
+    writeText(folder.path / L"site/portal.kordis.example/lib.js", "var libraria = 1;");
+    SiteView site(folder.path);
+    ASSERT_TRUE(site.controller);
+    std::vector<std::shared_ptr<standin::ResourceOutcome>> asked;
+    for (int i = 0; i < 70; ++i) {
+        asked.push_back(standin::requestResource(site.controller.Get(), L"https://portal.kordis.example/lib.js", L"GET",
+                                                 COREWEBVIEW2_WEB_RESOURCE_CONTEXT_SCRIPT));
+        ASSERT_TRUE(pumpUntil([&] { return asked.back()->done; }));
+    }
+    const auto log = standin::resourceLog(site.controller.Get());
+    ASSERT_EQ(log.size(), 70u);
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        EXPECT_EQ(log[i]->status, 200) << i;
+        EXPECT_EQ(log[i]->body, i < 6 ? "" : "var libraria = 1;") << i;
+    }
+    site.controller->Close();
 }
 
 // A server whose certificate is in doubt: nothing of it is used before the host answers

@@ -1,5 +1,6 @@
-// The record of every call the host made on a stand-in object, in call order, and the
+// The record of the calls the host made on a stand-in object, in call order, and the
 // numbers that name the objects in it.
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -9,9 +10,17 @@
 namespace vesko::standin {
 namespace {
 
-std::vector<RecordedCall>& recordStore() {
-    static std::vector<RecordedCall> calls;
-    return calls;
+// A program left running for days makes millions of calls: only the most recent are kept,
+// numbered on from the first, so the record costs the same after a week as after an hour.
+// Readers that need every call (the channel's subscribers) get each one as it is made.
+struct Store {
+    std::deque<RecordedCall> calls;
+    std::uint64_t lastSequence = 0;
+};
+
+Store& recordStore() {
+    static Store store;
+    return store;
 }
 
 bool& recordingOn() {
@@ -40,21 +49,23 @@ void setRecordListener(std::function<void(const RecordedCall&)> listener) {
 
 void record(std::string object, std::string method, std::string detail) {
     if (!recordingOn()) return;
-    auto& calls = recordStore();
-    calls.push_back({calls.size() + 1, std::move(object), std::move(method), std::move(detail)});
-    if (recordListener()) recordListener()(calls.back());
+    auto& store = recordStore();
+    store.calls.push_back({++store.lastSequence, std::move(object), std::move(method), std::move(detail)});
+    if (store.calls.size() > kCallRecordKept) store.calls.pop_front();
+    if (recordListener()) recordListener()(store.calls.back());
 }
 
 std::size_t callRecordSize() {
-    return recordStore().size();
+    return recordStore().calls.size();
 }
 
 std::vector<RecordedCall> callRecord() {
-    return recordStore();
+    const auto& calls = recordStore().calls;
+    return {calls.begin(), calls.end()};
 }
 
 void clearCallRecord() {
-    recordStore().clear();
+    recordStore() = {};
 }
 
 int nextObjectNumber() {

@@ -179,10 +179,7 @@ void ChromiumPageDriver::raiseChromiumRequest(ChromiumRequest request, bool mayR
     outcome->uri = request.uri;
     outcome->method = request.method;
     outcome->context = request.context;
-    pipeline_.page().log.push_back(outcome);
-    // A long session keeps only its recent requests.
-    auto& log = pipeline_.page().log;
-    if (log.size() > kResourceLogLimit) log.erase(log.begin(), log.begin() + kResourceLogLimit / 2);
+    pipeline_.page().logResource(outcome);
     auto held = std::make_shared<ChromiumRequest>(std::move(request));
     const auto finish = [outcome, held](ICoreWebView2WebResourceResponse* response) {
         if (const auto answer = snapshotResponse(response)) {

@@ -72,7 +72,6 @@ private:
     // mayRaise false: the engine skips the host's filter for this one (a pop-up's first document).
     void raiseChromiumRequest(ChromiumRequest request, bool mayRaise = true);
 
-    static constexpr std::size_t kResourceLogLimit = 4096;
     NavigationPipeline& pipeline_;
     std::unique_ptr<ChromiumPage> page_;
     ULONGLONG lastInputTick_ = 0;  // a page's navigation soon after the user's input is theirs

@@ -7,6 +7,7 @@
 #include "control_channel_commands.h"
 #include "controller.h"
 #include "objects.h"
+#include "process_census.h"
 #include "web_view.h"
 
 namespace vesko::standin {
@@ -66,6 +67,10 @@ Json resourceCountsCommand() {
                   {"pendingCompletions", liveCount(LiveKind::pendingCompletions)},
                   {"recordedCalls", static_cast<std::int64_t>(callRecordSize())},
                   {"held", heldJson(own.held)}}},
+                {"heapBytes", heapBytesInUse()},
+                {"committedPrivateBytes", committedPrivateBytes()},
+                {"heaps", heapCount()},
+                {"threads", threadCount()},
                 {"workingSet", own.workingSet}};
 }
 

@@ -203,7 +203,7 @@ void NavigationPipeline::raiseResourceRequest(const std::wstring& uri, const std
 
 void NavigationPipeline::runResource(const std::shared_ptr<ResourceOutcome>& outcome,
                                      COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS source, std::function<void()> then) {
-    page_.log.push_back(outcome);
+    page_.logResource(outcome);
     if (closed_) return;
     if (!wantsResource(outcome->uri, outcome->context, source)) {
         finishResource(outcome, nullptr, then);
@@ -214,6 +214,16 @@ void NavigationPipeline::runResource(const std::shared_ptr<ResourceOutcome>& out
                          [this, outcome, then](ICoreWebView2WebResourceResponse* response, const std::wstring&) {
                              finishResource(outcome, response, then);
                          });
+}
+
+void ViewPage::logResource(std::shared_ptr<ResourceOutcome> outcome) {
+    log.push_back(std::move(outcome));
+    if (log.size() > kResourceLogLimit) log.erase(log.begin(), log.begin() + kResourceLogLimit / 2);
+    // A request still in flight keeps its body until its answer has been used.
+    if (log.size() > kBodiesKept) {
+        auto& old = *log[log.size() - kBodiesKept - 1];
+        if (old.done) std::string().swap(old.body);
+    }
 }
 
 void NavigationPipeline::finishResource(const std::shared_ptr<ResourceOutcome>& outcome,

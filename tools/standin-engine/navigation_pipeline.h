@@ -39,6 +39,13 @@ struct ViewPage {
     std::vector<FrameState> frames;
     std::vector<std::pair<std::wstring, std::wstring>> documentScripts;  // id, text
     std::vector<CertificateErrorSeen> certificateErrors;  // every one the view met, oldest first
+
+    // Adds a request to the log. A view left open for days makes requests without end: the
+    // log keeps the most recent ones, and only the newest keep their bodies (each page's
+    // libraries would otherwise stay in memory for as long as the tab lives).
+    void logResource(std::shared_ptr<ResourceOutcome> outcome);
+    static constexpr std::size_t kResourceLogLimit = 4096;
+    static constexpr std::size_t kBodiesKept = 64;
 };
 
 // What the view's failed processes left: the engine's error page after its renderer

@@ -283,7 +283,7 @@ void SitePageDriver::runProbePage(const std::string& html, const std::wstring& p
         // Mixed content is blocked before any request leaves the page.
         script->blocked = true;
         script->done = true;
-        pipeline_.page().log.push_back(script);
+        pipeline_.page().logResource(script);
         settle();
     } else {
         pipeline_.runResource(script, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT, [script, verdict, settle]() {

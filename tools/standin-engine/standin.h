@@ -123,6 +123,8 @@ struct RecordedCall {
     std::string method;
     std::string detail;
 };
+// The record keeps the most recent calls only; sequence numbers go on counting.
+inline constexpr std::size_t kCallRecordKept = 50000;
 std::vector<RecordedCall> callRecord();
 void clearCallRecord();
 // Recording is on by default; a benchmark that makes millions of calls turns it off.
