@@ -54,8 +54,10 @@ export function writeCsv(path, samples) {
 }
 
 // One picture, a strip per column: its line over the steps, its name, least and most.
+// Columns that stay 0 throughout (Wine's missing counters, the engine module's own tabs)
+// are left to the CSV.
 export async function plot(path, samples) {
-  const columns = Object.keys(samples[0]?.columns ?? {});
+  const columns = Object.keys(samples[0]?.columns ?? {}).filter((c) => samples.some((s) => s.columns[c] !== 0));
   const [width, strip, margin] = [640, 60, 12];
   const lastStep = Math.max(1, samples.at(-1)?.step ?? 1);
   const draws = [];
