@@ -15,7 +15,7 @@ import { parseArgs } from 'node:util';
 import { startDemoPortal } from '../../tools/demo-portal/server.mjs';
 import { closeSession, openSession, startOnPortal } from '../../tests/e2e/lib/browser.mjs';
 import { WorkingDay } from './soak_day.mjs';
-import { flatten, growth, plot, writeCsv } from './soak_report.mjs';
+import { flatten, growth, isShownOnly, plot, writeCsv } from './soak_report.mjs';
 
 const { values: options } = parseArgs({
   options: {
@@ -106,15 +106,18 @@ async function main() {
     const startedAt = Date.now();
     let settled;
     const counts = {};
+    const recent = [];
     const seconds = () => (Date.now() - startedAt) / 1000;
     for (let step = 1; step <= steps; ++step) {
       const [, name, act] = restartSteps.has(step) ? [0, 'browserRestart', () => day.browserRestart()]
         : chooseAction(actions);
       counts[name] = (counts[name] ?? 0) + 1;
+      recent.push(name);
+      if (recent.length > 8) recent.shift();
       try {
         await act();
       } catch (error) {
-        throw new Error(`step ${step} (${name}): ${error.message}`);
+        throw new Error(`step ${step} (${name}, after ${recent.slice(0, -1).join(', ')}): ${error.message}`);
       }
       // The drawn texts are kept only for the status line and the unsaved mark.
       if (browser.texts.length > 2000) browser.texts.splice(0, browser.texts.length - 200);
@@ -139,7 +142,11 @@ async function main() {
     console.log(`${steps} steps in ${elapsed.toFixed(1)} s, ${(steps / elapsed).toFixed(2)} steps per second`);
     console.log(`actions: ${JSON.stringify(counts)}`);
     console.log('column: after warm-up (step ' + warmUp + ') -> end');
-    for (const column of Object.keys(last)) console.log(`  ${column}: ${settled?.[column]} -> ${last[column]}`);
+    for (const column of Object.keys(last)) {
+      const shown = isShownOnly(column) && settled
+        ? ` (not checked; ${Math.round(((last[column] - settled[column]) * 1000) / (steps - warmUp))} per 1,000 steps)` : '';
+      console.log(`  ${column}: ${settled?.[column]} -> ${last[column]}${shown}`);
+    }
     const problems = [...growth(settled ?? first, last), ...await day.lost()];
     if (day.restarts !== restarts) problems.push(`${day.restarts} browser restarts, expected ${restarts}`);
     // The engine holds exactly the one tab's controller and view, nothing the program let go.

@@ -79,10 +79,11 @@ export class WorkingDay {
   }
 
   settledView(view) {
+    let last;
     return eventually(async () => {
-      const shown = await this.state(view);
-      return shown && !shown.loading && !shown.rendererGone && !shown.unresponsive ? shown : undefined;
-    }, { what: `${view} to settle` });
+      last = await this.state(view);
+      return last && !last.loading && !last.rendererGone && !last.unresponsive ? last : undefined;
+    }, { what: () => `${view} to settle; it is ${JSON.stringify(last)}` });
   }
 
   key(view, name, modifiers = {}) {
@@ -376,7 +377,7 @@ export class WorkingDay {
         await this.key(tab.view, 'F5');
       }
       return shown && !shown.loading && !shown.rendererGone;
-    }, { timeoutMs: 30000, what: `${tab.view} recovered` });
+    }, { timeoutMs: 60000, what: `${tab.view} recovered` });
   }
 
   // A page's script runs long and then ends by itself: the program says so while it waits

@@ -21,6 +21,12 @@ StreamRead readElsewhere(const ComPtr<IStream>& content) {
         ULARGE_INTEGER position{};
         const bool seekable = SUCCEEDED(content->Seek(zero, STREAM_SEEK_CUR, &position)) &&
                               SUCCEEDED(content->Seek(zero, STREAM_SEEK_SET, nullptr));
+        // Read into one block of the stream's size: grown chunk by chunk, every response
+        // would leave blocks of a dozen sizes behind in the heap.
+        STATSTG stat{};
+        if (SUCCEEDED(content->Stat(&stat, STATFLAG_NONAME)) && stat.cbSize.QuadPart < (1ull << 31)) {
+            read.bytes.reserve(static_cast<std::size_t>(stat.cbSize.QuadPart));
+        }
         char buffer[8192];
         for (;;) {
             ULONG got = 0;
