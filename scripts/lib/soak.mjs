@@ -143,8 +143,9 @@ async function main() {
     console.log(`actions: ${JSON.stringify(counts)}`);
     console.log('column: after warm-up (step ' + warmUp + ') -> end');
     for (const column of Object.keys(last)) {
-      const shown = isShownOnly(column) && settled
-        ? ` (not checked; ${Math.round(((last[column] - settled[column]) * 1000) / (steps - warmUp))} per 1,000 steps)` : '';
+      const perThousand = ((last[column] - settled?.[column]) * 1000) / (steps - warmUp);
+      const slope = /Bytes|workingSet/.test(column) ? `${(perThousand / 1048576).toFixed(1)} MiB` : Math.round(perThousand);
+      const shown = isShownOnly(column) && settled ? ` (not checked; ${slope} per 1,000 steps)` : '';
       console.log(`  ${column}: ${settled?.[column]} -> ${last[column]}${shown}`);
     }
     const problems = [...growth(settled ?? first, last), ...await day.lost()];
