@@ -6,7 +6,7 @@ import { existsSync, readFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 
-import { PORTAL, eventually, loaded, page, views, visibleView, windowsPath } from '../../tests/e2e/lib/browser.mjs';
+import { PORTAL, eventually, page, views, visibleView, windowsPath } from '../../tests/e2e/lib/browser.mjs';
 
 const MAX_TABS = 6;
 const SIZES = [[1280, 850], [1024, 700], [1440, 900]];
@@ -85,7 +85,17 @@ export class WorkingDay {
     return eventually(async () => {
       last = await this.state(view);
       return last && !last.loading && !last.rendererGone && !last.unresponsive ? last : undefined;
-    }, { what: () => `${view} to settle; it is ${JSON.stringify(last)}` });
+    }, { timeoutMs: 60000, what: () => `${view} to settle; it is ${JSON.stringify(last)}` });
+  }
+
+  // Until `view` shows `url`, loaded. A minute: Chromium under a loaded machine is slow to
+  // bring a renderer back.
+  arrived(view, url) {
+    let last;
+    return eventually(async () => {
+      last = await this.state(view);
+      return last?.source === url && !last.loading ? last : undefined;
+    }, { timeoutMs: 60000, what: () => `${view} to show ${url}; it is ${JSON.stringify(last)}` });
   }
 
   key(view, name, modifiers = {}) {
@@ -149,7 +159,7 @@ export class WorkingDay {
     const before = await this.viewNames();
     await this.key(await this.front(), 'T', { ctrl: true });
     const view = await this.newView(before, 'a new tab');
-    await loaded(this.channel, view, PORTAL);
+    await this.arrived(view, PORTAL);
     this.tabs.push({ view, url: PORTAL, zoom: 1 });
   }
 
@@ -172,7 +182,7 @@ export class WorkingDay {
       await this.channel.send('click', { view: source, href: url, button: 'middle' });
     }
     const view = await this.newView(before, 'a background tab');
-    await loaded(this.channel, view, url);
+    await this.arrived(view, url);
     this.tabs.push({ view, url, zoom: 1 });
     return undefined;
   }
@@ -215,7 +225,7 @@ export class WorkingDay {
     if (!links.length) return;
     const link = this.pick(links);
     await this.channel.send('click', { view: tab.view, href: link.href });
-    tab.url = (await loaded(this.channel, tab.view, link.href)).source;
+    tab.url = (await this.arrived(tab.view, link.href)).source;
   }
 
   // Keys act on the tab in front, so the driver brings its tab there first.
