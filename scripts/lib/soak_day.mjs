@@ -104,8 +104,7 @@ export class WorkingDay {
   }
 
   async windowWidth() {
-    const geometry = await this.desktop.xdotool('getwindowgeometry', this.window);
-    return Number(/Geometry: (\d+)x/.exec(geometry)[1]);
+    return (await this.geometry()).width;
   }
 
   // A click at a point of the screen, where the frame is drawn.
@@ -467,7 +466,12 @@ export class WorkingDay {
   // The close warning: closing the window with the unsaved input asks, and "Po" closes.
   async closeAsks() {
     await this.clickScreen(closeButton(await this.frameRight()));
-    const dialog = await this.desktop.waitForWindow(DIALOG).catch(() => undefined);
+    // A click Wine lets go (as it can the maximise one) is clicked again, as a clerk would.
+    let dialog = await this.desktop.waitForWindow(DIALOG, { timeoutMs: 5000 }).catch(() => undefined);
+    if (!dialog) {
+      await this.clickScreen(closeButton(await this.frameRight()));
+      dialog = await this.desktop.waitForWindow(DIALOG).catch(() => undefined);
+    }
     if (!dialog) return ['closing the window with unsaved input did not ask'];
     await this.desktop.key(dialog, 'shift+Tab', 'Return');  // "Po": close
     const code = await this.browser.waitForExit();
