@@ -51,14 +51,21 @@ const vesko::AssetPack& rulesOfDefaultPack() {
 
 void checkPrefixes(const std::string& pattern, const std::string& text) {
     if (pattern.size() > vesko::kMaxRegexFilterLength || text.size() > vesko::kMaxRegexUrlLength) return;
-    // The reference matcher backtracks; many quantifiers over a long text make one input
-    // run for minutes without telling anything more about literal prefixes.
     std::size_t quantifiers = 0;
     for (const char c : pattern) quantifiers += c == '*' || c == '+' || c == '?' || c == '{';
     if (quantifiers > 3 || text.size() > 256) return;
+    // The library's default matcher backtracks: "(a+)+b" over thirty a's alone runs for
+    // minutes. Without back-references its breadth-first matcher answers the same
+    // whole-text question in time proportional to the text; with them only a short text
+    // stays cheap enough.
+    static const std::regex backReferenceMark(R"(\\[1-9])");
+    const bool backReference = std::regex_search(pattern, backReferenceMark);
+    if (backReference && text.size() > 16) return;
     std::regex compiled;
     try {
-        compiled = vesko::compileRegexFilter(pattern);
+        vesko::compileRegexFilter(pattern);
+        compiled = std::regex(pattern, backReference ? std::regex::ECMAScript
+                                                     : std::regex::ECMAScript | std::regex_constants::__polynomial);
     } catch (const std::regex_error&) {
         return;
     }
