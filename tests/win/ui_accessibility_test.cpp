@@ -375,7 +375,10 @@ TEST(FrameEvents, EachChangeRaisesTheAutomationEventAndTheWinEvent) {
 // A client in another process walks the tree; the window's thread answers it meanwhile.
 // Under Wine 8 on a loaded machine the client at times stops inside UiaNavigate (Wine's
 // COM reports stubs it cannot find) and never ends: such a walk is ended and tried again,
-// and only a walk that ends is judged.
+// and only a walk that ends is judged. At times Wine's COM deadlocks this process instead
+// (the window's thread answering WM_GETOBJECT waits on Wine's provider thread, which waits
+// on an interface being unregistered): that the test cannot end, so it runs as a CTest
+// test of its own that ends a hung attempt and starts another (retry_on_hang.sh).
 TEST(FrameAutomation, SecondProcessWalksTheTree) {
     FrameFixture f(2);
     TestFolder folder;
