@@ -197,7 +197,8 @@ export class WorkingDay {
     if ((await this.front()) !== view) throw new Error(`${view} did not come to the front`);
   }
 
-  // A tab chosen by a key: the next, the previous, or one by its number.
+  // A tab chosen by a key: the next, the previous, or one by its number, which the browser
+  // leaves to the page when pressed inside it (as here), so it selects nothing.
   async selectTab() {
     const [name, modifiers] = this.pick([['Tab', { ctrl: true }], ['Tab', { ctrl: true, shift: true }],
       [String(1 + Math.floor(this.random() * 9)), { ctrl: true }]]);
@@ -420,6 +421,8 @@ export class WorkingDay {
   // afresh, so the clerk types the unsaved input again.
   async browserRestart() {
     const oldViews = this.tabs.map((t) => t.view);
+    const frontView = await this.front();
+    const frontBefore = this.tabs.findIndex((t) => t.view === frontView);
     const { browser: killed } = await this.channel.send('processes', { view: this.tabs[0].view });
     const since = Date.now();
     process.kill(killed, 'SIGKILL');
@@ -428,12 +431,22 @@ export class WorkingDay {
       const list = await views(this.channel);
       return list.length === this.tabs.length && list.every((v) => !oldViews.includes(v.name) && !v.loading);
     }, { timeoutMs: 60000, what: `${this.tabs.length} new views` });
-    for (const [index, tab] of this.tabs.entries()) {
-      await this.key(await this.front(), String(index + 1), { ctrl: true });
+    // The tab in front stays in front; Ctrl+Tab walks the strip from it (a digit pressed
+    // inside a page is the page's, so Ctrl+1 cannot be used here).
+    const start = Math.max(0, frontBefore);
+    for (let k = 0; k < this.tabs.length; ++k) {
+      const tab = this.tabs[(start + k) % this.tabs.length];
+      const before = await this.front();
+      if (k > 0) await this.key(before, 'Tab', { ctrl: true });
+      let seen = [];
       const shown = await eventually(async () => {
-        const now = await visibleView(this.channel);
-        return now && now.source === tab.url && now;
-      }, { what: () => `tab ${index + 1} in front at ${tab.url}` });
+        seen = await views(this.channel);
+        const now = seen.find((v) => v.visible);
+        return now && (k === 0 || now.name !== before) && now.source === tab.url && now;
+      }, {
+        what: () => `the tab at ${tab.url} in front; views: ` +
+          seen.map((v) => `${v.name}${v.visible ? ' (front)' : ''} ${v.source}${v.loading ? ' loading' : ''}`).join(', '),
+      });
       tab.view = shown.name;
     }
     ++this.restarts;
