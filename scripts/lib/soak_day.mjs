@@ -96,7 +96,14 @@ export class WorkingDay {
     return eventually(async () => {
       last = await this.state(view);
       return last?.source === url && !last.loading ? last : undefined;
-    }, { timeoutMs: 60000, what: () => `${view} to show ${url}; it is ${JSON.stringify(last)}` });
+    }, { timeoutMs: 60000, what: () => `${view} to show ${url}; it is ${JSON.stringify(last)}${this.recentCalls(view)}` });
+  }
+
+  // The engine's last calls on a view's objects, for a failure's message.
+  recentCalls(view) {
+    const number = view.slice(view.indexOf('#'));
+    const calls = this.channel.calls.filter((c) => c.object.endsWith(number) || c.object.includes(`${number}.`));
+    return '; its last calls: ' + calls.slice(-40).map((c) => `${c.object} ${c.method} ${c.detail}`.trim()).join(' | ');
   }
 
   key(view, name, modifiers = {}) {
@@ -385,7 +392,12 @@ export class WorkingDay {
   async rendererFailure() {
     const tab = this.otherTab();
     if (!tab) return;
+    const failuresBefore = (await this.state(tab.view)).processFailures;
     await this.channel.send('processFailure', { view: tab.view, kind: 'render-process-exited' });
+    // On Chromium the renderer ends a moment later: until the engine has reported it, the
+    // tab only looks recovered, and a step taken then would meet the program's reload.
+    await eventually(async () => (await this.state(tab.view))?.processFailures > failuresBefore,
+      { timeoutMs: 30000, what: `${tab.view}'s renderer failure reported` });
     // Recovered by the tab's own reload; after too many in a row the clerk reloads by hand.
     await eventually(async () => {
       const shown = await this.state(tab.view);
