@@ -20,6 +20,7 @@ const menuButton = (right) => [right - 21, 64];
 const STATUS = {
   hanging: 'Faqja nuk po përgjigjet. Po pritet…',
   restarting: 'Motori WebView2 ndaloi. Po riniset…',
+  stoppedAgain: 'Faqja ndaloi disa herë radhazi. Rifreskoje vetë kur të jesh gati.',
 };
 const DIALOG = '^Vesko Browser$';
 const FOREIGN = 'https://standarde.example.org/energjia.html';
@@ -392,21 +393,33 @@ export class WorkingDay {
   async rendererFailure() {
     const tab = this.otherTab();
     if (!tab) return;
+    // The program reloads a tab by itself three times in five minutes; after that the
+    // status line asks the clerk to, and the clerk presses F5 once.
+    const now = Date.now();
+    tab.failures = (tab.failures ?? []).filter((time) => time > now - 5 * 60 * 1000);
+    const byHand = tab.failures.length >= 3;
+    if (!byHand) tab.failures.push(now);
     const failuresBefore = (await this.state(tab.view)).processFailures;
+    const since = Date.now();
     await this.channel.send('processFailure', { view: tab.view, kind: 'render-process-exited' });
     // On Chromium the renderer ends a moment later: until the engine has reported it, the
     // tab only looks recovered, and a step taken then would meet the program's reload.
     await eventually(async () => (await this.state(tab.view))?.processFailures > failuresBefore,
       { timeoutMs: 30000, what: `${tab.view}'s renderer failure reported` });
-    // Recovered by the tab's own reload; after too many in a row the clerk reloads by hand.
+    let pressed = false;
+    const pressF5 = async () => {
+      pressed = true;
+      await this.bringToFront(tab.view);
+      await this.key(tab.view, 'F5');
+    };
+    if (byHand) await pressF5();
+    let last;
     await eventually(async () => {
-      const shown = await this.state(tab.view);
-      if (shown?.rendererGone) {
-        await this.bringToFront(tab.view);
-        await this.key(tab.view, 'F5');
-      }
-      return shown && !shown.loading && !shown.rendererGone;
-    }, { timeoutMs: 60000, what: `${tab.view} recovered` });
+      last = await this.state(tab.view);
+      // The program's count of its reloads starts a moment after the driver's.
+      if (!pressed && last?.rendererGone && this.browser.statusTexts(since).includes(STATUS.stoppedAgain)) await pressF5();
+      return last && !last.loading && !last.rendererGone;
+    }, { timeoutMs: 60000, what: () => `${tab.view} recovered; it is ${JSON.stringify(last)}${this.recentCalls(tab.view)}` });
   }
 
   // A page's script runs long and then ends by itself: the program says so while it waits
