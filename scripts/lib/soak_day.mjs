@@ -87,7 +87,7 @@ export class WorkingDay {
     return eventually(async () => {
       last = await this.state(view);
       return last && !last.loading && !last.rendererGone && !last.unresponsive ? last : undefined;
-    }, { timeoutMs: 60000, what: () => `${view} to settle; it is ${JSON.stringify(last)}` });
+    }, { timeoutMs: 60000, what: () => `${view} to settle; it is ${JSON.stringify(last)}${this.recentCalls(view)}` });
   }
 
   // Until `view` shows `url`, loaded. A minute: Chromium under a loaded machine is slow to
