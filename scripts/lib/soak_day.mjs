@@ -433,7 +433,9 @@ export class WorkingDay {
     await this.bringToFront(tab.view);
     const since = Date.now();
     await this.channel.send('processFailure', { view: tab.view, kind: 'render-process-unresponsive' });
-    await this.browser.waitForStatus(STATUS.hanging, { since, timeoutMs: 12000 });
+    await this.browser.waitForStatus(STATUS.hanging, { since, timeoutMs: 12000 }).catch(async (error) => {
+      throw new Error(`${error.message}; ${tab.view} is ${JSON.stringify(await this.state(tab.view))}${this.recentCalls(tab.view)}`);
+    });
     await this.channel.send('endUnresponsive', { view: tab.view });
     this.hungAt.set(tab.view, Date.now());
     await this.settledView(tab.view);
