@@ -91,7 +91,7 @@ async function main() {
     const started = await startOnPortal(desktop, { env });
     ({ browser } = started);
     const { channel } = started;
-    const day = new WorkingDay({ ...started, desktop, random, out, firstView: started.view, backend: options.backend });
+    const day = new WorkingDay({ ...started, desktop, random, out, firstView: started.view });
     const sample = async () => flatten(await channel.send('resourceCounts'));
     await day.unsavedInput();
     const first = await sample();

@@ -27,8 +27,8 @@ const FOREIGN = 'https://standarde.example.org/energjia.html';
 
 export class WorkingDay {
   // `random` is the seeded generator; `out` the folder for what the day saves.
-  constructor({ browser, channel, desktop, window, random, out, firstView, backend }) {
-    Object.assign(this, { browser, channel, desktop, window, random, out, backend });
+  constructor({ browser, channel, desktop, window, random, out, firstView }) {
+    Object.assign(this, { browser, channel, desktop, window, random, out });
     // In strip order: the first holds the clerk's unsaved input and zoom and is never
     // navigated away; the others come and go.
     this.tabs = [{ view: firstView, url: PORTAL, zoom: 1 }];
@@ -53,11 +53,8 @@ export class WorkingDay {
       [12, 'navigate', () => this.navigate()],
       [4, 'back', () => this.history('Left')],
       [3, 'forward', () => this.history('Right')],
-      // On the Chromium backend F5 as a stop just after a click, or soon after a renderer
-      // was brought back, has left the stand-in's view loading for ever (its own race with
-      // Chromium's load): there the tab reloads only after a failure.
-      [this.backend === 'chromium' ? 0 : 3, 'reload', () => this.reload()],
-      [this.backend === 'chromium' ? 0 : 2, 'stop', () => this.stop()],
+      [3, 'reload', () => this.reload()],
+      [2, 'stop', () => this.stop()],
       [4, 'zoom', () => this.zoom()],
       [8, 'webMessage', () => this.webMessage()],
       [2, 'busySpinner', () => this.busySpinner()],

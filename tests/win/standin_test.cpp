@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/com_object_win.h"
 #include "chromium/chromium_process.h"
+#include "chromium_page_driver.h"
 #include "com_support.h"
 #include "control_channel_commands.h"
 #include "chromium/linux_processes.h"
@@ -660,6 +662,75 @@ TEST_F(ChromiumBackend, APageLoadsInTheEnginesOrderWithTheHostsDocumentScriptFir
     EXPECT_TRUE(seen(events, "title Ballina"));
     EXPECT_TRUE(seen(events, "completed 1 0"));
     EXPECT_TRUE(seen(events, "message {\"early\":true}"));
+    controller->Close();
+}
+
+// Chromium takes a stop a moment after it answers it, and the stopped load's document
+// request may still come (seen): it must start nothing, else a navigation starts that
+// Chromium has dropped and never ends. The request is put to the view's page driver as
+// Chromium would send it; the same address asked for after the user's input or a new load
+// is a navigation of its own.
+TEST_F(ChromiumBackend, TheStoppedLoadsLateDocumentRequestStartsNothing) {
+    HostWindow host;
+    const auto environment = createEnvironment(folder.path / L"UserData", kSwitches);
+    const auto controller = createController(environment.Get(), host.window);
+    ASSERT_TRUE(controller);
+    ComPtr<ICoreWebView2> view;
+    controller->get_CoreWebView2(&view);
+    std::vector<std::string> events;
+    recordEvents(view.Get(), events);
+    EventRegistrationToken token{};
+    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+    view->add_WebResourceRequested(
+        makeCallback<WebResourceRequestedCallback>([&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
+            const std::string page = "<!doctype html><title>Faqja</title>";
+            ComPtr<IStream> body;
+            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page.data()), static_cast<UINT>(page.size())));
+            ComPtr<ICoreWebView2WebResourceResponse> response;
+            environment->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
+            a->put_Response(response.Get());
+            return S_OK;
+        }).Get(),
+        &token);
+    standin::NavigationPipeline* const pipeline = standin::pipelineOf(view.Get());
+    ASSERT_NE(pipeline, nullptr);
+    auto* const driver = dynamic_cast<standin::ChromiumPageDriver*>(&pipeline->driver());
+    ASSERT_NE(driver, nullptr);
+    const auto lateRequest = [&](const std::wstring& uri) {
+        standin::PausedRequest paused(*pipeline->context().pump, "no-session", "late");
+        standin::ChromiumRequest request(std::move(paused));
+        request.uri = uri;
+        request.method = L"GET";
+        request.context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT;
+        events.clear();
+        driver->documentRequested(std::move(request), true);
+        settle();
+        return events;
+    };
+    const auto loadAndStop = [&](const wchar_t* uri) {
+        events.clear();
+        view->Navigate(uri);
+        view->Stop();
+        ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed"); }, 15000));
+        pumpUntil([] { return false; }, 500);  // the stop's answer
+    };
+    const auto load = [&](const wchar_t* uri) {
+        events.clear();
+        view->Navigate(uri);
+        ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed 1"); }, 15000));
+    };
+
+    load(L"https://page.test/ballina.html");
+    loadAndStop(L"https://page.test/ndalur.html");
+    EXPECT_EQ(lateRequest(L"https://page.test/ndalur.html"), std::vector<std::string>{});
+    driver->windowMessage(host.window, WM_KEYDOWN, VK_SHIFT, 0);
+    EXPECT_EQ(lateRequest(L"https://page.test/ndalur.html"),
+              std::vector<std::string>{"starting https://page.test/ndalur.html"});
+
+    loadAndStop(L"https://page.test/tjeter.html");
+    load(L"https://page.test/ballina.html");
+    EXPECT_EQ(lateRequest(L"https://page.test/tjeter.html"),
+              std::vector<std::string>{"starting https://page.test/tjeter.html"});
     controller->Close();
 }
 

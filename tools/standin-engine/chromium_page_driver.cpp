@@ -20,6 +20,7 @@ void ChromiumPageDriver::load(const std::shared_ptr<Navigation>& navigation) {
     if (!page_) return;
     // The page's own request for the document comes back through documentRequested.
     navigation->awaitingDocument = navigation->uri != L"about:blank";
+    stoppedUri_.clear();  // whatever it asks for now is its own
     // A hung page's script is stopped first, so the new document can come in.
     if (hanging_) page_->terminateScript();
     if (navigation->kind == NavigationKind::Reload) {
@@ -29,8 +30,14 @@ void ChromiumPageDriver::load(const std::shared_ptr<Navigation>& navigation) {
     }
 }
 
+// Chromium may have asked for the stopped load's document before it handles the stop, and
+// even after it has answered (seen): the stop takes hold in the browser a moment later.
 void ChromiumPageDriver::stop() {
-    if (page_) page_->stop();
+    if (!page_) return;
+    const auto navigation = pipeline_.current();
+    stoppedUri_ = navigation && !navigation->committed ? navigation->uri : std::wstring();
+    ++stopsInFlight_;
+    page_->stop([this] { --stopsInFlight_; });
 }
 
 // Done once the browser has it, so a navigation asked for after the completion finds it
@@ -66,6 +73,7 @@ std::optional<LRESULT> ChromiumPageDriver::windowMessage(HWND window, UINT messa
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
         message == WM_KEYDOWN || message == WM_CHAR) {
         lastInputTick_ = GetTickCount64();
+        stoppedUri_.clear();
     }
     // Presses and releases go into the record, so a test can tell a lost click from a page
     // that ignored one.
@@ -124,6 +132,13 @@ void ChromiumPageDriver::documentRequested(ChromiumRequest request, bool mainFra
     }
     std::shared_ptr<Navigation> navigation = pipeline_.current();
     const bool ours = navigation && !navigation->completed && (navigation->awaitingDocument || request.redirected);
+    // The stopped load's request, sent before Chromium had the stop or still on its way
+    // after Chromium answered it: Chromium drops that navigation, so nothing may start
+    // from it. After the user's input or a new load a request is a new navigation's.
+    if (!ours && (stopsInFlight_ > 0 || (!stoppedUri_.empty() && request.uri == stoppedUri_))) {
+        request.abort();
+        return;
+    }
     if (!ours || request.redirected) {
         std::shared_ptr<Navigation> superseded;
         if (!ours) {

@@ -75,6 +75,12 @@ private:
     NavigationPipeline& pipeline_;
     std::unique_ptr<ChromiumPage> page_;
     ULONGLONG lastInputTick_ = 0;  // a page's navigation soon after the user's input is theirs
+    // Stops sent and not yet answered: a document request the page sends before the answer
+    // belongs to the load being stopped.
+    int stopsInFlight_ = 0;
+    // The address of a load stopped before it committed, until the user's input or the next
+    // load.
+    std::wstring stoppedUri_;
     // Right-clicks asked for on command, each answered by the next menu the page reports.
     std::vector<std::shared_ptr<ContextMenuOutcome>> pendingMenus_;
 

@@ -330,7 +330,11 @@ void ChromiumPage::navigate(const std::wstring& uri) { target_->navigate(toUtf8(
 
 void ChromiumPage::reload() { target_->send("Page.reload", Json::object(), {}); }
 
-void ChromiumPage::stop() { target_->send("Page.stopLoading", Json::object(), {}); }
+void ChromiumPage::stop(std::function<void()> done) {
+    target_->send("Page.stopLoading", Json::object(), [alive = std::weak_ptr<int>(lifetime_), done](const DevToolsReply&) {
+        if (alive.lock() && done) done();
+    });
+}
 
 void ChromiumPage::evaluate(const std::wstring& script, ScriptDone done) {
     target_->evaluate(toUtf8(script), [done](const DevToolsReply& reply) {

@@ -106,7 +106,8 @@ public:
 
     void navigate(const std::wstring& uri);
     void reload();
-    void stop();
+    // `done` runs once Chromium has stopped, never after the page is gone.
+    void stop(std::function<void()> done);
     void evaluate(const std::wstring& script, ScriptDone done);
     // Adds a script for every new document, in order after those added before.
     void addDocumentScript(const std::wstring& id, const std::wstring& script, std::function<void(HRESULT)> done);
