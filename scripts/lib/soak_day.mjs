@@ -34,6 +34,7 @@ export class WorkingDay {
     this.tabs = [{ view: firstView, url: PORTAL, zoom: 1 }];
     this.backgroundOpened = [];
     this.hungAt = new Map();
+    this.hangsOverEarly = [];
     this.restarts = 0;
   }
 
@@ -433,7 +434,12 @@ export class WorkingDay {
     await this.browser.waitForStatus(STATUS.hanging, { since, timeoutMs: 12000 }).catch(async (error) => {
       throw new Error(`${error.message}; ${tab.view} is ${JSON.stringify(await this.state(tab.view))}${this.recentCalls(tab.view)}`);
     });
-    await this.channel.send('endUnresponsive', { view: tab.view });
+    await this.channel.send('endUnresponsive', { view: tab.view }).catch((error) => {
+      // The page may answer again before the driver ends its hang: the hang is over
+      // already, and the tab must still settle. Listed with its calls at the end.
+      if (!error.message.startsWith('NOT_UNRESPONSIVE')) throw error;
+      this.hangsOverEarly.push(`${tab.view}${this.recentCalls(tab.view)}`);
+    });
     this.hungAt.set(tab.view, Date.now());
     await this.settledView(tab.view);
     return undefined;
