@@ -229,10 +229,14 @@ void ChromiumPageDriver::documentCommitted(const std::wstring& uri, bool sameDoc
         return;
     }
     std::shared_ptr<Navigation> navigation = pipeline_.current();
+    bool stoppedLoad = false;
     if (!navigation || navigation->completed) {
-        // A document the page loaded without a request this side saw (about:blank).
+        // A document the page loaded without a request this side saw (about:blank), or the
+        // stopped load's, which Chromium may still commit after the stop: the host hears of
+        // the new document, but the stopped navigation has ended and no other is under way.
         navigation = std::make_shared<Navigation>();
         navigation->id = pipeline_.nextNavigationId();
+        stoppedLoad = !stoppedUri_.empty() && uri == stoppedUri_;
         pipeline_.current() = navigation;
     }
     navigation->awaitingDocument = false;
@@ -242,8 +246,9 @@ void ChromiumPageDriver::documentCommitted(const std::wstring& uri, bool sameDoc
     pipeline_.page().frames.clear();
     pipeline_.enterDocument(*navigation);
     pipeline_.raiseSourceChanged(true);
-    if (!pipeline_.stillCurrent(navigation) || navigation->kind == NavigationKind::Reload) return;
-    pipeline_.raiseHistoryChanged();
+    if (!pipeline_.stillCurrent(navigation)) return;
+    if (navigation->kind != NavigationKind::Reload) pipeline_.raiseHistoryChanged();
+    if (stoppedLoad) navigation->completed = true;
 }
 
 void ChromiumPageDriver::titleChanged(const std::wstring& reported) {
