@@ -247,18 +247,8 @@ TEST_F(ChromiumFocus, TabPastTheLastLinkAndShiftTabBeforeTheFirstLeaveThePage) {
     ComPtr<ICoreWebView2> view;
     controller->get_CoreWebView2(&view);
     EventRegistrationToken token{};
-    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
-    view->add_WebResourceRequested(
-        makeCallback<WebResourceRequestedCallback>([&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
-            const std::string page = "<!doctype html><a href='#1'>nje</a> <input> <a href='#3'>tre</a>";
-            ComPtr<IStream> body;
-            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page.data()), static_cast<UINT>(page.size())));
-            ComPtr<ICoreWebView2WebResourceResponse> response;
-            environment->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
-            a->put_Response(response.Get());
-            return S_OK;
-        }).Get(),
-        &token);
+    servePages(view.Get(), environment.Get(),
+               [](const std::wstring&) { return "<!doctype html><a href='#1'>nje</a> <input> <a href='#3'>tre</a>"; });
     bool loaded = false;
     view->add_NavigationCompleted(makeCallback<NavigationCompletedCallback>([&](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs*) {
         loaded = true;

@@ -123,6 +123,26 @@ TEST(StandInSite, NavigationEventsComeLaterFromTheLoopInTheEnginesOrder) {
     controller->Close();
 }
 
+// A key or a focus move raised from the loop after the host closed the controller is
+// over, not waiting for ever: whoever waits for its outcome hears that the view has gone.
+TEST(StandInSite, AKeyForAControllerThatClosedFirstIsReportedGone) {
+    TestFolder folder;
+    writeText(folder.path / L"site/portal.kordis.example/index.html", "<title>Ballina</title>");
+    SiteView site(folder.path);
+    ASSERT_TRUE(site.controller);
+    const auto reached = standin::pressKey(site.controller.Get(), COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, VK_LEFT);
+    ASSERT_TRUE(reached && pumpUntil([&] { return reached->done; }));
+    EXPECT_FALSE(reached->gone);
+
+    const auto key = standin::pressKey(site.controller.Get(), COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, VK_LEFT);
+    const auto focus = standin::raiseMoveFocusRequested(site.controller.Get(), COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT);
+    ASSERT_TRUE(key && focus);
+    site.controller->Close();
+    ASSERT_TRUE(pumpUntil([&] { return key->done && focus->done; }));
+    EXPECT_TRUE(key->gone);
+    EXPECT_TRUE(focus->gone);
+}
+
 // The engine's own counts, as the channel answers them: up while a host holds its objects,
 // back where they were once it has let go of them all.
 TEST(StandInSite, ItsLiveObjectsAndWhatItHoldsOfTheHostsAreCounted) {
@@ -632,20 +652,10 @@ TEST_F(ChromiumBackend, APageLoadsInTheEnginesOrderWithTheHostsDocumentScriptFir
     controller->get_CoreWebView2(&view);
     std::vector<std::string> events;
     recordEvents(view.Get(), events);
-    EventRegistrationToken token{};
-    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
-    view->add_WebResourceRequested(
-        makeCallback<WebResourceRequestedCallback>([&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
-            const std::string page = "<!doctype html><title>Ballina</title>"
-                                     "<script>chrome.webview.postMessage({early: window.early === 1})</script>";
-            ComPtr<IStream> body;
-            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page.data()), static_cast<UINT>(page.size())));
-            ComPtr<ICoreWebView2WebResourceResponse> response;
-            environment->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
-            a->put_Response(response.Get());
-            return S_OK;
-        }).Get(),
-        &token);
+    servePages(view.Get(), environment.Get(), [](const std::wstring&) {
+        return "<!doctype html><title>Ballina</title>"
+               "<script>chrome.webview.postMessage({early: window.early === 1})</script>";
+    });
     bool added = false;
     view->AddScriptToExecuteOnDocumentCreated(L"window.early = 1;",
                                               makeCallback<ScriptAddedCallback>([&](HRESULT result, LPCWSTR) {
@@ -679,19 +689,8 @@ TEST_F(ChromiumBackend, TheStoppedLoadsLateDocumentRequestStartsNothing) {
     controller->get_CoreWebView2(&view);
     std::vector<std::string> events;
     recordEvents(view.Get(), events);
-    EventRegistrationToken token{};
-    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
-    view->add_WebResourceRequested(
-        makeCallback<WebResourceRequestedCallback>([&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
-            const std::string page = "<!doctype html><title>Faqja</title>";
-            ComPtr<IStream> body;
-            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page.data()), static_cast<UINT>(page.size())));
-            ComPtr<ICoreWebView2WebResourceResponse> response;
-            environment->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
-            a->put_Response(response.Get());
-            return S_OK;
-        }).Get(),
-        &token);
+    servePages(view.Get(), environment.Get(),
+               [](const std::wstring&) { return "<!doctype html><title>Faqja</title>"; });
     standin::NavigationPipeline* const pipeline = standin::pipelineOf(view.Get());
     ASSERT_NE(pipeline, nullptr);
     auto* const driver = dynamic_cast<standin::ChromiumPageDriver*>(&pipeline->driver());
@@ -759,25 +758,11 @@ TEST_F(ChromiumBackend, AFramesMessageReachesItsOwnObjectAndNeverTheView) {
         recordFrame(frame.Get(), "view-created", events);
         return S_OK;
     }).Get(), &token);
-    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
-    view->add_WebResourceRequested(
-        makeCallback<WebResourceRequestedCallback>([&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
-            ComPtr<ICoreWebView2WebResourceRequest> request;
-            a->get_Request(&request);
-            LPWSTR raw = nullptr;
-            request->get_Uri(&raw);
-            const bool inner = takeText(raw).ends_with(L"/inner.html");
-            const std::string page = inner ? "<script>chrome.webview.postMessage('nga korniza')</script>"
-                                           : "<iframe name=\"korniza\" src=\"/inner.html\"></iframe>"
-                                             "<script>chrome.webview.postMessage('nga faqja')</script>";
-            ComPtr<IStream> body;
-            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(page.data()), static_cast<UINT>(page.size())));
-            ComPtr<ICoreWebView2WebResourceResponse> response;
-            environment->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
-            a->put_Response(response.Get());
-            return S_OK;
-        }).Get(),
-        &token);
+    servePages(view.Get(), environment.Get(), [](const std::wstring& uri) {
+        return uri.ends_with(L"/inner.html") ? "<script>chrome.webview.postMessage('nga korniza')</script>"
+                                             : "<iframe name=\"korniza\" src=\"/inner.html\"></iframe>"
+                                               "<script>chrome.webview.postMessage('nga faqja')</script>";
+    });
     view->Navigate(L"https://page.test/index.html");
     ASSERT_TRUE(pumpUntil([&] { return seen(events, "completed") && seen(events, "frame-message"); }, 15000));
     settle();

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -179,6 +180,31 @@ inline ComPtr<ICoreWebView2Controller> createController(ICoreWebView2Environment
     if (environment == nullptr || FAILED(environment->CreateCoreWebView2Controller(parent, done.Get()))) return {};
     pumpUntil([&] { return created->has_value(); }, 20000);
     return created->value_or(nullptr);
+}
+
+// The host answers every request under https://page.test/ with the HTML `page` gives for
+// its address, so a test's page needs neither a site folder nor a server.
+inline void servePages(ICoreWebView2* view, ICoreWebView2Environment* environment,
+                       std::function<std::string(const std::wstring& uri)> page) {
+    ComPtr<ICoreWebView2Environment> keep(environment);
+    EventRegistrationToken token{};
+    view->AddWebResourceRequestedFilter(L"https://page.test/*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+    view->add_WebResourceRequested(
+        makeCallback<WebResourceRequestedCallback>([keep, page](ICoreWebView2*,
+                                                                ICoreWebView2WebResourceRequestedEventArgs* a) {
+            ComPtr<ICoreWebView2WebResourceRequest> request;
+            a->get_Request(&request);
+            LPWSTR raw = nullptr;
+            request->get_Uri(&raw);
+            const std::string text = page(takeText(raw));
+            ComPtr<IStream> body;
+            body.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(text.data()), static_cast<UINT>(text.size())));
+            ComPtr<ICoreWebView2WebResourceResponse> response;
+            keep->CreateWebResourceResponse(body.Get(), 200, L"OK", L"Content-Type: text/html", &response);
+            a->put_Response(response.Get());
+            return S_OK;
+        }).Get(),
+        &token);
 }
 
 // Details of the stand-in's recorded calls of `method`.

@@ -569,7 +569,11 @@ Answer key(const Json& request) {
     const auto outcome = pressKey(found.controller, kind, virtualKeyCode, flag(request, "repeat"), held);
     if (!outcome) refuse("NO_SUCH_VIEW", "the view has gone");
     Answer answer;
-    answer.later = [outcome]() { return outcome->done ? Json{{"handled", outcome->handled}} : Json(); };
+    answer.later = [outcome]() {
+        if (!outcome->done) return Json();
+        if (outcome->gone) refuse("NO_SUCH_VIEW", "the view closed before the key reached it");
+        return Json{{"handled", outcome->handled}};
+    };
     return answer;
 }
 
@@ -757,22 +761,22 @@ void ControlCommands::poll() {
             pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
-        Json result;
-        try {
-            result = pending_[i].result();
-        } catch (const std::exception& error) {
-            const Json id = pending_[i].id;
-            pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
-            client->sendLine(errorLine(id, "FAILED", error.what()));
-            continue;
-        }
-        if (result.is_null()) {
-            ++i;
-            continue;
-        }
+        std::string line;
         const Json id = pending_[i].id;
+        try {
+            const Json result = pending_[i].result();
+            if (result.is_null()) {
+                ++i;
+                continue;
+            }
+            line = replyLine(id, result);
+        } catch (const CommandError& error) {
+            line = errorLine(id, error.code, error.what());
+        } catch (const std::exception& error) {
+            line = errorLine(id, "FAILED", error.what());
+        }
         pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
-        client->sendLine(replyLine(id, result));
+        client->sendLine(line);
     }
 }
 

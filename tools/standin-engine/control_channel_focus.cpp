@@ -18,6 +18,7 @@ std::function<Json()> moveFocusRequestedCommand(const LiveView& view, const Json
     if (!outcome) refuse("NO_SUCH_VIEW", "the view has gone");
     return [outcome]() -> Json {
         if (!outcome->done) return Json();
+        if (outcome->gone) refuse("NO_SUCH_VIEW", "the view closed before the keyboard left it");
         return Json{{"handled", outcome->handled}, {"focusInView", outcome->focusInView}};
     };
 }

@@ -43,8 +43,13 @@ public:
     const EngineContext* context() const { return context_.get(); }
     // The engine closes the controller itself: its browser process has gone.
     void closeByEngine() { shutDown(); }
+    // A controller closed between the key and the loop's turn reports nothing: the outcome
+    // says so, so whoever waits for it hears of it instead of waiting for ever.
     void raiseKey(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, INT lParam, const std::shared_ptr<KeyOutcome>& outcome) {
-        if (closed_) return;
+        if (closed_) {
+            outcome->gone = outcome->done = true;
+            return;
+        }
         const auto args = makeComObject<AcceleratorKeyArgs>(name_, kind, key, lParam);
         for (const auto& handler : acceleratorKeyPressed_.handlers()) handler->Invoke(this, args.Get());
         outcome->handled = args->handled();
@@ -55,7 +60,10 @@ public:
     // it itself: to the host's next tab stop child window, or, with none, round to the
     // other end of the page.
     void raiseMoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason, const std::shared_ptr<MoveFocusOutcome>& outcome) {
-        if (closed_) return;
+        if (closed_) {
+            outcome->done = outcome->gone = true;
+            return;
+        }
         ComPtr<Controller> keep(this);
         record(name_, "MoveFocusRequested", std::to_string(reason));
         const auto args = makeComObject<MoveFocusArgs>(name_, reason);

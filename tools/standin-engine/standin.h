@@ -298,6 +298,8 @@ std::optional<bool> dropExternal(ICoreWebView2Controller* controller, std::wstri
 // A key pressed while the focus is in the page.
 struct KeyOutcome {
     bool handled = false;
+    // The controller closed before the key reached it: no event was raised.
+    bool gone = false;
     bool done = false;
 };
 // Modifier keys the thread's key state shows while a key's event runs.
@@ -318,6 +320,8 @@ struct MoveFocusOutcome {
     bool handled = false;
     // After the engine's own move when no handler took the focus: still in the view's window.
     bool focusInView = false;
+    // The controller closed before the loop's turn: no event was raised.
+    bool gone = false;
     bool done = false;
 };
 // Raised later from the loop, as Tab past the page's last focusable element (NEXT) or
