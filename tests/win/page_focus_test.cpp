@@ -207,6 +207,36 @@ TEST(StandInFocus, TheChannelRaisesItWithTheReasonAsked) {
     EXPECT_NE(client->lines[1].find("BAD_REQUEST"), std::string::npos);
 }
 
+// A key or a focus move raised from the loop after the host closed the controller reaches
+// no handler: the channel says the view has gone rather than never answering.
+TEST(StandInFocus, TheChannelRefusesAKeyForAViewThatClosedFirst) {
+    TestFolder folder;
+    FocusView view(folder.path);
+    ASSERT_TRUE(view.controller);
+    std::string name;
+    for (const auto& live : standin::liveViews()) {
+        if (live.controller == view.controller.Get()) name = live.viewName;
+    }
+    standin::ControlCommands commands;
+    const auto client = std::make_shared<ChannelLines>();
+    const auto answers = [&](std::size_t count) {
+        return pumpUntil([&] {
+            commands.poll();
+            return client->lines.size() >= count;
+        });
+    };
+    commands.handleLine(client, R"({"id": 1, "cmd": "key", "view": ")" + name + R"(", "key": "Left"})");
+    ASSERT_TRUE(answers(1));
+    EXPECT_EQ(client->lines[0], R"({"id":1,"ok":true,"result":{"handled":false}})");
+
+    commands.handleLine(client, R"({"id": 2, "cmd": "key", "view": ")" + name + R"(", "key": "Left"})");
+    commands.handleLine(client, R"({"id": 3, "cmd": "moveFocusRequested", "view": ")" + name + R"("})");
+    view.controller->Close();
+    ASSERT_TRUE(answers(3));
+    EXPECT_TRUE(client->lines[1].starts_with(R"({"id":2,"ok":false,"error":"NO_SUCH_VIEW")")) << client->lines[1];
+    EXPECT_TRUE(client->lines[2].starts_with(R"({"id":3,"ok":false,"error":"NO_SUCH_VIEW")")) << client->lines[2];
+}
+
 // The program's view: its handler from the start, the frame window taking the keyboard,
 // and the keyboard going back in at either end of the page.
 TEST(PageFocus, ATabsViewLetsTheKeyboardOutToTheFrameAndBackIn) {

@@ -123,26 +123,6 @@ TEST(StandInSite, NavigationEventsComeLaterFromTheLoopInTheEnginesOrder) {
     controller->Close();
 }
 
-// A key or a focus move raised from the loop after the host closed the controller is
-// over, not waiting for ever: whoever waits for its outcome hears that the view has gone.
-TEST(StandInSite, AKeyForAControllerThatClosedFirstIsReportedGone) {
-    TestFolder folder;
-    writeText(folder.path / L"site/portal.kordis.example/index.html", "<title>Ballina</title>");
-    SiteView site(folder.path);
-    ASSERT_TRUE(site.controller);
-    const auto reached = standin::pressKey(site.controller.Get(), COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, VK_LEFT);
-    ASSERT_TRUE(reached && pumpUntil([&] { return reached->done; }));
-    EXPECT_FALSE(reached->gone);
-
-    const auto key = standin::pressKey(site.controller.Get(), COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN, VK_LEFT);
-    const auto focus = standin::raiseMoveFocusRequested(site.controller.Get(), COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT);
-    ASSERT_TRUE(key && focus);
-    site.controller->Close();
-    ASSERT_TRUE(pumpUntil([&] { return key->done && focus->done; }));
-    EXPECT_TRUE(key->gone);
-    EXPECT_TRUE(focus->gone);
-}
-
 // The engine's own counts, as the channel answers them: up while a host holds its objects,
 // back where they were once it has let go of them all.
 TEST(StandInSite, ItsLiveObjectsAndWhatItHoldsOfTheHostsAreCounted) {
