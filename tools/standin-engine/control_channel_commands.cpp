@@ -89,10 +89,6 @@ std::string text(const Json& request, const char* name, std::string fallback = {
     return request.contains(name) ? request.at(name).get<std::string>() : fallback;
 }
 
-bool flag(const Json& request, const char* name) {
-    return request.contains(name) && request.at(name).get<bool>();
-}
-
 // --- views ---
 
 LiveView findView(const Json& request) {
@@ -303,38 +299,6 @@ Answer awaitDownload(std::shared_ptr<DownloadOutcome> outcome, Json now) {
         return now;
     };
     return answer;
-}
-
-// --- keys ---
-
-struct KeyName {
-    const char* name;
-    UINT key;
-};
-constexpr std::array<KeyName, 22> kKeys{{
-    {"Tab", VK_TAB},         {"Enter", VK_RETURN},        {"Escape", VK_ESCAPE},     {"Space", VK_SPACE},
-    {"PageUp", VK_PRIOR},    {"PageDown", VK_NEXT},       {"End", VK_END},           {"Home", VK_HOME},
-    {"Left", VK_LEFT},       {"Up", VK_UP},               {"Right", VK_RIGHT},       {"Down", VK_DOWN},
-    {"Add", VK_ADD},         {"Subtract", VK_SUBTRACT},   {"OemPlus", VK_OEM_PLUS},  {"OemMinus", VK_OEM_MINUS},
-    {"Numpad0", VK_NUMPAD0}, {"F4", VK_F4},               {"F5", VK_F5},             {"F12", VK_F12},
-    {"Backspace", VK_BACK},  {"Delete", VK_DELETE},
-}};
-
-UINT virtualKey(const Json& value) {
-    if (value.is_number_integer()) {
-        const auto key = value.get<std::int64_t>();
-        if (key < 1 || key > 254) refuse("BAD_REQUEST", "a virtual key is 1 to 254");
-        return static_cast<UINT>(key);
-    }
-    if (!value.is_string()) refuse("BAD_REQUEST", "member \"key\" must be a key name or number");
-    const std::string name = value.get<std::string>();
-    if (name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) {
-        return static_cast<UINT>(name[0]);
-    }
-    for (const auto& entry : kKeys) {
-        if (name == entry.name) return entry.key;
-    }
-    refuse("BAD_REQUEST", "unknown key " + name);
 }
 
 // --- the commands ---
@@ -554,29 +518,6 @@ Answer permission(const Json& request) {
     return answer;
 }
 
-Answer key(const Json& request) {
-    const LiveView found = findView(request);
-    stateOf(found);
-    const UINT virtualKeyCode = virtualKey(request.at("key"));
-    const std::string kindName = text(request, "kind", "keyDown");
-    COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
-    if (kindName == "keyUp") kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
-    else if (kindName == "systemKeyDown") kind = COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
-    else if (kindName == "systemKeyUp") kind = COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP;
-    else if (kindName != "keyDown") refuse("BAD_REQUEST", "unknown key event kind " + kindName);
-
-    const HeldModifiers held{flag(request, "ctrl"), flag(request, "shift"), flag(request, "alt")};
-    const auto outcome = pressKey(found.controller, kind, virtualKeyCode, flag(request, "repeat"), held);
-    if (!outcome) refuse("NO_SUCH_VIEW", "the view has gone");
-    Answer answer;
-    answer.later = [outcome]() {
-        if (!outcome->done) return Json();
-        if (outcome->gone) refuse("NO_SUCH_VIEW", "the view closed before the key reached it");
-        return Json{{"handled", outcome->handled}};
-    };
-    return answer;
-}
-
 Json callJson(const RecordedCall& call) {
     return Json{{"event", "call"},
                 {"sequence", call.sequence},
@@ -618,6 +559,7 @@ Answer externalScheme(const Json& r) { return {Json::object(), externalSchemeCom
 Answer drop(const Json& r) { return {dropCommand(findView(r), r), {}}; }
 Answer certificates(const Json& r) { return {certificateErrorsCommand(findView(r)), {}}; }
 Answer moveFocusRequested(const Json& r) { return {Json::object(), moveFocusRequestedCommand(findView(r), r)}; }
+Answer key(const Json& r) { return {Json::object(), keyCommand(findView(r), r)}; }
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {

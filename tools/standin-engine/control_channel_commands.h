@@ -37,6 +37,10 @@ struct CommandError : std::runtime_error {
     std::string code;
 };
 [[noreturn]] void refuse(const char* code, const std::string& message);
+// A request's boolean member; false when it has none.
+inline bool flag(const nlohmann::ordered_json& request, const char* name) {
+    return request.contains(name) && request.at(name).get<bool>();
+}
 
 // processFailure: the failure of {kind, reason, exitCode} raised on the view
 // (control_channel_failures.cpp); answers what will be reported.
@@ -64,9 +68,13 @@ std::function<nlohmann::ordered_json()> contextMenuCommand(const LiveView& view,
 std::function<nlohmann::ordered_json()> externalSchemeCommand(const LiveView& view, const nlohmann::ordered_json& request);
 nlohmann::ordered_json dropCommand(const LiveView& view, const nlohmann::ordered_json& request);
 nlohmann::ordered_json certificateErrorsCommand(const LiveView& view);
+// key: a key pressed while the focus is in the view's page ({key}: a name or virtual key;
+// kind, ctrl, shift, alt, repeat; control_channel_focus.cpp); answers whether the host
+// handled it.
+std::function<nlohmann::ordered_json()> keyCommand(const LiveView& view, const nlohmann::ordered_json& request);
 // moveFocusRequested: the keyboard leaves the view's page ({reason}: next, previous or
-// programmatic; control_channel_focus.cpp); answers whether the host handled it and
-// whether the focus stayed in the view.
+// programmatic); answers whether the host handled it and whether the focus stayed in the
+// view.
 std::function<nlohmann::ordered_json()> moveFocusRequestedCommand(const LiveView& view,
                                                                   const nlohmann::ordered_json& request);
 // The live frames of the view (control_channel_frames.cpp).
