@@ -117,7 +117,8 @@ async function main() {
       try {
         await act();
       } catch (error) {
-        throw new Error(`step ${step} (${name}, after ${recent.slice(0, -1).join(', ')}): ${error.message}`);
+        const calls = error.message.includes('last calls:') ? '' : day.recentCalls();
+        throw new Error(`step ${step} (${name}, after ${recent.slice(0, -1).join(', ')}): ${error.message}${calls}`);
       }
       // The drawn texts are kept only for the status line and the unsaved mark.
       if (browser.texts.length > 2000) browser.texts.splice(0, browser.texts.length - 200);

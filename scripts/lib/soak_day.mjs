@@ -85,7 +85,7 @@ export class WorkingDay {
     return eventually(async () => {
       last = await this.state(view);
       return last && !last.loading && !last.rendererGone && !last.unresponsive ? last : undefined;
-    }, { timeoutMs: 60000, what: () => `${view} to settle; it is ${JSON.stringify(last)}${this.recentCalls(view)}` });
+    }, { timeoutMs: 60000, what: () => `${view} to settle; it is ${this.described(view, last)}` });
   }
 
   // Until `view` shows `url`, loaded. A minute: Chromium under a loaded machine is slow to
@@ -95,14 +95,21 @@ export class WorkingDay {
     return eventually(async () => {
       last = await this.state(view);
       return last?.source === url && !last.loading ? last : undefined;
-    }, { timeoutMs: 60000, what: () => `${view} to show ${url}; it is ${JSON.stringify(last)}${this.recentCalls(view)}` });
+    }, { timeoutMs: 60000, what: () => `${view} to show ${url}; it is ${this.described(view, last)}` });
   }
 
-  // The engine's last calls on a view's objects, for a failure's message.
+  // A view's state and the engine's last calls on its objects, for a failure's message.
+  described(view, state) {
+    return `${JSON.stringify(state)}${this.recentCalls(view)}`;
+  }
+
+  // Without a view: the engine's last calls on any object, for a step that failed with no
+  // view named (a channel request that got no answer).
   recentCalls(view) {
-    const number = view.slice(view.indexOf('#'));
-    const calls = this.channel.calls.filter((c) => c.object.endsWith(number) || c.object.includes(`${number}.`));
-    return '; its last calls: ' + calls.slice(-40).map((c) => `${c.object} ${c.method} ${c.detail}`.trim()).join(' | ');
+    const number = view?.slice(view.indexOf('#'));
+    const calls = !view ? this.channel.calls
+      : this.channel.calls.filter((c) => c.object.endsWith(number) || c.object.includes(`${number}.`));
+    return `; ${view ? 'its' : 'the engine\'s'} last calls: ` + calls.slice(-40).map((c) => `${c.object} ${c.method} ${c.detail}`.trim()).join(' | ');
   }
 
   key(view, name, modifiers = {}) {
@@ -417,7 +424,7 @@ export class WorkingDay {
       // The program's count of its reloads starts a moment after the driver's.
       if (!pressed && last?.rendererGone && this.browser.statusTexts(since).includes(STATUS.stoppedAgain)) await pressF5();
       return last && !last.loading && !last.rendererGone;
-    }, { timeoutMs: 60000, what: () => `${tab.view} recovered; it is ${JSON.stringify(last)}${this.recentCalls(tab.view)}` });
+    }, { timeoutMs: 60000, what: () => `${tab.view} recovered; it is ${this.described(tab.view, last)}` });
   }
 
   // A page's script runs long and then ends by itself: the program says so while it waits
@@ -432,7 +439,7 @@ export class WorkingDay {
     const since = Date.now();
     await this.channel.send('processFailure', { view: tab.view, kind: 'render-process-unresponsive' });
     await this.browser.waitForStatus(STATUS.hanging, { since, timeoutMs: 12000 }).catch(async (error) => {
-      throw new Error(`${error.message}; ${tab.view} is ${JSON.stringify(await this.state(tab.view))}${this.recentCalls(tab.view)}`);
+      throw new Error(`${error.message}; ${tab.view} is ${this.described(tab.view, await this.state(tab.view))}`);
     });
     await this.channel.send('endUnresponsive', { view: tab.view }).catch((error) => {
       // The page may answer again before the driver ends its hang: the hang is over
