@@ -143,6 +143,7 @@ async function main() {
     console.log(`${steps} steps in ${elapsed.toFixed(1)} s, ${(steps / elapsed).toFixed(2)} steps per second`);
     console.log(`actions: ${JSON.stringify(counts)}`);
     for (const hang of day.hangsOverEarly) console.log(`hang over before the driver ended it: ${hang}`);
+    for (const drag of day.sizingLetGo) console.log(drag);
     console.log('column: after warm-up (step ' + warmUp + ') -> end');
     for (const column of Object.keys(last)) {
       const perThousand = ((last[column] - settled?.[column]) * 1000) / (steps - warmUp);
