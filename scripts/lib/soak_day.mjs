@@ -108,9 +108,8 @@ export class WorkingDay {
   // view named (a channel request that got no answer).
   recentCalls(view) {
     const number = view?.slice(view.indexOf('#'));
-    const calls = !view ? this.channel.calls
-      : this.channel.calls.filter((c) => c.object.endsWith(number) || c.object.includes(`${number}.`));
-    return `; ${view ? 'its' : 'the engine\'s'} last calls: ` + calls.slice(-40).map((c) => `${c.object} ${c.method} ${c.detail}`.trim()).join(' | ');
+    const ours = (c) => !view || c.object.endsWith(number) || c.object.includes(`${number}.`);
+    return `; ${view ? 'its' : 'the engine\'s'} last calls: ` + this.channel.calls.filter(ours).slice(-40).map((c) => `${c.object} ${c.method} ${c.detail}`.trim()).join(' | ');
   }
 
   key(view, name, modifiers = {}) {

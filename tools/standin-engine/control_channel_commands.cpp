@@ -85,10 +85,6 @@ void checkMembers(const Json& request, const std::vector<Member>& members) {
     }
 }
 
-std::string text(const Json& request, const char* name, std::string fallback = {}) {
-    return request.contains(name) ? request.at(name).get<std::string>() : fallback;
-}
-
 // --- views ---
 
 LiveView findView(const Json& request) {

@@ -37,6 +37,10 @@ struct CommandError : std::runtime_error {
     std::string code;
 };
 [[noreturn]] void refuse(const char* code, const std::string& message);
+// A request's text member; `fallback` when it has none.
+inline std::string text(const nlohmann::ordered_json& request, const char* name, std::string fallback = {}) {
+    return request.contains(name) ? request.at(name).get<std::string>() : fallback;
+}
 // A request's boolean member; false when it has none.
 inline bool flag(const nlohmann::ordered_json& request, const char* name) {
     return request.contains(name) && request.at(name).get<bool>();

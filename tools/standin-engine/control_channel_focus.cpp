@@ -44,7 +44,7 @@ UINT virtualKey(const Json& value) {
 }
 
 COREWEBVIEW2_KEY_EVENT_KIND keyEventKind(const Json& request) {
-    const std::string name = request.contains("kind") ? request.at("kind").get<std::string>() : "keyDown";
+    const std::string name = text(request, "kind", "keyDown");
     if (name == "keyDown") return COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
     if (name == "keyUp") return COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
     if (name == "systemKeyDown") return COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
@@ -69,7 +69,7 @@ std::function<Json()> keyCommand(const LiveView& view, const Json& request) {
 }
 
 std::function<Json()> moveFocusRequestedCommand(const LiveView& view, const Json& request) {
-    const std::string reason = request.contains("reason") ? request.at("reason").get<std::string>() : "next";
+    const std::string reason = text(request, "reason", "next");
     COREWEBVIEW2_MOVE_FOCUS_REASON chosen = COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT;
     if (reason == "previous") chosen = COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS;
     else if (reason == "programmatic") chosen = COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC;

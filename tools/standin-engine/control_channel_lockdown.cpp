@@ -23,7 +23,7 @@ std::function<Json()> contextMenuCommand(const LiveView& view, const Json& reque
         {"selection", MenuTargetKind::selection},
         {"editable", MenuTargetKind::editable},
     }};
-    const std::string target = request.contains("target") ? request.at("target").get<std::string>() : "page";
+    const std::string target = text(request, "target", "page");
     const auto found = std::find_if(kTargets.begin(), kTargets.end(), [&](const auto& t) { return target == t.first; });
     if (found == kTargets.end()) refuse("BAD_REQUEST", "target is page, link, image, selection or editable");
     const auto outcome = requestContextMenu(view.controller, found->second);
